@@ -1,0 +1,3 @@
+#include "io/module_info.h"
+
+const char* Vex3DVersion() { return VEX3D_VERSION; }
