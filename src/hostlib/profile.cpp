@@ -184,13 +184,18 @@ std::string formatIni(const Ini& ini) {
   return out;
 }
 
-Ini loadIni(const std::string& path) {
+// False when the file exists but cannot be read: writing over it then would
+// throw away entries that were never damaged.
+bool loadIni(const std::string& path, Ini& ini) {
+  ini.clear();
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec || size > kMaxProfileBytes) return {};
+  if (ec) return ec == std::errc::no_such_file_or_directory;
+  if (size > kMaxProfileBytes) return true;
   std::vector<std::uint8_t> bytes;
-  if (!vex3d::readWholeFile(path, bytes)) return {};
-  return parseIni(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (!vex3d::readWholeFile(path, bytes)) return false;
+  ini = parseIni(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return true;
 }
 
 bool storeIni(const std::string& path, const Ini& ini) {
@@ -202,7 +207,8 @@ std::optional<std::string> readEntry(const std::string& path, std::string_view s
                                      std::string_view entry) {
   if (!isValidSectionName(section) || !isValidEntryName(entry)) return std::nullopt;
   std::lock_guard lock(profileMutex());
-  Ini ini = loadIni(path);
+  Ini ini;
+  loadIni(path, ini);
   Section* s = findSection(ini, section);
   Entry* e = s ? findEntry(*s, entry) : nullptr;
   if (!e) return std::nullopt;
@@ -261,7 +267,8 @@ bool CAppProfile::WriteProfileString(const std::string& section, const std::stri
     return false;
   const std::string path = GetFilePath();
   std::lock_guard lock(profileMutex());
-  Ini ini = loadIni(path);
+  Ini ini;
+  if (!loadIni(path, ini)) return false;
   Section* s = findSection(ini, section);
   if (!s) s = &ini.emplace_back(Section{section, {}});
   if (Entry* e = findEntry(*s, entry))
@@ -275,7 +282,8 @@ bool CAppProfile::DeleteProfileEntry(const std::string& section, const std::stri
   if (!isValidSectionName(section) || !isValidEntryName(entry)) return false;
   const std::string path = GetFilePath();
   std::lock_guard lock(profileMutex());
-  Ini ini = loadIni(path);
+  Ini ini;
+  if (!loadIni(path, ini)) return false;
   Section* s = findSection(ini, section);
   if (!s) return true;
   const auto before = s->entries.size();

@@ -8,7 +8,8 @@
 // damaged file never fails a read: lines that cannot be understood are
 // skipped, missing entries give the caller's default, and the next write
 // leaves a clean file holding every entry that could be read. Files larger
-// than 1 MiB are not profiles and are read as empty.
+// than 1 MiB are not profiles and are read as empty. A file that exists but
+// cannot be read at all (permissions) is never written over.
 //
 // Section and entry names compare ASCII case-insensitively; a name is
 // refused (default returned, write fails) when it is empty, has leading or
@@ -26,6 +27,7 @@
 // threads never lose each other's entries. Two processes writing at the
 // same moment may: the last rename wins.
 #include <string>
+#include <utility>
 
 #include "hostlib/hostlib_export.h"
 

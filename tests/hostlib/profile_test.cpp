@@ -178,6 +178,19 @@ TEST_F(ProfileTest, WritesAreAtomicAndLeaveNoTemporaryFile) {
   EXPECT_EQ(names, std::vector<std::string>{"vex3d.ini"});
 }
 
+TEST_F(ProfileTest, UnreadableFileIsNotWrittenOver) {
+  ASSERT_TRUE(WriteProfileInt("Render", "version", 2));
+  fs::permissions(file(), fs::perms::none);
+  if (std::ifstream(file()).is_open()) {
+    fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
+    GTEST_SKIP() << "permissions are not enforced for this user";
+  }
+  EXPECT_EQ(GetProfileInt("Render", "version", 0), 0);
+  EXPECT_FALSE(WriteProfileInt("Render", "viewpos", 5));
+  fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(GetProfileInt("Render", "version", 0), 2);
+}
+
 TEST_F(ProfileTest, InvalidNamesAndValuesAreRefused) {
   EXPECT_FALSE(WriteProfileInt("", "x", 1));
   EXPECT_FALSE(WriteProfileInt("Re]nder", "x", 1));
