@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "hostlib/strings.h"
+
 namespace {
 
 struct NameEntry {
@@ -96,7 +98,7 @@ std::string CCommandMgr::LoadCommandString(void* module, std::uint32_t id) {
     std::lock_guard lock(registry().mutex);
     loader = registry().loader;
   }
-  return loader ? loader(module, id) : std::string();
+  return loader ? loader(module, id) : LoadStringW(id);
 }
 
 // ---- environment

@@ -70,8 +70,8 @@ class VEXHOST_EXPORT CCommandMgr {
   static std::vector<std::uint32_t> GetGroups();
   static std::vector<std::uint32_t> GetCategories();
 
-  // How command and category names are loaded; without a loader every
-  // string is empty.
+  // How command and category names are loaded; without a loader they come
+  // from the module's string table.
   static void SetStringLoader(vex3d::CommandStringLoader loader);
   static std::string LoadCommandString(void* module, std::uint32_t id);
 
