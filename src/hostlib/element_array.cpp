@@ -89,7 +89,8 @@ void CElementArray::SetSize(int newSize, int growBy) {
 
 int CElementArray::Add(const void* element) {
   if (m_size == INT_MAX) throw std::bad_alloc();
-  const std::ptrdiff_t inside = holds(element) ? static_cast<const std::byte*>(element) - m_data.get() : -1;
+  const std::ptrdiff_t inside =
+      holds(element) ? static_cast<const std::byte*>(element) - m_data.get() : -1;
   const int index = m_size;
   SetSize(m_size + 1);
   if (element != nullptr) CopyElement(at(index), inside >= 0 ? m_data.get() + inside : element);
@@ -100,7 +101,8 @@ void CElementArray::InsertAt(int i, const void* element, int count) {
   if (i < 0 || count < 0) AfxThrowInvalidArgException("bad element insertion");
   if (count == 0) return;
   if (count > INT_MAX - std::max(i, m_size)) throw std::bad_alloc();
-  std::ptrdiff_t inside = holds(element) ? static_cast<const std::byte*>(element) - m_data.get() : -1;
+  std::ptrdiff_t inside =
+      holds(element) ? static_cast<const std::byte*>(element) - m_data.get() : -1;
   if (i >= m_size) {
     SetSize(i);
     reserveFor(i + count);
