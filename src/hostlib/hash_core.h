@@ -78,6 +78,16 @@ class HashCore {
   };
 
   explicit HashCore(std::uint32_t slots) { Init(slots); }
+  HashCore(const HashCore&) = default;
+  HashCore& operator=(const HashCore&) = default;
+  HashCore(HashCore&& other) noexcept { *this = std::move(other); }
+  HashCore& operator=(HashCore&& other) noexcept {
+    m_slots = std::exchange(other.m_slots, {});
+    m_used = std::exchange(other.m_used, 0);
+    m_removed = std::exchange(other.m_removed, 0);
+    return *this;
+  }
+  ~HashCore() = default;
 
   // Empties the table and gives it `slots` slots, taken as they are.
   void Init(std::uint32_t slots) {
@@ -184,13 +194,14 @@ class HashCore {
     return true;
   }
 
-  // Re-inserts every key in slot order into a table of at least `slots`
-  // slots. The count is raised to a prime above twice the number of keys
-  // when it is too small for them: quadratic probing in a prime table that is
-  // less than half full always reaches a free slot.
+  // Re-inserts every key in slot order into `slots` slots. A count that
+  // cannot take the keys (at least half full, or not prime and some probe
+  // chain finds no free slot) is raised to the next prime above twice the
+  // number of keys: quadratic probing in a prime table that is less than half
+  // full always reaches a free slot.
   void Rebuild(std::uint32_t slots) {
-    if (2ull * m_used >= slots) {
-      const std::uint64_t needed = 2ull * m_used + 1;
+    if (!canHold(slots)) {
+      const std::uint64_t needed = std::max<std::uint64_t>(slots, 2ull * m_used + 1);
       const std::uint32_t prime =
           needed > 0xFFFFFFFFull ? 0 : NextPrime(static_cast<std::uint32_t>(needed));
       if (prime == 0) throw std::bad_alloc();
@@ -218,6 +229,22 @@ class HashCore {
   static std::uint32_t nextProbe(std::uint32_t pos, std::uint32_t i, std::uint32_t size) {
     // (home + i*i) - (home + (i-1)*(i-1)) = 2i - 1
     return static_cast<std::uint32_t>((pos + 2ull * i - 1) % size);
+  }
+
+  bool canHold(std::uint32_t slots) const {
+    if (2ull * m_used >= slots) return false;
+    if (vex3d::isPrime(slots)) return true;
+    std::vector<bool> taken(slots);
+    for (const Slot& s : m_slots) {
+      if (s.state != HashSlotState::used) continue;
+      std::uint32_t pos = Traits::Hash(s.key) % slots;
+      for (std::uint32_t i = 1; taken[pos]; ++i) {
+        if (i >= slots) return false;
+        pos = nextProbe(pos, i, slots);
+      }
+      taken[pos] = true;
+    }
+    return true;
   }
 
   void place(Slot&& entry) {

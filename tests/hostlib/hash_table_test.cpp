@@ -198,6 +198,23 @@ TEST(HashTable, GivenSizeIsUsedAsIsAndTinyTablesGrow) {
   EXPECT_FALSE(t.Contains(1));
   t.Insert(9);
   EXPECT_EQ(t.GetSize(), 101u);
+  // In 16 slots every key starts at 0 and probing reaches only 0, 1, 4, 9.
+  t.InitHashTable(16);
+  for (unsigned k : {1u, 2u, 3u, 4u}) t.Insert(k);
+  EXPECT_EQ(t.GetSize(), 16u);
+  EXPECT_EQ(usedSlots(t), (std::vector<int>{0, 1, 4, 9}));
+  t.Insert(5);  // no free slot on its chain
+  EXPECT_EQ(t.GetSize(), 101u);
+  t.Remove(5);
+  t.Rebuild(16);
+  EXPECT_EQ(t.GetSize(), 16u);
+  t.Remove(4);
+  t.Rebuild(16);  // three keys fit as they are
+  EXPECT_EQ(usedSlots(t), (std::vector<int>{0, 1, 4}));
+  t.Insert(4);
+  t.Insert(5);
+  t.Rebuild(16);  // five keys do not: the next prime that can hold them
+  EXPECT_EQ(t.GetSize(), 17u);
   // A slot count that is not prime still takes every key.
   t.InitHashTable(100);
   for (unsigned k = 0; k < 300; ++k) t.Insert(k * 25);
@@ -346,6 +363,12 @@ TEST(HashMap, HoldsMoveOnlyValuesAcrossRebuilds) {
   EXPECT_EQ(sum, 0);
   EXPECT_EQ(m.GetCount(), 500);
   EXPECT_EQ(**m.Find(999), 1998);
+  CHashMap<int, std::unique_ptr<int>> taken(std::move(m));
+  EXPECT_EQ(taken.GetCount(), 500);
+  EXPECT_EQ(m.GetCount(), 0);  // NOLINT(bugprone-use-after-move): left empty, still usable
+  EXPECT_EQ(m.GetSize(), 0u);
+  m.Insert(1, std::make_unique<int>(1));
+  EXPECT_EQ(m.GetSize(), 101u);
 }
 
 TEST(IntMap, CopiesAndDerives) {

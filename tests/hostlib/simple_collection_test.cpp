@@ -166,9 +166,9 @@ TEST(SimpleCollection, StoresCompactedGoldenBytes) {
       24, 0, 0, 0,                           // used bytes
       24, 0, 0, 0,                           // buffer bytes
       3,  0, 3, 0,                           // record 0: count 3, capacity 3
-      5,  0, 0, 0, 6,  0, 0, 0, 7, 0, 0, 0,  //
+      5,  0, 0, 0, 6,  0, 0, 0, 7, 0, 0, 0,  // values 5, 6, 7
       1,  0, 1, 0,                           // record 1: count 1, capacity 1
-      9,  0, 0, 0,                           //
+      9,  0, 0, 0,                           // value 9
       2,  0,                                 // offset count
       0,  0, 0, 0, 16, 0, 0, 0,              // offsets
   };
