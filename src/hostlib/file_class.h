@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "hostlib/file_parser.h"
 #include "hostlib/hostlib_export.h"
 
 class CFileIo;
-class CFileParser;
 
 namespace vex3d {
 

@@ -136,7 +136,8 @@ TEST_F(FileIoFrame, InitParserCreatesOneParserAndCloseParserDeletesIt) {
   io.CloseParser();
   EXPECT_EQ(io.GetParser(), nullptr);
   EXPECT_EQ(factory->counters.destroyed, 1);
-  ASSERT_NE(io.InitParser(), nullptr);
+  parser = io.InitParser();
+  ASSERT_NE(parser, nullptr);
   EXPECT_EQ(factory->counters.created, 2);
   {
     CFileIo other(std::string("b.tiob"), 0);
