@@ -17,7 +17,7 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 demo: build
-	@$(BUILD_DIR)/bin/vex3d info
+	@$(BUILD_DIR)/bin/vex3d info data/samples/cube.obj
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -1,0 +1,83 @@
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "hostlib/file_class.h"
+#include "hostlib/file_utils.h"
+#include "hostlib/fourcc.h"
+#include "hostlib/plugin_loader.h"
+#include "hostlib/strings.h"
+#include "io/module_info.h"
+
+namespace vex3d::cli {
+
+namespace {
+
+constexpr std::uint32_t k3DKind = 0x4000;
+
+std::string kindName(std::uint32_t kind) {
+  if (kind & k3DKind) return "3D scene";
+  if (kind & 0x13000) return "image";
+  return "unknown";
+}
+
+std::string abilities(const FileClassInfo& c) {
+  if (c.kind & k3DKind) {
+    if (!c.served) return "no reader";
+    return std::string(c.canRead ? "read" : "") + (c.canRead && c.canWrite ? ", " : "") +
+           (c.canWrite ? "write" : "");
+  }
+  return std::string(c.canRead ? "read" : "") + (c.canRead && c.canWrite ? ", " : "") +
+         (c.canWrite ? "write" : "");
+}
+
+void describeFile(const std::string& path) {
+  std::printf("\n%s\n", path.c_str());
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::printf("  not a readable file\n");
+    return;
+  }
+  std::printf("  size: %lld bytes\n", static_cast<long long>(st.st_size));
+  const std::uint32_t fileClass = fileGetClassOf(path);
+  if (fileClass == 0) {
+    std::printf("  class: none registered for this extension\n");
+    return;
+  }
+  FileClassInfo info;
+  fileGetExtensionInfo(fileClass, &info);
+  std::printf("  class: '%s' %s (%s)\n", fourccToString(fileClass).c_str(),
+              info.description.c_str(), kindName(info.kind).c_str());
+  std::printf("  abilities: %s\n", abilities(info).c_str());
+}
+
+}  // namespace
+
+int runInfo(const std::vector<std::string>& files) {
+  RegisterIOPlugins(k3DKind);
+  std::printf("vex3d %s\n", Vex3DVersion());
+  std::printf("interface language: %s\n", languageName());
+
+  std::printf("plug-in folders:\n");
+  for (const auto& folder : getPluginFolders()) std::printf("  %s\n", folder.c_str());
+  const auto plugins = getLoadedPlugins();
+  std::printf("plug-ins loaded: %zu\n", plugins.size());
+  for (const auto& p : plugins)
+    std::printf("  %s %s (%s)\n", p.name.c_str(), p.version.c_str(), p.path.c_str());
+  for (const auto& e : getPluginLoadErrors())
+    std::printf("  refused %s: %s\n", e.path.c_str(), e.message.c_str());
+
+  std::printf("file classes:\n");
+  for (const auto& c : fileGetClasses()) {
+    std::printf("  '%s'  %-8s %-40s %s\n", fourccToString(c.fileClass).c_str(),
+                kindName(c.kind).c_str(), c.GetFilter().c_str(), abilities(c).c_str());
+  }
+  for (const auto& f : files) describeFile(f);
+  FreeIOPlugins(k3DKind);
+  return 0;
+}
+
+}  // namespace vex3d::cli
