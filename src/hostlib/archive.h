@@ -5,6 +5,7 @@
 // malformed record raises CArchiveException with its cause.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -21,7 +22,8 @@ class VEXHOST_EXPORT CArchive {
 
   // Storing appends to `buffer`; loading reads `buffer` from its start.
   CArchive(std::vector<std::uint8_t>& buffer, Mode mode);
-  // Loading from bytes the caller keeps alive.
+  // Loading (mode must be load) from bytes the caller keeps alive.
+  CArchive(const std::vector<std::uint8_t>& buffer, Mode mode);
   explicit CArchive(std::span<const std::uint8_t> data);
   ~CArchive();
   CArchive(const CArchive&) = delete;
@@ -85,11 +87,15 @@ class VEXHOST_EXPORT CArchive {
   // read is deleted.
   void WriteObject(const CObject* object);
   CObject* ReadObject(const CRuntimeClass* requested);
+  // For owners of what they read: a reference back to an object read before
+  // would hand the same object to two owners, so it raises badIndex instead.
+  CObject* ReadOwnedObject(const CRuntimeClass* requested);
   void WriteClass(const CRuntimeClass* rtc);
   // Reads a class reference; throws badClass when `requested` is given and the
   // class read does not derive from it.
   const CRuntimeClass* ReadClass(const CRuntimeClass* requested = nullptr,
-                                 unsigned int* schema = nullptr, std::uint32_t* objectTag = nullptr);
+                                 unsigned int* schema = nullptr,
+                                 std::uint32_t* objectTag = nullptr);
   void SerializeClass(const CRuntimeClass* rtc);
   // Schema of the object being loaded (once; later calls give 0xFFFFFFFF).
   unsigned int GetObjectSchema();
@@ -98,9 +104,20 @@ class VEXHOST_EXPORT CArchive {
   // objects both sides already have.
   void MapObject(const CObject* object);
 
-  // Nested object reads deeper than this fail with genericException rather
-  // than exhausting the stack on a hostile file.
+  // Nested object reads (and nested records guarded with NestingGuard)
+  // deeper than this fail with genericException rather than exhausting the
+  // stack on a hostile file.
   static constexpr int kMaxObjectDepth = 256;
+  class NestingGuard {
+   public:
+    explicit NestingGuard(CArchive& ar);
+    ~NestingGuard() { --m_ar.m_depth; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+   private:
+    CArchive& m_ar;
+  };
 
  private:
   void need(std::size_t size) const;
@@ -108,6 +125,7 @@ class VEXHOST_EXPORT CArchive {
   CArchive& writeValue(T v);
   template <class T>
   CArchive& readValue(T& v);
+  CObject* readObject(const CRuntimeClass* requested, bool allowBackReference);
 
   Mode m_mode;
   std::vector<std::uint8_t>* m_out = nullptr;
@@ -120,6 +138,7 @@ class VEXHOST_EXPORT CArchive {
   struct LoadEntry {
     const CRuntimeClass* rtc;  // set for class entries
     CObject* object;           // set for object entries (may be null)
+    unsigned int schema;       // schema read with a class entry
   };
   std::vector<LoadEntry> m_loadArray;
   std::uint32_t m_mapCount = 1;
@@ -131,8 +150,32 @@ inline CArchive& operator<<(CArchive& ar, const CObject* object) {
   return ar;
 }
 template <class T>
-  requires std::is_base_of_v<CObject, T>
-CArchive& operator>>(CArchive& ar, T*& object) {
+requires std::is_base_of_v<CObject, T> CArchive& operator>>(CArchive& ar, T*& object) {
   object = static_cast<T*>(ar.ReadObject(T::GetThisClass()));
   return ar;
 }
+
+// An archive on a file: loading reads the whole file first; storing collects
+// the bytes and Close() writes them atomically, so a failed save never
+// damages the file that was there.
+class VEXHOST_EXPORT CFileArchive {
+ public:
+  CFileArchive(const std::string& path, CArchive::Mode mode);
+  ~CFileArchive();
+  CFileArchive(const CFileArchive&) = delete;
+  CFileArchive& operator=(const CFileArchive&) = delete;
+
+  // False when a file to load could not be read.
+  bool IsOpen() const { return m_open; }
+  CArchive& GetArchive() { return *m_archive; }
+  // Storing: writes the file; false when it could not be written.
+  bool Close();
+
+ private:
+  std::string m_path;
+  CArchive::Mode m_mode;
+  bool m_open = false;
+  bool m_closed = false;
+  std::vector<std::uint8_t> m_buffer;
+  std::unique_ptr<CArchive> m_archive;
+};

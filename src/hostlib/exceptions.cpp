@@ -2,15 +2,24 @@
 
 const char* CArchiveException::CauseName(Cause cause) {
   switch (cause) {
-    case none: return "no error";
-    case genericException: return "malformed archive";
-    case readOnly: return "archive is read-only";
-    case endOfFile: return "unexpected end of archive";
-    case writeOnly: return "archive is write-only";
-    case badIndex: return "bad object index";
-    case badClass: return "bad class";
-    case badSchema: return "bad schema";
-    case bufferFull: return "archive buffer full";
+    case none:
+      return "no error";
+    case genericException:
+      return "malformed archive";
+    case readOnly:
+      return "archive is read-only";
+    case endOfFile:
+      return "unexpected end of archive";
+    case writeOnly:
+      return "archive is write-only";
+    case badIndex:
+      return "bad object index";
+    case badClass:
+      return "bad class";
+    case badSchema:
+      return "bad schema";
+    case bufferFull:
+      return "archive buffer full";
   }
   return "archive error";
 }

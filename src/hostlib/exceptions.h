@@ -35,4 +35,5 @@ class VEXHOST_EXPORT CInvalidArgException : public std::out_of_range {
 
 [[noreturn]] VEXHOST_EXPORT void AfxThrowArchiveException(CArchiveException::Cause cause,
                                                           const std::string& detail = {});
-[[noreturn]] VEXHOST_EXPORT void AfxThrowInvalidArgException(const std::string& what = "invalid argument");
+[[noreturn]] VEXHOST_EXPORT void AfxThrowInvalidArgException(
+    const std::string& what = "invalid argument");

@@ -13,6 +13,7 @@ VEXHOST_EXPORT bool readWholeFile(const std::string& path, std::vector<std::uint
 // Writes a temporary file beside `path` and renames it over `path`, so a
 // crash or a full disk never leaves a half-written file behind. Creates
 // missing parent folders.
-VEXHOST_EXPORT bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+VEXHOST_EXPORT bool writeFileAtomically(const std::string& path, const void* data,
+                                        std::size_t size);
 
 }  // namespace vex3d

@@ -71,12 +71,10 @@ class VEXHOST_EXPORT CObject {
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNAMIC(class_name)                                 \
- public:                                                            \
-  static const CRuntimeClass class##class_name;                     \
-  static const CRuntimeClass* GetThisClass() {                      \
-    return &class##class_name;                                      \
-  }                                                                 \
+#define DECLARE_DYNAMIC(class_name)                                         \
+ public:                                                                    \
+  static const CRuntimeClass class##class_name;                             \
+  static const CRuntimeClass* GetThisClass() { return &class##class_name; } \
   const CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
@@ -85,22 +83,21 @@ class VEXHOST_EXPORT CObject {
 
 #define DECLARE_SERIAL(class_name) DECLARE_DYNCREATE(class_name)
 
-#define VEX_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, schema, factory)            \
-  const CRuntimeClass class_name::class##class_name = {#class_name,                          \
-                                                       static_cast<int>(sizeof(class_name)), \
-                                                       schema, factory,                      \
-                                                       RUNTIME_CLASS(base_class_name)};      \
+#define VEX_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, schema, factory) \
+  const CRuntimeClass class_name::class##class_name = {                          \
+      #class_name, static_cast<int>(sizeof(class_name)), schema, factory,        \
+      RUNTIME_CLASS(base_class_name)};                                           \
   const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
   VEX_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, kNoSchema, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                \
-  CObject* class_name::CreateObject() { return new class_name; }                       \
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                       \
+  CObject* class_name::CreateObject() { return new class_name; }                               \
   VEX_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, kNoSchema, class_name::CreateObject) \
   static const CRuntimeClassRegistrar vexRegistrar_##class_name(RUNTIME_CLASS(class_name));
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                             \
-  CObject* class_name::CreateObject() { return new class_name; }                          \
+#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                               \
+  CObject* class_name::CreateObject() { return new class_name; }                             \
   VEX_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, class_name::CreateObject) \
   static const CRuntimeClassRegistrar vexRegistrar_##class_name(RUNTIME_CLASS(class_name));
