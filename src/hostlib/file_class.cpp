@@ -59,7 +59,7 @@ std::vector<Entry> builtInClasses() {
       makeClass("PSD ", kFileKindLayeredImage, {"psd"}, "Photoshop image",
                 {"image/vnd.adobe.photoshop"}, false),
       makeClass("HDR ", kFileKindHdrImage, {"hdr"}, "Radiance HDR image", {"image/vnd.radiance"},
-                true),
+                false),
       makeClass("PNM ", kFileKindRasterImage, {"pnm", "ppm", "pgm"}, "Portable any map",
                 {"image/x-portable-anymap", "image/x-portable-pixmap", "image/x-portable-graymap"},
                 false),
