@@ -1,0 +1,10 @@
+#include "hostlib/rgb_color.h"
+
+#include "hostlib/archive.h"
+
+void CRGBColor::Serialize(CArchive& ar) {
+  if (ar.IsStoring())
+    ar.Write(m_bytes, sizeof m_bytes);
+  else
+    ar.ReadExact(m_bytes, sizeof m_bytes);
+}

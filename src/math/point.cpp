@@ -1,0 +1,10 @@
+#include "math/point.h"
+
+#include "hostlib/archive.h"
+
+void CPt::Serialize(CArchive& ar) {
+  if (ar.IsStoring())
+    ar << m_flags;
+  else
+    ar >> m_flags;
+}
