@@ -1,6 +1,7 @@
 #include "math/point3d.h"
 
 #include "hostlib/archive.h"
+#include "math/quaternion.h"
 #include "math/uvw_point.h"
 
 namespace {
@@ -43,6 +44,8 @@ void C3DPoint::NoisyWaveFunc(const C3DPoint& origin, const C3DVector& period, fl
   if (period.y != 0.0f) x += a * std::sin(kTwoPi * ((y - origin.y) * frequency / period.y + phase));
   if (period.z != 0.0f) y += a * std::sin(kTwoPi * ((z - origin.z) * frequency / period.z + phase));
 }
+
+C3DVector::C3DVector(const CQuaternion& q) : x(q.x), y(q.y), z(q.z) {}
 
 void C3DVector::Serialize(CArchive& ar) {
   CPt::Serialize(ar);

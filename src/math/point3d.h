@@ -9,6 +9,7 @@
 #include "math/point4d.h"
 
 class C3DVector;
+class CQuaternion;
 class CUVWPoint;
 
 class VEX3D_EXPORT C3DPoint : public CPt {
@@ -131,6 +132,8 @@ class VEX3D_EXPORT C3DVector : public CPt {
   C3DVector(const C3DPoint& a, const C3DPoint& b) : x(b.x - a.x), y(b.y - a.y), z(b.z - a.z) {}
   // The coordinates only.
   explicit C3DVector(const C3DPoint& p) : x(p.x), y(p.y), z(p.z) {}
+  // The vector part (x, y, z) of the quaternion.
+  explicit C3DVector(const CQuaternion& q);
   C3DVector(const C3DVector&) = default;
   C3DVector(C3DVector&&) noexcept = default;
   C3DVector& operator=(const C3DVector& other) {
