@@ -26,7 +26,8 @@ class VEX3D_EXPORT C4x4Matrix final {
   // otherwise. Doubles are narrowed to float.
   C4x4Matrix(const float* values, int columnMajor);
   C4x4Matrix(const double* values, int columnMajor);
-  C4x4Matrix(const CQuaternion& q);  // NOLINT: converts like the assignment
+  // Implicit, like the assignment from a quaternion.
+  C4x4Matrix(const CQuaternion& q);
   C4x4Matrix(const C4x4Matrix&) = default;
   ~C4x4Matrix() = default;
 
@@ -102,7 +103,7 @@ class VEX3D_EXPORT C4x4Matrix final {
   C4DVector Mult(float x, float y, float z) const { return operator*(C4DVector(x, y, z, 1.0f)); }
   // Rows 0 to 2 of M (x, y, z, 1) into `out`, no division by w. The results
   // are computed before anything is written, so `out` may alias the input.
-  void TransformXYZ(float x, float y, float z, float* out) const {
+  void transformXYZ(float x, float y, float z, float* out) const {
     const float rx = m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3];
     const float ry = m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3];
     const float rz = m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3];
@@ -182,19 +183,19 @@ class VEX3D_EXPORT C4x4Matrix final {
 // fresh value; `*=` keeps the flags and the parameter record.
 inline C3DPoint operator*(const C3DPoint& p, const C4x4Matrix& mat) {
   C3DPoint r;
-  mat.TransformXYZ(p.x, p.y, p.z, r.ValPtr());
+  mat.transformXYZ(p.x, p.y, p.z, r.ValPtr());
   return r;
 }
 inline C3DPoint& operator*=(C3DPoint& p, const C4x4Matrix& mat) {
-  mat.TransformXYZ(p.x, p.y, p.z, p.ValPtr());
+  mat.transformXYZ(p.x, p.y, p.z, p.ValPtr());
   return p;
 }
 inline C3DVector operator*(const C3DVector& v, const C4x4Matrix& mat) {
   C3DVector r;
-  mat.TransformXYZ(v.x, v.y, v.z, r.ValPtr());
+  mat.transformXYZ(v.x, v.y, v.z, r.ValPtr());
   return r;
 }
 inline C3DVector& operator*=(C3DVector& v, const C4x4Matrix& mat) {
-  mat.TransformXYZ(v.x, v.y, v.z, v.ValPtr());
+  mat.transformXYZ(v.x, v.y, v.z, v.ValPtr());
   return v;
 }
