@@ -182,6 +182,22 @@ TEST(KeyEvaluate, PivotKeepsOwnParameterRecordAndTakesNoFlags) {
   EXPECT_EQ(out.GetCustomData().GetUInt(vex3d::fourcc("TEST")), 9u);
 }
 
+TEST(KeyEvaluate, CurvesDoNotBendTheInterpolation) {
+  C3DTranslateKey first(C3DVector(0, 0, 0));
+  C3DTranslateKey second(C3DVector(0, 0, 8));
+  for (C3DTranslateKey* key : {&first, &second}) {
+    auto* tcb = dynamic_cast<C3DTCBCurve*>(key->CreateCurve(vex3d::kCurveTCB));
+    ASSERT_NE(tcb, nullptr);
+    tcb->SetParameter(0, 1.0f);
+    tcb->SetParameter(1, -1.0f);
+    tcb->SetParameter(2, 0.5f);
+  }
+  C3DTranslateKey out;
+  ASSERT_EQ(out.Evaluate(first, second, 3, CTimeRange(0, 4)), 1);
+  expectVector(out.GetVector(), 0, 0, 6);
+  EXPECT_EQ(out.GetKeyCurve(), nullptr);
+}
+
 TEST(KeyEvaluate, RangeWithEqualEndsGivesTheFirstKey) {
   const C3DTranslateKey first(C3DVector(1, 2, 3));
   const C3DTranslateKey second(C3DVector(9, 9, 9));
