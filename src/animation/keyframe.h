@@ -11,6 +11,7 @@
 #include "vex3d_export.h"
 
 class CArchive;
+class C3DMatrixKey;
 class CTimeRange;
 
 namespace vex3d {
@@ -26,6 +27,9 @@ class VEX3D_EXPORT C3DKeyframe {
   C3DKeyframe() = default;
   // Class id, parameter record and a copy of the curve.
   C3DKeyframe(const C3DKeyframe& other);
+  // A base copy of a concrete key would keep its class id without its value
+  // and store an archive no reader can read back. Copy() copies any kind.
+  C3DKeyframe(const C3DMatrixKey&) = delete;
   virtual ~C3DKeyframe();
 
   // Class id, parameter record, curve class id, the curve's own data when

@@ -6,13 +6,19 @@
 #include "math/point3d.h"
 
 class CQuaternion;
+class C3DRotateKey;
+class C3DVectorKey;
 
 class VEX3D_EXPORT C3DMatrixKey : public C3DKeyframe {
  public:
   C3DMatrixKey() : C3DKeyframe(vex3d::kKeyMatrix) {}
   explicit C3DMatrixKey(const C4x4Matrix& matrix)
       : C3DKeyframe(vex3d::kKeyMatrix), m_matrix(matrix) {}
-  C3DMatrixKey(const C3DMatrixKey&) = default;
+  C3DMatrixKey(const C3DMatrixKey& other)
+      : C3DKeyframe(static_cast<const C3DKeyframe&>(other)), m_matrix(other.m_matrix) {}
+  // No sliced copies of other kinds (see C3DKeyframe).
+  C3DMatrixKey(const C3DRotateKey&) = delete;
+  C3DMatrixKey(const C3DVectorKey&) = delete;
   int operator=(const C3DMatrixKey& other) {
     return operator=(static_cast<const C3DKeyframe&>(other));
   }
@@ -43,7 +49,10 @@ class VEX3D_EXPORT C3DRotateKey : public C3DMatrixKey {
  public:
   C3DRotateKey() : C3DMatrixKey(vex3d::kKeyRotation) {}
   C3DRotateKey(float angle, const C3DVector& axis);
-  C3DRotateKey(const C3DRotateKey&) = default;
+  C3DRotateKey(const C3DRotateKey& other)
+      : C3DMatrixKey(static_cast<const C3DMatrixKey&>(other)),
+        m_angle(other.m_angle),
+        m_axis(other.m_axis) {}
   int operator=(const C3DRotateKey& other) {
     return operator=(static_cast<const C3DKeyframe&>(other));
   }

@@ -5,7 +5,8 @@
 
 class VEX3D_EXPORT C3DVectorKey : public C3DMatrixKey {
  public:
-  C3DVectorKey(const C3DVectorKey&) = default;
+  C3DVectorKey(const C3DVectorKey& other)
+      : C3DMatrixKey(static_cast<const C3DMatrixKey&>(other)), m_vector(other.m_vector) {}
   int operator=(const C3DVectorKey& other) {
     return operator=(static_cast<const C3DKeyframe&>(other));
   }

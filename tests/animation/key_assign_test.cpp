@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "animation/key_curve.h"
 #include "animation/keyframe.h"
@@ -10,6 +11,15 @@
 #include "animation/vector_key.h"
 
 namespace {
+
+// A sliced copy would keep the class id of a kind whose value it lacks.
+static_assert(!std::is_constructible_v<C3DKeyframe, const C3DTranslateKey&>);
+static_assert(!std::is_constructible_v<C3DKeyframe, const C3DMatrixKey&>);
+static_assert(!std::is_constructible_v<C3DMatrixKey, const C3DRotateKey&>);
+static_assert(!std::is_constructible_v<C3DMatrixKey, const C3DScaleKey&>);
+static_assert(std::is_copy_constructible_v<C3DMatrixKey>);
+static_assert(std::is_copy_constructible_v<C3DRotateKey>);
+static_assert(std::is_copy_constructible_v<C3DPivotKey>);
 
 float firstParameter(const C3DKeyframe& key) {
   return dynamic_cast<const C3DTCBCurve&>(*key.GetKeyCurve()).GetParameter(0);
@@ -27,6 +37,24 @@ TEST(KeyCopy, CopyConstructionOwnsItsOwnCurveAndRecord) {
   EXPECT_NE(copy.GetKeyCurve(), key.GetKeyCurve());
   dynamic_cast<C3DTCBCurve*>(key.GetKeyCurve())->SetParameter(0, 9.0f);
   EXPECT_EQ(firstParameter(copy), 0.0f);
+}
+
+TEST(KeyCopy, EveryKindCopyConstructs) {
+  C4x4Matrix m;
+  m.InitRotation(0.2f, 1, 0, 0);
+  const C3DMatrixKey matrix(m);
+  EXPECT_TRUE(C3DMatrixKey(matrix) == matrix);
+  C3DRotateKey rotation;
+  ASSERT_EQ(rotation.Evaluate(C3DRotateKey(0.0f, C3DVector(0, 1, 0)),
+                              C3DRotateKey(1.0f, C3DVector(0, 1, 0)), 1, CTimeRange(0, 2)),
+            1);
+  // An interpolated matrix is copied as it is, not rebuilt from angle and axis.
+  EXPECT_TRUE(C3DRotateKey(rotation) == rotation);
+  const C3DScaleKey scale(C3DVector(2, 3, 4));
+  EXPECT_EQ(C3DScaleKey(scale).GetVector(), C3DVector(2, 3, 4));
+  EXPECT_TRUE(C3DScaleKey(scale) == scale);
+  const C3DPivotKey pivot(C3DVector(-1, 0, 1));
+  EXPECT_TRUE(C3DPivotKey(pivot) == pivot);
 }
 
 TEST(KeyCopy, CopyTakesClassValueAndCurveButNotTheRecord) {
