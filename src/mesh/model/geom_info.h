@@ -15,7 +15,7 @@ class VEX3D_EXPORT CGeomInfo {
  public:
   CGeomInfo() = default;
   // Both lists as sources.
-  CGeomInfo(CFaceList* faces, CPointList* points) : m_srcFaceList(faces), m_srcPointList(points) {}
+  CGeomInfo(CFaceList* faces, CPointList* points) : m_srcPointList(points), m_srcFaceList(faces) {}
 
   void SetScene(C3DScene* scene) { m_scene = scene; }
   void SetFaceList(CFaceList* src, CFaceList* dst) {
