@@ -10,6 +10,7 @@
 #include "math/point.h"
 #include "vex3d_export.h"
 
+class CFaceList;
 class CGeomInfo;
 class CIntMap;
 
@@ -59,6 +60,11 @@ class VEX3D_EXPORT CPointList : public CElementArray {
   // Records each point's index under 'POOI' so that it can be traced back
   // after renumbering.
   void SavePointsIndex();
+  // Removes the points no valid face uses (with a face list; without one,
+  // the points already marked POINT_INVALID) and fills `remap` with old ->
+  // new index for every kept point. 0 when every point stays (the remap is
+  // then emptied), else 1.
+  int Clean(const CFaceList* faces, CIntMap* remap);
 
  protected:
   virtual CPt* ptAt(void* element) const = 0;

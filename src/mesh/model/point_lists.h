@@ -44,6 +44,8 @@ class VEX3D_EXPORT C3DPointList : public vex3d::PointListOf<C3DPoint> {
   // The point wave on the points whose all-bits test of `flag` equals `value`.
   void NoisyWaveFunc(const C3DPoint& origin, const C3DVector& period, float amplitude,
                      float frequency, float phase, _POINT_PROPERTIES flag, int value);
+  // Every point that no face without FACE_INVALID uses gets POINT_INVALID.
+  void SetInvalidPoints(const CFaceList& faces);
 };
 
 class VEX3D_EXPORT C3DVectorList : public vex3d::PointListOf<C3DVector> {
