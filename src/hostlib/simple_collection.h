@@ -336,6 +336,32 @@ class CSimpleCollection {
     AfxThrowArchiveException(CArchiveException::genericException, what);
   }
 
+  // Records that share bytes would let one record's values overwrite
+  // another's header when it grows within its capacity. Stored stores are
+  // compacted, so offsets normally come in order and one pass suffices.
+  static void checkDisjoint(const std::byte* buffer, const std::vector<std::uint32_t>& offsets) {
+    auto end = [buffer](std::uint32_t offset) {
+      return offset + RecordBytes(readCount(buffer + offset + sizeof(TCount)));
+    };
+    std::uint64_t reached = 0;
+    bool ordered = true;
+    for (std::uint32_t offset : offsets) {
+      if (offset < reached) {
+        ordered = false;
+        break;
+      }
+      reached = end(offset);
+    }
+    if (ordered) return;
+    std::vector<std::uint32_t> sorted(offsets);
+    std::sort(sorted.begin(), sorted.end());
+    reached = 0;
+    for (std::uint32_t offset : sorted) {
+      if (offset < reached) malformed("index store: records overlap");
+      reached = end(offset);
+    }
+  }
+
   // Everything is read and checked before the store changes.
   void load(CArchive& ar) {
     std::uint32_t records = 0;
@@ -367,6 +393,7 @@ class CSimpleCollection {
         malformed("index store: record beyond the used bytes");
       }
     }
+    checkDisjoint(buffer.get(), offsets);
     m_buffer = std::move(buffer);
     m_offsets = std::move(offsets);
     m_used = used;
