@@ -290,6 +290,7 @@ TEST(FaceList, CorruptStoresAreRefused) {
   corrupt(22, 40);  // used bytes beyond the buffer
   corrupt(30, 9);   // record 0 count beyond its capacity
   corrupt(48, 9);   // record 1 capacity past the used bytes
+  corrupt(32, 4);   // record 0 reaching into record 1
   corrupt(72, 17);  // misaligned offset
   corrupt(72, 36);  // offset at the very end
   corrupt(66, 3);   // offset table longer than the records
