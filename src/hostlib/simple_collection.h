@@ -374,6 +374,8 @@ class CSimpleCollection {
     std::uint32_t bufferBytes = 0;
     ar >> used >> bufferBytes;
     if (used > bufferBytes) malformed("index store: used bytes beyond the buffer");
+    // New records are appended at the used end and must stay aligned.
+    if (used % kAlignment != 0) malformed("index store: used bytes out of alignment");
     if (bufferBytes > ar.Remaining()) {
       AfxThrowArchiveException(CArchiveException::endOfFile, "index store: buffer truncated");
     }
