@@ -231,7 +231,8 @@ class CSimpleCollection {
     std::uint64_t total = 0;
     for (std::uint32_t offset : m_offsets) total += RecordBytes(countAt(offset));
     if (total > kMaxBufferBytes) throw std::bad_alloc();
-    std::unique_ptr<std::byte[]> tight(total > 0 ? new std::byte[total]() : nullptr);
+    // Every byte is written below: no zero fill.
+    std::unique_ptr<std::byte[]> tight(total > 0 ? new std::byte[total] : nullptr);
     std::uint32_t at = 0;
     for (std::uint32_t& offset : m_offsets) {
       const std::uint32_t count = countAt(offset);
@@ -322,11 +323,25 @@ class CSimpleCollection {
     return offset;
   }
 
+  // Records already in order with capacity = count and no hole: what
+  // Compact would produce, minus the spare bytes after the last record.
+  bool isTight() const {
+    std::uint64_t at = 0;
+    for (std::uint32_t offset : m_offsets) {
+      const std::uint32_t count = countAt(offset);
+      if (offset != at || capacityAt(offset) != count) return false;
+      at += RecordBytes(count);
+    }
+    return at == m_used;
+  }
+
+  // A store that is already tight is written as it stands (its spare bytes
+  // are not part of the stored form), which spares a copy of the buffer.
   void store(CArchive& ar) {
-    Compact();
+    if (!isTight()) Compact();
     ar << GetRecordNbr();
     if (m_offsets.empty()) return;
-    ar << m_used << m_allocated;
+    ar << m_used << m_used;
     ar.Write(m_buffer.get(), m_used);
     ar.WriteCount(m_offsets.size());
     for (std::uint32_t offset : m_offsets) ar << offset;
@@ -379,7 +394,8 @@ class CSimpleCollection {
     if (bufferBytes > ar.Remaining()) {
       AfxThrowArchiveException(CArchiveException::endOfFile, "index store: buffer truncated");
     }
-    std::unique_ptr<std::byte[]> buffer(new std::byte[std::max<std::uint32_t>(bufferBytes, 1)]());
+    // ReadExact fills every byte: no zero fill.
+    std::unique_ptr<std::byte[]> buffer(new std::byte[std::max<std::uint32_t>(bufferBytes, 1)]);
     ar.ReadExact(buffer.get(), bufferBytes);
     const std::uint64_t count = ar.ReadCount(sizeof(std::uint32_t));
     if (count != records) malformed("index store: offset table does not match the record count");
