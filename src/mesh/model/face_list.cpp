@@ -233,6 +233,10 @@ void CFaceList::UpdateIndex(const CIntMap& map) {
 
 void CFaceList::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
+    const std::uint64_t faces = static_cast<std::uint64_t>(GetSize());
+    const std::uint64_t bytes =
+        faces * (MinSerializedElementSize() + sizeof(std::uint32_t)) + m_store.GetUsedBytes() + 32;
+    if (bytes <= SIZE_MAX) ar.Reserve(static_cast<std::size_t>(bytes));
     CElementArray::Serialize(ar);
     m_store.Serialize(ar);
     return;

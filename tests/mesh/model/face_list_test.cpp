@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -332,17 +332,16 @@ TEST(FaceList, LargeTriangleListsStaySmallAndReloadQuickly) {
   EXPECT_LE(bytes / kFaces, 72.0);
   EXPECT_LE(sizeof(C3DFace), 48u);
 
-  const auto start = std::chrono::steady_clock::now();
+  // Processor time, so that other processes sharing the machine do not count.
+  const std::clock_t start = std::clock();
   const std::vector<std::uint8_t> bytesOut = store(list);
   C3DFaceList back;
   load(back, bytesOut);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   ASSERT_EQ(back.GetSize(), kFaces);
   EXPECT_EQ(indicesOf(back[kFaces - 1]), (std::vector<int>{kFaces - 1, kFaces, kFaces + 1}));
+  RecordProperty("store_reload_seconds", std::to_string(seconds));
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(seconds, 1.0);
-#else
-  RecordProperty("store_reload_seconds", std::to_string(seconds));
 #endif
 }
