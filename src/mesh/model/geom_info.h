@@ -1,7 +1,7 @@
 #pragma once
-// CGeomInfo: the handle every mesh algorithm receives. Only the fields and
-// their plain accessors live here for now; the constructors from nodes and
-// objects and Copy come with the scene classes.
+// CGeomInfo: the handle every mesh algorithm receives. The constructors
+// from scene nodes and objects and the channel accessors join when those
+// classes exist.
 #include "vex3d_export.h"
 
 class C3DScene;
@@ -10,6 +10,21 @@ class C3DBaseObject;
 class CPointList;
 class CFaceList;
 class CDependentChannels;
+class C2DPointList;
+class C3DPointList;
+class C3DVectorList;
+class CUVWPointList;
+class CVCPointList;
+class C3DFaceList;
+class CUVWFaceList;
+class CVCFaceList;
+class CNormalFaceList;
+
+enum _CopyMode : int {
+  COPY_ALL = 0,      // sources and destinations
+  COPY_SOURCES = 1,  // sources only
+  COPY_CHAIN = 2,    // (or any other value) the destinations become the sources
+};
 
 class VEX3D_EXPORT CGeomInfo {
  public:
@@ -30,6 +45,30 @@ class VEX3D_EXPORT CGeomInfo {
     m_srcChannels = src;
     m_dstChannels = dst;
   }
+
+  // COPY_ALL: everything. COPY_SOURCES: no destinations. Otherwise the
+  // result of one step as the input of the next: each source is the
+  // destination where one is set, and there are no destinations.
+  CGeomInfo Copy(_CopyMode mode) const;
+
+  // The same pointers under their list type; null when the list is of
+  // another type.
+  C3DPointList* GetSrc3DPointList() const;
+  C3DPointList* GetDst3DPointList() const;
+  C3DVectorList* GetSrcNormalPointList() const;
+  C3DVectorList* GetDstNormalPointList() const;
+  CUVWPointList* GetSrcUVWPointList() const;
+  CUVWPointList* GetDstUVWPointList() const;
+  CVCPointList* GetSrcVCPointList() const;
+  CVCPointList* GetDstVCPointList() const;
+  C3DFaceList* GetSrc3DFaceList() const;
+  C3DFaceList* GetDst3DFaceList() const;
+  CUVWFaceList* GetSrcUVWFaceList() const;
+  CUVWFaceList* GetDstUVWFaceList() const;
+  CVCFaceList* GetSrcVCFaceList() const;
+  CVCFaceList* GetDstVCFaceList() const;
+  CNormalFaceList* GetSrcNormalFaceList() const;
+  CNormalFaceList* GetDstNormalFaceList() const;
 
   C3DScene* GetScene() const { return m_scene; }
   C3DSceneNode* GetSceneNode() const { return m_node; }
