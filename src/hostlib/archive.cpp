@@ -57,6 +57,13 @@ void CArchive::Write(const void* data, std::size_t size) {
   m_out->insert(m_out->end(), p, p + size);
 }
 
+void CArchive::Reserve(std::size_t size) {
+  if (m_mode != store || size <= m_out->capacity() - m_out->size()) return;
+  if (size > m_out->max_size() - m_out->size()) return;
+  // Never below doubling, so that repeated small hints stay amortised.
+  m_out->reserve(std::max(m_out->size() + size, 2 * m_out->capacity()));
+}
+
 std::size_t CArchive::Read(void* data, std::size_t size) {
   if (m_mode != load) AfxThrowArchiveException(CArchiveException::writeOnly);
   const std::size_t n = std::min(size, m_in.size() - m_pos);

@@ -37,6 +37,10 @@ class VEXHOST_EXPORT CArchive {
   void Write(const void* data, std::size_t size);
   std::size_t Read(void* data, std::size_t size);
   void ReadExact(void* data, std::size_t size);
+  // Storing: a hint that about `size` more bytes follow, so that a large
+  // record is written without the output growing step by step. Loading:
+  // nothing.
+  void Reserve(std::size_t size);
 
   // Loading: bytes left to read, and where reading stands. Readers check
   // counts against Remaining() before allocating for them.

@@ -231,7 +231,8 @@ class CSimpleCollection {
     std::uint64_t total = 0;
     for (std::uint32_t offset : m_offsets) total += RecordBytes(countAt(offset));
     if (total > kMaxBufferBytes) throw std::bad_alloc();
-    std::unique_ptr<std::byte[]> tight(total > 0 ? new std::byte[total]() : nullptr);
+    // Every byte is written below: no zero fill.
+    std::unique_ptr<std::byte[]> tight(total > 0 ? new std::byte[total] : nullptr);
     std::uint32_t at = 0;
     for (std::uint32_t& offset : m_offsets) {
       const std::uint32_t count = countAt(offset);
@@ -322,11 +323,25 @@ class CSimpleCollection {
     return offset;
   }
 
+  // Records already in order with capacity = count and no hole: what
+  // Compact would produce, minus the spare bytes after the last record.
+  bool isTight() const {
+    std::uint64_t at = 0;
+    for (std::uint32_t offset : m_offsets) {
+      const std::uint32_t count = countAt(offset);
+      if (offset != at || capacityAt(offset) != count) return false;
+      at += RecordBytes(count);
+    }
+    return at == m_used;
+  }
+
+  // A store that is already tight is written as it stands (its spare bytes
+  // are not part of the stored form), which spares a copy of the buffer.
   void store(CArchive& ar) {
-    Compact();
+    if (!isTight()) Compact();
     ar << GetRecordNbr();
     if (m_offsets.empty()) return;
-    ar << m_used << m_allocated;
+    ar << m_used << m_used;
     ar.Write(m_buffer.get(), m_used);
     ar.WriteCount(m_offsets.size());
     for (std::uint32_t offset : m_offsets) ar << offset;
@@ -334,6 +349,32 @@ class CSimpleCollection {
 
   [[noreturn]] static void malformed(const char* what) {
     AfxThrowArchiveException(CArchiveException::genericException, what);
+  }
+
+  // Records that share bytes would let one record's values overwrite
+  // another's header when it grows within its capacity. Stored stores are
+  // compacted, so offsets normally come in order and one pass suffices.
+  static void checkDisjoint(const std::byte* buffer, const std::vector<std::uint32_t>& offsets) {
+    auto end = [buffer](std::uint32_t offset) {
+      return offset + RecordBytes(readCount(buffer + offset + sizeof(TCount)));
+    };
+    std::uint64_t reached = 0;
+    bool ordered = true;
+    for (std::uint32_t offset : offsets) {
+      if (offset < reached) {
+        ordered = false;
+        break;
+      }
+      reached = end(offset);
+    }
+    if (ordered) return;
+    std::vector<std::uint32_t> sorted(offsets);
+    std::sort(sorted.begin(), sorted.end());
+    reached = 0;
+    for (std::uint32_t offset : sorted) {
+      if (offset < reached) malformed("index store: records overlap");
+      reached = end(offset);
+    }
   }
 
   // Everything is read and checked before the store changes.
@@ -348,10 +389,13 @@ class CSimpleCollection {
     std::uint32_t bufferBytes = 0;
     ar >> used >> bufferBytes;
     if (used > bufferBytes) malformed("index store: used bytes beyond the buffer");
+    // New records are appended at the used end and must stay aligned.
+    if (used % kAlignment != 0) malformed("index store: used bytes out of alignment");
     if (bufferBytes > ar.Remaining()) {
       AfxThrowArchiveException(CArchiveException::endOfFile, "index store: buffer truncated");
     }
-    std::unique_ptr<std::byte[]> buffer(new std::byte[std::max<std::uint32_t>(bufferBytes, 1)]());
+    // ReadExact fills every byte: no zero fill.
+    std::unique_ptr<std::byte[]> buffer(new std::byte[std::max<std::uint32_t>(bufferBytes, 1)]);
     ar.ReadExact(buffer.get(), bufferBytes);
     const std::uint64_t count = ar.ReadCount(sizeof(std::uint32_t));
     if (count != records) malformed("index store: offset table does not match the record count");
@@ -367,6 +411,7 @@ class CSimpleCollection {
         malformed("index store: record beyond the used bytes");
       }
     }
+    checkDisjoint(buffer.get(), offsets);
     m_buffer = std::move(buffer);
     m_offsets = std::move(offsets);
     m_used = used;

@@ -1,0 +1,152 @@
+// Two-phase removal: elements are marked first, then cleaning compacts the
+// lists and reports old -> new indices so that dependent lists follow.
+#include <vector>
+
+#include "hostlib/int_map.h"
+#include "mesh/model/face_list.h"
+#include "mesh/model/geom_info.h"
+#include "mesh/model/point_list.h"
+#include "mesh/model/point_lists.h"
+
+namespace {
+
+// Points used by the faces that have no skip bit; indices outside the
+// list are ignored.
+std::vector<bool> usedPoints(const CFaceList& faces, int pointCount, std::uint32_t skip) {
+  std::vector<bool> used(static_cast<std::size_t>(pointCount), false);
+  const int n = faces.GetSize();
+  for (int i = 0; i < n; ++i) {
+    const CFace* f = faces[i];
+    if (f->IsOneFlagSet(skip)) continue;
+    for (std::uint32_t k = 0; k < f->GetSize(); ++k) {
+      const int p = f->GetPointIndex(k);
+      if (p >= 0 && p < pointCount) used[static_cast<std::size_t>(p)] = true;
+    }
+  }
+  return used;
+}
+
+// A corner equal to the one or two places after it (cyclically) goes, as
+// long as more than three corners are left.
+void dropRepeatedCorners(CFace* f) {
+  std::uint32_t k = 0;
+  while (f->GetSize() > 3 && k < f->GetSize()) {
+    const std::uint32_t n = f->GetSize();
+    const int v = f->GetPointIndex(k);
+    if (v == f->GetPointIndex((k + 1) % n) || v == f->GetPointIndex((k + 2) % n)) {
+      int* values = f->GetIndices();
+      for (std::uint32_t m = k + 1; m < n; ++m) values[m - 1] = values[m];
+      f->ResizeRecord(n - 1);
+    } else {
+      ++k;
+    }
+  }
+}
+
+}  // namespace
+
+int CPointList::Clean(const CFaceList* faces, CIntMap* remap) {
+  if (remap != nullptr) remap->Clear();
+  const int n = GetSize();
+  if (faces != nullptr) {
+    const std::vector<bool> used = usedPoints(*faces, n, vex3d::kFaceSkipMask);
+    for (int i = 0; i < n; ++i) {
+      if (!used[static_cast<std::size_t>(i)]) GetPt(i)->SetFlag(POINT_INVALID, 1);
+    }
+  }
+  int kept = 0;
+  for (int i = 0; i < n; ++i) kept += GetPt(i)->IsFlagSet(POINT_INVALID) ? 0 : 1;
+  if (kept == n) return 0;
+  SetFlag(POINTLIST_CHANGED, 1);
+  if (kept == 0) {
+    RemoveAll();
+    return 1;
+  }
+  int next = 0;
+  for (int i = 0; i < n; ++i) {
+    CPt* p = GetPt(i);
+    if (p->IsFlagSet(POINT_INVALID)) continue;
+    if (next != i) *GetPt(next) = *p;
+    if (remap != nullptr) remap->Insert(i, next);
+    ++next;
+  }
+  CElementArray::SetSize(kept);
+  CElementArray::FreeExtra();
+  return 1;
+}
+
+void C3DPointList::SetInvalidPoints(const CFaceList& faces) {
+  const int n = GetSize();
+  const std::vector<bool> used = usedPoints(faces, n, FACE_INVALID);
+  for (int i = 0; i < n; ++i) {
+    if (!used[static_cast<std::size_t>(i)]) ElementAt(i).SetFlag(POINT_INVALID, 1);
+  }
+}
+
+int CFaceList::Clean(CGeomInfo*, int fixIndices, CIntMap* remap) {
+  if (remap != nullptr) remap->Clear();
+  const int n = GetSize();
+  if (fixIndices) {
+    // The matching faces and corners of the face-based channels follow here
+    // once objects carry channels.
+    for (int i = 0; i < n; ++i) {
+      CFace* f = ElementAt(i);
+      if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+      if (f->GetSize() == 3) {
+        const int a = (*f)[0];
+        const int b = (*f)[1];
+        const int c = (*f)[2];
+        if (a == b || b == c || a == c) f->SetFlags(FACE_INVALID, 1);
+      } else if (f->GetSize() > 3) {
+        dropRepeatedCorners(f);
+      }
+    }
+  }
+  int kept = 0;
+  for (int i = 0; i < n; ++i) kept += face(i)->IsFlagSet(FACE_INVALID) ? 0 : 1;
+  if (kept == n) return 0;
+  SetFlag(FACELIST_CHANGED, 1);
+  if (kept == 0) {
+    RemoveAll();
+    return 1;
+  }
+  vex3d::IndexStore records(4);
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < n; ++i) {
+    if (!face(i)->IsFlagSet(FACE_INVALID)) {
+      bytes += vex3d::IndexStore::RecordBytes(m_store.GetRecordSize(static_cast<std::uint32_t>(i)));
+    }
+  }
+  if (bytes > UINT32_MAX) throw std::bad_alloc();
+  records.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  int next = 0;
+  for (int i = 0; i < n; ++i) {
+    CFace* f = face(i);
+    if (f->IsFlagSet(FACE_INVALID)) continue;
+    const auto r = static_cast<std::uint32_t>(i);
+    records.AddRecord(m_store.GetRecordValues(r), m_store.GetRecordSize(r));
+    if (next != i) *face(next) = *f;
+    if (remap != nullptr) remap->Insert(i, next);
+    ++next;
+  }
+  CElementArray::SetSize(kept);
+  CElementArray::FreeExtra();
+  m_store.swap(records);
+  return 1;
+}
+
+int CFaceList::Clean(CGeomInfo* geom) {
+  CIntMap faceRemap;
+  const int facesRemoved = Clean(geom, 1, &faceRemap);
+  CPointList* points = geom != nullptr ? geom->GetSrcPointList() : nullptr;
+  if (points == nullptr) return 0;
+  CIntMap pointRemap;
+  const int pointsRemoved = points->Clean(this, &pointRemap);
+  if (pointsRemoved) {
+    UpdateIndex(pointRemap);
+    points->SetFlag(POINTLIST_CHANGED, 1);
+  }
+  // Channel cleaning (with both remaps) joins here once objects carry
+  // channels.
+  return facesRemoved && pointsRemoved;
+}

@@ -1,0 +1,165 @@
+#pragma once
+// CFaceList: faces of any corner count. The face objects sit by value in the
+// element array; their point indices live in one shared index store, one
+// record per face in face order. Face i always owns record i: every
+// operation that adds, drops or moves faces does the same to the records.
+//
+// The adjacency graphs (edge-to-face, point-to-face) and the material id
+// hash of the 3D list plug in here later; UpdateList is where they rebuild.
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "hostlib/element_array.h"
+#include "mesh/model/face.h"
+#include "vex3d_export.h"
+
+class CGeomInfo;
+class CIntMap;
+
+enum _FACELIST_PROPERTIES : std::uint32_t {
+  FACELIST_CHANGED = 0x01,  // graphs are older than the faces
+};
+
+class VEX3D_EXPORT CFaceList : public CElementArray {
+  DECLARE_DYNAMIC(CFaceList)
+
+ public:
+  explicit CFaceList(std::size_t elementSize);
+  ~CFaceList() override;
+  CFaceList(const CFaceList&) = delete;
+
+  // Faces, records (and later graphs) go; the list is marked changed.
+  void RemoveAll() override;
+  // Clears FACELIST_CHANGED and answers 1 when it was set, else 0.
+  virtual int UpdateList(CGeomInfo* geom);
+  virtual void Inherit(const CFaceList& other);
+  // Faces (flags, parameter records, material ids between 3D lists) and
+  // their records; then Inherit.
+  virtual CFaceList& operator=(const CFaceList& other);
+
+  // n faces: existing ones keep their records, added ones get empty records
+  // of `capacity`. Marked changed when n differs.
+  void SetSize(int n, int capacity = 4, int growBy = -1);
+  // Empties the list, then n faces with empty records of the given
+  // capacities.
+  void SetSize(int n, const int* capacities, int growBy = -1);
+  // As many faces as `shape`, face i with as many (zero) indices as face i
+  // of `shape`: gives a channel the shape of its mesh.
+  void SetSize(const CFaceList& shape, int growBy = -1);
+  // Keeps the first faces, drops those beyond n, adds empty faces (room for
+  // 4 indices) with `flags` ORed in.
+  void SetSizeAndFlags(int n, std::uint32_t flags);
+  // The shape of `shape`, the added faces with `flags` ORed in.
+  void SetSizeAndFlags(const CFaceList& shape, std::uint32_t flags);
+  // Appends a copy of the face (assignment rules of the face kind) with a
+  // record holding its indices; returns its position.
+  int Add(const CFace* face);
+  // Face i takes the other face's flags, parameter record and indices.
+  void SetAt(int i, const CFace* face);
+  // Removes faces and their records.
+  void RemoveAt(int i, int count = 1);
+
+  // Fetching binds the face to its record; null beyond the list.
+  CFace* ElementAt(int i);
+  const CFace* ElementAt(int i) const { return const_cast<CFaceList*>(this)->ElementAt(i); }
+  CFace* operator[](int i) { return ElementAt(i); }
+  const CFace* operator[](int i) const { return ElementAt(i); }
+  CFace* GetFirst() { return ElementAt(0); }
+  CFace* GetNext(const CFace* face) { return ElementAt(static_cast<int>(face->GetIndex()) + 1); }
+
+  // Spare room of the face array goes and the index store is compacted.
+  void FreeExtra();
+
+  void SetFlag(_FACELIST_PROPERTIES flag, int on) {
+    if (on)
+      m_listFlags |= flag;
+    else
+      m_listFlags &= ~static_cast<std::uint32_t>(flag);
+  }
+  bool IsFlagSet(_FACELIST_PROPERTIES flag) const { return (m_listFlags & flag) == flag; }
+  std::uint32_t GetListFlags() const { return m_listFlags; }
+
+  void SetFacesFlags(std::uint32_t mask, int on);
+  // Faces whose all-bits test of `flag` equals `value` (as a truth value).
+  int GetNumberOfFaces(_FACE_PROPERTIES flag, int value) const;
+  // The same with the any-bit test.
+  int GetNumberOfFaces(unsigned int mask, int value) const;
+  // 0 when the face counts differ. Else face i gets `target` when face i of
+  // `other` has all bits of `source`, and loses it otherwise unless `keep`.
+  int InheritFlags(const CFaceList& other, _FACE_PROPERTIES source, _FACE_PROPERTIES target,
+                   int keep);
+  void FlipNormals();
+  // Faces whose position is not a key of `keep` get FACE_INVALID.
+  void InvalidateFaces(CGeomInfo* geom, const CIntMap* keep);
+  // Records each face's position under 'FAOI'.
+  void SaveFacesIndex();
+  // Every point index that is a key of `map` becomes its value.
+  void UpdateIndex(const CIntMap& map);
+
+  // With `fixIndices`, degenerate triangles are marked invalid and larger
+  // faces lose repeated corners first. Then the faces with FACE_INVALID go;
+  // `remap` (optional) gets old -> new position of every kept face. 0 when
+  // every face stays, else 1.
+  int Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap);
+  // Faces (fixing indices), then the geometry's source points with this
+  // list, renumbering the faces when points went. Non-zero only when both
+  // faces and points were removed.
+  int Clean(CGeomInfo* geom);
+
+  // Faces through the element array, then the index store (compacted).
+  // Loading checks the store against the faces; on any error the list is
+  // left empty and CArchiveException propagates.
+  void Serialize(CArchive& ar) override;
+
+  const vex3d::IndexStore& GetIndexStore() const { return m_store; }
+
+ protected:
+  virtual CFace* faceAt(void* element) const = 0;
+  CFace* face(int i) const { return faceAt(const_cast<void*>(CElementArray::ElementAt(i))); }
+
+ private:
+  // The face array and the store must move together.
+  using CElementArray::Copy;
+  using CElementArray::InsertAt;
+
+  void resize(int n, int capacity, int growBy);
+
+  vex3d::IndexStore m_store;
+  std::uint32_t m_listFlags = 0;
+};
+
+namespace vex3d {
+
+template <class TFace>
+class FaceListOf : public CFaceList {
+ public:
+  using Face = TFace;
+
+  FaceListOf() : CFaceList(sizeof(TFace)) {}
+  ~FaceListOf() override { CElementArray::SetSize(0); }
+  using CFaceList::operator=;
+
+  TFace* ElementAt(int i) { return static_cast<TFace*>(CFaceList::ElementAt(i)); }
+  const TFace* ElementAt(int i) const { return static_cast<const TFace*>(CFaceList::ElementAt(i)); }
+  TFace* operator[](int i) { return ElementAt(i); }
+  const TFace* operator[](int i) const { return ElementAt(i); }
+  TFace* GetFirst() { return ElementAt(0); }
+  TFace* GetNext(const CFace* f) { return ElementAt(static_cast<int>(f->GetIndex()) + 1); }
+
+  void ConstructElement(void* element) override { ::new (element) TFace(); }
+  void DestructElement(void* element) override { static_cast<TFace*>(element)->~TFace(); }
+  void CopyElement(void* destination, const void* source) override {
+    if (destination != source) {
+      *static_cast<TFace*>(destination) = *static_cast<const TFace*>(source);
+    }
+  }
+  void SerializeElement(CArchive& ar, void* element) override {
+    static_cast<TFace*>(element)->Serialize(ar);
+  }
+
+ protected:
+  CFace* faceAt(void* element) const override { return static_cast<TFace*>(element); }
+};
+
+}  // namespace vex3d

@@ -1,0 +1,108 @@
+#pragma once
+// The concrete point lists, created by class name when an archive is read.
+// Stored form (schema 1 for all): the element array's count, then each
+// point's own archive form (flags, then its coordinates); list flags and
+// parameter records are not stored.
+#include <memory>
+
+#include "hostlib/simple_collection.h"
+#include "math/point2d.h"
+#include "math/point3d.h"
+#include "math/uvw_point.h"
+#include "math/vc_point.h"
+#include "mesh/model/point_list.h"
+
+class VEX3D_EXPORT C2DPointList : public vex3d::PointListOf<C2DPoint> {
+  DECLARE_SERIAL(C2DPointList)
+
+ public:
+  using PointListOf::operator=;
+  C2DPointList& operator=(const C2DPointList& other) {
+    CPointList::operator=(other);
+    return *this;
+  }
+  std::size_t MinSerializedElementSize() const override { return 12; }
+};
+
+class VEX3D_EXPORT C3DPointList : public vex3d::PointListOf<C3DPoint> {
+  DECLARE_SERIAL(C3DPointList)
+
+ public:
+  C3DPointList();
+  ~C3DPointList() override;
+  C3DPointList(const C3DPointList&) = delete;
+  // Both drop the material graph (a request for it stays).
+  C3DPointList& operator=(const CPointList& other) override;
+  C3DPointList& operator=(const C3DPointList& other) {
+    return operator=(static_cast<const CPointList&>(other));
+  }
+  void RemoveAll() override;
+  // Also rebuilds a requested material graph when the list changed.
+  int UpdateList(CGeomInfo* geom) override;
+  std::size_t MinSerializedElementSize() const override { return 16; }
+
+  // Point-to-material graph: for each point, the distinct material ids of
+  // the valid faces of the geometry's source C3DFaceList that use it, in
+  // the order the faces first reach them.
+  void InitPointMaterialGraph(CGeomInfo* geom);
+  void CreatePointMaterialGraph(CGeomInfo* geom);
+  void DeletePointMaterialGraph();
+  int GetNumberOfMaterialsConnectedToPoint(int i) const;
+  // The ids (n of them) or null with n = 0; valid until the graph changes.
+  const unsigned int* GetMaterialsConnectedToPoint(int i, int& n) const;
+
+  // Box of the points whose all-bits test of `flag` equals `value` (flag 0
+  // with value 1: every point). Returns how many points it holds; with none,
+  // min and max are (0, 0, 0).
+  int GetBoundingBox(C3DPoint& min, C3DPoint& max, _POINT_PROPERTIES flag, int value) const;
+  int GetBoundingBox(C3DPoint& min, C3DPoint& max) const {
+    return GetBoundingBox(min, max, static_cast<_POINT_PROPERTIES>(0), 1);
+  }
+  // (min + max) / 2 over every point; (0, 0, 0) for an empty list.
+  C3DPoint GetCenterOfBoudingBox() const;
+  // The point wave on the points whose all-bits test of `flag` equals `value`.
+  void NoisyWaveFunc(const C3DPoint& origin, const C3DVector& period, float amplitude,
+                     float frequency, float phase, _POINT_PROPERTIES flag, int value);
+  // Every point that no face without FACE_INVALID uses gets POINT_INVALID.
+  void SetInvalidPoints(const CFaceList& faces);
+
+ private:
+  std::unique_ptr<CSimpleCollection<unsigned int, unsigned short>> m_materialGraph;
+  bool m_materialGraphRequested = false;
+};
+
+class VEX3D_EXPORT C3DVectorList : public vex3d::PointListOf<C3DVector> {
+  DECLARE_SERIAL(C3DVectorList)
+
+ public:
+  using PointListOf::operator=;
+  C3DVectorList& operator=(const C3DVectorList& other) {
+    CPointList::operator=(other);
+    return *this;
+  }
+  std::size_t MinSerializedElementSize() const override { return 16; }
+};
+
+class VEX3D_EXPORT CUVWPointList : public vex3d::PointListOf<CUVWPoint> {
+  DECLARE_SERIAL(CUVWPointList)
+
+ public:
+  using PointListOf::operator=;
+  CUVWPointList& operator=(const CUVWPointList& other) {
+    CPointList::operator=(other);
+    return *this;
+  }
+  std::size_t MinSerializedElementSize() const override { return 16; }
+};
+
+class VEX3D_EXPORT CVCPointList : public vex3d::PointListOf<CVCPoint> {
+  DECLARE_SERIAL(CVCPointList)
+
+ public:
+  using PointListOf::operator=;
+  CVCPointList& operator=(const CVCPointList& other) {
+    CPointList::operator=(other);
+    return *this;
+  }
+  std::size_t MinSerializedElementSize() const override { return 8; }
+};
