@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "hostlib/custom_data.h"
+#include "hostlib/flag_word.h"
 #include "vex3d_export.h"
 
 class CArchive;
@@ -47,16 +48,11 @@ class VEX3D_EXPORT CPt {
   virtual void To4DPoint(C4DPoint& p) const = 0;
 
   void SetFlag(_POINT_PROPERTIES flag, int on) { SetFlags(flag, on); }
-  void SetFlags(std::uint32_t mask, int on) {
-    if (on)
-      m_flags |= mask;
-    else
-      m_flags &= ~mask;
-  }
+  void SetFlags(std::uint32_t mask, int on) { vex3d::setFlagBits(m_flags, mask, on); }
   // All bits of the mask.
-  bool IsFlagSet(std::uint32_t mask) const { return (m_flags & mask) == mask; }
+  bool IsFlagSet(std::uint32_t mask) const { return vex3d::allFlagBitsSet(m_flags, mask); }
   // Any bit of the mask.
-  bool IsOneFlagSet(std::uint32_t mask) const { return (m_flags & mask) != 0; }
+  bool IsOneFlagSet(std::uint32_t mask) const { return vex3d::anyFlagBitSet(m_flags, mask); }
   std::uint32_t GetFlags() const { return m_flags; }
 
   // The point's parameter record. Without one: a new empty record that is

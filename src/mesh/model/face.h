@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "hostlib/custom_data.h"
+#include "hostlib/flag_word.h"
 #include "hostlib/simple_collection.h"
 #include "vex3d_export.h"
 
@@ -85,14 +86,9 @@ class VEX3D_EXPORT CFace : public CCollectionElement<int, unsigned short> {
   std::uint32_t GetFlags() const { return m_flags; }
   std::uint32_t GetFlags(std::uint32_t mask) const { return m_flags & mask; }
   void SetFlag(_FACE_PROPERTIES flag, int on) { SetFlags(flag, on); }
-  void SetFlags(std::uint32_t mask, int on) {
-    if (on)
-      m_flags |= mask;
-    else
-      m_flags &= ~mask;
-  }
-  bool IsFlagSet(std::uint32_t mask) const { return (m_flags & mask) == mask; }
-  bool IsOneFlagSet(std::uint32_t mask) const { return (m_flags & mask) != 0; }
+  void SetFlags(std::uint32_t mask, int on) { vex3d::setFlagBits(m_flags, mask, on); }
+  bool IsFlagSet(std::uint32_t mask) const { return vex3d::allFlagBitsSet(m_flags, mask); }
+  bool IsOneFlagSet(std::uint32_t mask) const { return vex3d::anyFlagBitSet(m_flags, mask); }
   CCustomData* GetCustomData(int create) {
     if (!m_customData && create) m_customData = std::make_unique<CCustomData>();
     return m_customData.get();
