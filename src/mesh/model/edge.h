@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "hostlib/hash_key.h"
+
 class C3DEdge {
  public:
   C3DEdge() = default;
@@ -18,6 +20,10 @@ class C3DEdge {
   int GetSecond() const { return m_second; }
   int operator[](int end) const { return end == 0 ? m_first : m_second; }
   bool operator==(const C3DEdge&) const = default;
+  std::uint32_t HashKey() const {
+    return vex3d::edgeKeyHash(static_cast<std::uint32_t>(m_first),
+                              static_cast<std::uint32_t>(m_second));
+  }
 
  private:
   int m_first = -1;

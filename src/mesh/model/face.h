@@ -22,6 +22,7 @@ class C4DVector;
 enum _FACE_PROPERTIES : std::uint32_t {
   FACE_INVALID = 0x01,          // mesh face marked for removal by cleaning
   FACE_CHANNEL_INVALID = 0x02,  // channel face without a valid corner set
+  FACE_BORDER = 0x10,           // owns an edge used by no other face
 };
 
 namespace vex3d {

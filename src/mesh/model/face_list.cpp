@@ -5,6 +5,7 @@
 #include "hostlib/archive.h"
 #include "hostlib/exceptions.h"
 #include "hostlib/int_map.h"
+#include "mesh/algorithms/face_topology.h"
 
 IMPLEMENT_DYNAMIC(CFaceList, CElementArray)
 
@@ -25,11 +26,15 @@ CFaceList::~CFaceList() = default;
 void CFaceList::RemoveAll() {
   CElementArray::RemoveAll();
   m_store.RemoveAll();
+  dropGraphs();
   SetFlag(FACELIST_CHANGED, 1);
 }
 
-int CFaceList::UpdateList(CGeomInfo*) {
+int CFaceList::UpdateList(CGeomInfo* geom) {
   if (!IsFlagSet(FACELIST_CHANGED)) return 0;
+  dropGraphs();
+  if (m_topology && m_topology->edgeGraphRequested) CreateEdgeToFaceGraph(geom);
+  if (m_topology && m_topology->pointGraphRequested) CreatePointToFaceGraph(geom);
   SetFlag(FACELIST_CHANGED, 0);
   return 1;
 }
@@ -47,6 +52,7 @@ CFaceList& CFaceList::operator=(const CFaceList& other) {
     throw;
   }
   m_store.swap(records);
+  dropGraphs();
   for (int i = 0; i < n; ++i) *face(i) = *other.face(i);
   Inherit(other);
   return *this;
@@ -62,7 +68,10 @@ void CFaceList::resize(int n, int capacity, int growBy) {
     m_store.SetRecordCount(static_cast<std::uint32_t>(GetSize()));
     throw;
   }
-  if (n != old) SetFlag(FACELIST_CHANGED, 1);
+  if (n != old) {
+    SetFlag(FACELIST_CHANGED, 1);
+    dropGraphs();
+  }
 }
 
 void CFaceList::SetSize(int n, int capacity, int growBy) { resize(n, capacity, growBy); }
@@ -152,7 +161,10 @@ void CFaceList::SetAt(int i, const CFace* source) {
 void CFaceList::RemoveAt(int i, int count) {
   CElementArray::RemoveAt(i, count);
   for (int k = 0; k < count; ++k) m_store.RemoveRecord(static_cast<std::uint32_t>(i));
-  if (count > 0) SetFlag(FACELIST_CHANGED, 1);
+  if (count > 0) {
+    SetFlag(FACELIST_CHANGED, 1);
+    dropGraphs();
+  }
 }
 
 CFace* CFaceList::ElementAt(int i) {
@@ -254,5 +266,6 @@ void CFaceList::Serialize(CArchive& ar) {
     RemoveAll();
     throw;
   }
+  dropGraphs();
   SetFlag(FACELIST_CHANGED, 1);
 }

@@ -4,18 +4,27 @@
 // record per face in face order. Face i always owns record i: every
 // operation that adds, drops or moves faces does the same to the records.
 //
-// The adjacency graphs (edge-to-face, point-to-face) and the material id
-// hash of the 3D list plug in here later; UpdateList is where they rebuild.
+// The adjacency graphs (point-to-face, edge-to-face) are built on request
+// and rebuilt by UpdateList after the faces changed.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 
+#include "hostlib/association_map.h"
 #include "hostlib/element_array.h"
+#include "hostlib/hash_map.h"
+#include "hostlib/hash_table.h"
+#include "mesh/model/edge.h"
 #include "mesh/model/face.h"
 #include "vex3d_export.h"
 
+class CFaceGraphHelper;
 class CGeomInfo;
 class CIntMap;
+namespace vex3d {
+struct FaceTopology;
+}
 
 enum _FACELIST_PROPERTIES : std::uint32_t {
   FACELIST_CHANGED = 0x01,  // graphs are older than the faces
@@ -114,6 +123,64 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
 
   const vex3d::IndexStore& GetIndexStore() const { return m_store; }
 
+  // --- Adjacency (mesh/algorithms). Faces with either skip bit are left
+  // out of both graphs. Queries answer nothing while a graph is not built.
+
+  // Bring the list up to date, then build the graph when it is not current.
+  void InitPointToFaceGraph(CGeomInfo* geom);
+  void InitEdgeToFaceGraph(CGeomInfo* geom);
+  // The point graph has one record per point of the geometry's source
+  // point list (or up to the highest index used without one).
+  void CreatePointToFaceGraph(CGeomInfo* geom);
+  void CreateEdgeToFaceGraph(CGeomInfo* geom);
+  void DeletePointToFaceGraph();
+  void DeleteEdgeToFaceGraph();
+  bool IsPointToFaceGraphValid() const;
+  bool IsEdgeToFaceGraphValid() const;
+  // Null while the edge graph is not built.
+  const CAssociationMap<C3DEdge>* GetEdgeGraph() const;
+  // Drops the face from both graphs.
+  void GraphRemoveFaceReference(int face);
+  // The faces of `removed` join those of `kept` (points being welded).
+  void GraphMergePointConnectivity(int kept, int removed);
+
+  // Faces using the point / the edge, in face order; null with n = 0.
+  const int* GetFacesConnectedToPoint(int point, int& n) const;
+  const int* GetFacesConnectedToEdge(const C3DEdge& edge, int& n) const;
+  // Set operation `type` (1 union, 2 intersection, 3 A-B, 4 B-A, 5
+  // symmetric difference, other: nothing) on the faces of p and q.
+  int GetFacesConnectedToPoints(CHashTable<int>& result, int p, int q, int type) const;
+  const int* GetFacesConnectedToPoints(CFaceGraphHelper& helper, int p, int q, int type,
+                                       int& n) const;
+  // Neighbours of a point: type 2 by an edge, 3 every point of its faces,
+  // others the points sharing a face but no edge. Never the point itself.
+  const int* GetPointsNeighbourg(CFaceGraphHelper& helper, int point, int& n, int type) const;
+  int IsPointNeighbourg(CFaceGraphHelper& helper, int p, int q) const;
+  // Set operation on the edge neighbours of p and of q.
+  int GetPointsConnectedToPoints(CHashTable<int>& result, int p, int q, int type) const;
+  const int* GetPointsConnectedToPoints(CFaceGraphHelper& helper, int p, int q, int type,
+                                        int& n) const;
+  // Every point of the faces of edge p-q, each once; without p and q when
+  // `exclude`. Null when p equals q.
+  const int* GetPointsConnectedToEdge(CFaceGraphHelper& helper, int p, int q, int& n,
+                                      int exclude) const;
+  // Faces around a face: type 1 sharing a point, 2 sharing an edge; the
+  // face itself included.
+  int GetFacesNeighbourg(CHashTable<int>& result, int face, int type) const;
+  const int* GetFacesNeighbourg(CFaceGraphHelper& helper, int face, int type, int& n) const;
+  // Whether a face using the edge's first point (only `face`, unless -1)
+  // has the edge as a side, in either direction.
+  int DoesEdgeExists(const C3DEdge& edge, int face) const;
+  // No point of the face is used by another face.
+  int IsIsolatedFace(int face) const;
+  // The border of a region: the edges used by exactly one face of the set,
+  // each with that face. Returns how many.
+  int GetEdgesOnBorder(CHashMap<C3DEdge, int>& edges, const CHashTable<int>& faces) const;
+  // Whether the faces of the set form one piece through shared points.
+  int AreFacesConnected(CGeomInfo* geom, const CHashTable<int>& faces);
+  // FACE_BORDER on every face owning an edge used by exactly one face.
+  void SetBorderFacesStatus(CGeomInfo* geom);
+
  protected:
   virtual CFace* faceAt(void* element) const = 0;
   CFace* face(int i) const { return faceAt(const_cast<void*>(CElementArray::ElementAt(i))); }
@@ -125,8 +192,16 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
 
   void resize(int n, int capacity, int growBy);
 
+  vex3d::FaceTopology& topology() const;
+  // Graphs of faces that changed shape could name faces that are gone.
+  void dropGraphs();
+  int connectionSet(CHashTable<int>& result, const int* a, int na, const int* b, int nb,
+                    int type) const;
+  void edgeNeighbours(CHashTable<int>& out, int point) const;
+
   vex3d::IndexStore m_store;
   std::uint32_t m_listFlags = 0;
+  mutable std::unique_ptr<vex3d::FaceTopology> m_topology;
 };
 
 namespace vex3d {

@@ -6,8 +6,10 @@
 #include <new>
 
 #include "hostlib/archive.h"
+#include "hostlib/association_map.h"
 #include "hostlib/element_array.h"
 #include "math/point.h"
+#include "mesh/model/edge.h"
 #include "vex3d_export.h"
 
 class CFaceList;
@@ -65,6 +67,10 @@ class VEX3D_EXPORT CPointList : public CElementArray {
   // new index for every kept point. 0 when every point stays (the remap is
   // then emptied), else 1.
   int Clean(const CFaceList* faces, CIntMap* remap);
+  // POINT_BORDER on both ends of every edge of the graph used by exactly
+  // one face, POINT_INNER_EDGE on those of every other edge; both flags are
+  // cleared everywhere first.
+  void SetBorderPointsStatus(const CAssociationMap<C3DEdge>* edgeGraph);
 
  protected:
   virtual CPt* ptAt(void* element) const = 0;

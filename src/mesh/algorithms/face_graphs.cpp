@@ -1,0 +1,178 @@
+// Building and upkeep of the two adjacency graphs of a face list.
+#include <algorithm>
+#include <vector>
+
+#include "hostlib/next_prime.h"
+#include "mesh/algorithms/face_topology.h"
+#include "mesh/model/face_list.h"
+#include "mesh/model/geom_info.h"
+#include "mesh/model/point_list.h"
+
+namespace {
+
+std::uint32_t tableSize(std::uint64_t wanted) {
+  const std::uint64_t capped = std::min<std::uint64_t>(wanted, 0x7FFFFFF0u);
+  return std::max<std::uint32_t>(vex3d::kDefaultHashSize,
+                                 NextPrime(static_cast<std::uint32_t>(capped)));
+}
+
+}  // namespace
+
+void CFaceList::dropGraphs() {
+  DeletePointToFaceGraph();
+  DeleteEdgeToFaceGraph();
+}
+
+vex3d::FaceTopology& CFaceList::topology() const {
+  if (!m_topology) m_topology = std::make_unique<vex3d::FaceTopology>();
+  return *m_topology;
+}
+
+bool CFaceList::IsPointToFaceGraphValid() const {
+  return m_topology && m_topology->pointGraphValid;
+}
+
+bool CFaceList::IsEdgeToFaceGraphValid() const { return m_topology && m_topology->edgeGraphValid; }
+
+const CAssociationMap<C3DEdge>* CFaceList::GetEdgeGraph() const {
+  return IsEdgeToFaceGraphValid() ? &m_topology->edgeToFaces : nullptr;
+}
+
+void CFaceList::InitPointToFaceGraph(CGeomInfo* geom) {
+  topology().pointGraphRequested = true;
+  UpdateList(geom);
+  if (!m_topology->pointGraphValid) CreatePointToFaceGraph(geom);
+}
+
+void CFaceList::InitEdgeToFaceGraph(CGeomInfo* geom) {
+  topology().edgeGraphRequested = true;
+  UpdateList(geom);
+  if (!m_topology->edgeGraphValid) CreateEdgeToFaceGraph(geom);
+}
+
+void CFaceList::DeletePointToFaceGraph() {
+  if (!m_topology) return;
+  m_topology->pointToFaces.RemoveAll();
+  m_topology->pointGraphValid = false;
+}
+
+void CFaceList::DeleteEdgeToFaceGraph() {
+  if (!m_topology) return;
+  m_topology->edgeToFaces.InitHashTable(vex3d::kDefaultHashSize);
+  m_topology->edgeGraphValid = false;
+}
+
+void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
+  vex3d::FaceTopology& t = topology();
+  DeletePointToFaceGraph();
+  const int n = GetSize();
+  int points = 0;
+  if (geom != nullptr && geom->GetSrcPointList() != nullptr) {
+    points = geom->GetSrcPointList()->GetSize();
+  } else {
+    for (int i = 0; i < n; ++i) {
+      const auto r = static_cast<std::uint32_t>(i);
+      const int* values = m_store.GetRecordValues(r);
+      const std::uint32_t size = m_store.GetRecordSize(r);
+      for (std::uint32_t k = 0; k < size; ++k) points = std::max(points, values[k] + 1);
+    }
+  }
+  // Count first, so that every point's record is allocated once.
+  std::vector<std::uint32_t> uses(static_cast<std::size_t>(points), 0);
+  for (int i = 0; i < n; ++i) {
+    if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    const auto r = static_cast<std::uint32_t>(i);
+    const int* values = m_store.GetRecordValues(r);
+    const std::uint32_t size = m_store.GetRecordSize(r);
+    for (std::uint32_t k = 0; k < size; ++k) {
+      if (values[k] >= 0 && values[k] < points) ++uses[static_cast<std::size_t>(values[k])];
+    }
+  }
+  std::uint64_t bytes = 0;
+  for (std::uint32_t u : uses) bytes += decltype(t.pointToFaces)::RecordBytes(u);
+  if (bytes > UINT32_MAX) throw std::bad_alloc();
+  t.pointToFaces.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  for (std::uint32_t u : uses) t.pointToFaces.AddRecord(0u, u);
+  for (int i = 0; i < n; ++i) {
+    if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    const auto r = static_cast<std::uint32_t>(i);
+    const int* values = m_store.GetRecordValues(r);
+    const std::uint32_t size = m_store.GetRecordSize(r);
+    for (std::uint32_t k = 0; k < size; ++k) {
+      const int p = values[k];
+      if (p < 0 || p >= points) continue;
+      const auto record = static_cast<std::uint32_t>(p);
+      const std::uint32_t used = t.pointToFaces.GetRecordSize(record);
+      t.pointToFaces.SetRecordSize(record, used + 1);
+      t.pointToFaces.GetRecordValues(record)[used] = i;
+    }
+  }
+  t.pointGraphValid = true;
+}
+
+void CFaceList::CreateEdgeToFaceGraph(CGeomInfo*) {
+  vex3d::FaceTopology& t = topology();
+  const int n = GetSize();
+  t.edgeToFaces.InitHashTable(tableSize(4ull * static_cast<std::uint64_t>(n)));
+  for (int i = 0; i < n; ++i) {
+    if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    const auto r = static_cast<std::uint32_t>(i);
+    const int* values = m_store.GetRecordValues(r);
+    const std::uint32_t size = m_store.GetRecordSize(r);
+    for (std::uint32_t k = 0; k < size; ++k) {
+      // A list already holding 65535 faces keeps them: only a hostile file
+      // puts that many faces on one edge.
+      (void)t.edgeToFaces.Add(C3DEdge(values[k], values[(k + 1) % size]), i);
+    }
+  }
+  const auto edges = static_cast<std::uint64_t>(t.edgeToFaces.GetCount());
+  if (2.5 * static_cast<double>(edges) < static_cast<double>(t.edgeToFaces.GetSize())) {
+    t.edgeToFaces.Rebuild(tableSize(2 * edges));
+  }
+  t.edgeGraphValid = true;
+}
+
+void CFaceList::GraphRemoveFaceReference(int faceIndex) {
+  if (!m_topology || faceIndex < 0 || faceIndex >= GetSize()) return;
+  vex3d::FaceTopology& t = *m_topology;
+  const auto r = static_cast<std::uint32_t>(faceIndex);
+  const int* values = m_store.GetRecordValues(r);
+  const std::uint32_t size = m_store.GetRecordSize(r);
+  for (std::uint32_t k = 0; k < size; ++k) {
+    if (t.edgeGraphValid) {
+      t.edgeToFaces.RemoveValue(C3DEdge(values[k], values[(k + 1) % size]), faceIndex);
+    }
+    const int p = values[k];
+    if (!t.pointGraphValid || p < 0 ||
+        static_cast<std::uint32_t>(p) >= t.pointToFaces.GetRecordNbr()) {
+      continue;
+    }
+    const auto record = static_cast<std::uint32_t>(p);
+    int* faces = t.pointToFaces.GetRecordValues(record);
+    const std::uint32_t count = t.pointToFaces.GetRecordSize(record);
+    int* end = std::remove(faces, faces + count, faceIndex);
+    t.pointToFaces.SetRecordSize(record, static_cast<std::uint32_t>(end - faces));
+  }
+}
+
+void CFaceList::GraphMergePointConnectivity(int kept, int removed) {
+  if (!m_topology || !m_topology->pointGraphValid || kept == removed) return;
+  vex3d::FaceTopology& t = *m_topology;
+  const std::uint32_t records = t.pointToFaces.GetRecordNbr();
+  if (kept < 0 || removed < 0 || static_cast<std::uint32_t>(kept) >= records ||
+      static_cast<std::uint32_t>(removed) >= records) {
+    return;
+  }
+  const auto from = static_cast<std::uint32_t>(removed);
+  const auto to = static_cast<std::uint32_t>(kept);
+  std::vector<int> merged(t.pointToFaces.GetRecordValues(to),
+                          t.pointToFaces.GetRecordValues(to) + t.pointToFaces.GetRecordSize(to));
+  merged.insert(merged.end(), t.pointToFaces.GetRecordValues(from),
+                t.pointToFaces.GetRecordValues(from) + t.pointToFaces.GetRecordSize(from));
+  // Face order is what queries promise; a face on both points is listed
+  // once per corner, as when the graph is built.
+  std::sort(merged.begin(), merged.end());
+  t.pointToFaces.SetRecordSize(to, static_cast<std::uint32_t>(merged.size()));
+  std::copy(merged.begin(), merged.end(), t.pointToFaces.GetRecordValues(to));
+  t.pointToFaces.SetRecordSize(from, 0);
+}
