@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hostlib/int_map.h"
+#include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_list.h"
@@ -26,19 +27,46 @@ std::vector<bool> usedPoints(const CFaceList& faces, int pointCount, std::uint32
   return used;
 }
 
+// Corner k goes; the corners after it move down.
+void removeCorner(CFace* f, std::uint32_t k) {
+  const std::uint32_t n = f->GetSize();
+  int* values = f->GetIndices();
+  for (std::uint32_t m = k + 1; m < n; ++m) values[m - 1] = values[m];
+  f->ResizeRecord(n - 1);
+}
+
+// The face lists of the channels laid over `faces`: only the geometry's own
+// mesh list has them, so a channel's list being cleaned never reaches into
+// the other channels.
+std::vector<CFaceList*> channelFaceLists(const CGeomInfo* geom, const CFaceList* faces) {
+  std::vector<CFaceList*> lists;
+  if (geom == nullptr || geom->GetSrcFaceList() != faces) return lists;
+  const CDependentChannels* channels = geom->GetSrcChannels();
+  if (channels == nullptr) return lists;
+  for (int c = 0; c < channels->GetSize(); ++c) {
+    if (CFaceList* list = channels->GetChannelByIndex(c)->GetFaceList()) lists.push_back(list);
+  }
+  return lists;
+}
+
 // A corner equal to the one or two places after it (cyclically) goes, as
-// long as more than three corners are left.
-void dropRepeatedCorners(CFace* f) {
+// long as more than three corners are left; the channel faces of the same
+// position lose the same corner so that corner k keeps matching corner k.
+void dropRepeatedCorners(CFace* f, const std::vector<CFaceList*>& channels, int position) {
   std::uint32_t k = 0;
   while (f->GetSize() > 3 && k < f->GetSize()) {
     const std::uint32_t n = f->GetSize();
     const int v = f->GetPointIndex(k);
-    if (v == f->GetPointIndex((k + 1) % n) || v == f->GetPointIndex((k + 2) % n)) {
-      int* values = f->GetIndices();
-      for (std::uint32_t m = k + 1; m < n; ++m) values[m - 1] = values[m];
-      f->ResizeRecord(n - 1);
-    } else {
+    if (v != f->GetPointIndex((k + 1) % n) && v != f->GetPointIndex((k + 2) % n)) {
       ++k;
+      continue;
+    }
+    removeCorner(f, k);
+    for (CFaceList* list : channels) {
+      CFace* cf = list->ElementAt(position);
+      if (cf == nullptr || k >= cf->GetSize()) continue;
+      removeCorner(cf, k);
+      if (cf->GetSize() < 3) cf->SetInvalidFlag(1);
     }
   }
 }
@@ -83,12 +111,11 @@ void C3DPointList::SetInvalidPoints(const CFaceList& faces) {
   }
 }
 
-int CFaceList::Clean(CGeomInfo*, int fixIndices, CIntMap* remap) {
+int CFaceList::Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap) {
   if (remap != nullptr) remap->Clear();
   const int n = GetSize();
   if (fixIndices) {
-    // The matching faces and corners of the face-based channels follow here
-    // once objects carry channels.
+    const std::vector<CFaceList*> channels = channelFaceLists(geom, this);
     for (int i = 0; i < n; ++i) {
       CFace* f = ElementAt(i);
       if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
@@ -96,9 +123,14 @@ int CFaceList::Clean(CGeomInfo*, int fixIndices, CIntMap* remap) {
         const int a = (*f)[0];
         const int b = (*f)[1];
         const int c = (*f)[2];
-        if (a == b || b == c || a == c) f->SetFlags(FACE_INVALID, 1);
+        if (a != b && b != c && a != c) continue;
+        f->SetFlags(FACE_INVALID, 1);
+        // Removed with the mesh face, so the channels keep its shape.
+        for (CFaceList* list : channels) {
+          if (CFace* cf = list->ElementAt(i)) cf->SetFlags(FACE_INVALID, 1);
+        }
       } else if (f->GetSize() > 3) {
-        dropRepeatedCorners(f);
+        dropRepeatedCorners(f, channels, i);
       }
     }
   }
@@ -139,14 +171,21 @@ int CFaceList::Clean(CGeomInfo* geom) {
   CIntMap faceRemap;
   const int facesRemoved = Clean(geom, 1, &faceRemap);
   CPointList* points = geom != nullptr ? geom->GetSrcPointList() : nullptr;
-  if (points == nullptr) return 0;
   CIntMap pointRemap;
-  const int pointsRemoved = points->Clean(this, &pointRemap);
-  if (pointsRemoved) {
-    UpdateIndex(pointRemap);
-    points->SetFlag(POINTLIST_CHANGED, 1);
+  int pointsRemoved = 0;
+  if (points != nullptr) {
+    pointsRemoved = points->Clean(this, &pointRemap);
+    if (pointsRemoved) {
+      UpdateIndex(pointRemap);
+      points->SetFlag(POINTLIST_CHANGED, 1);
+    }
   }
-  // Channel cleaning (with both remaps) joins here once objects carry
-  // channels.
+  // The channels belong to the geometry's mesh: a list cleaned under
+  // another's handle leaves them alone.
+  CDependentChannels* channels = geom != nullptr ? geom->GetSrcChannels() : nullptr;
+  if (channels != nullptr && geom->GetSrcFaceList() == this) {
+    channels->CleanChannels(geom, facesRemoved ? &faceRemap : nullptr,
+                            pointsRemoved ? &pointRemap : nullptr);
+  }
   return facesRemoved && pointsRemoved;
 }

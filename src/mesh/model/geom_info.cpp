@@ -1,5 +1,7 @@
 #include "mesh/model/geom_info.h"
 
+#include "hostlib/exceptions.h"
+#include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 
@@ -15,6 +17,35 @@ CGeomInfo CGeomInfo::Copy(_CopyMode mode) const {
   copy.m_dstFaceList = nullptr;
   copy.m_dstChannels = nullptr;
   return copy;
+}
+
+namespace {
+
+// Channel i of a set, null without a set.
+CChannel* channelAt(const CDependentChannels* channels, int i) {
+  if (channels == nullptr) return nullptr;
+  if (i < 0 || i >= channels->GetSize()) AfxThrowInvalidArgException();
+  return channels->GetChannelByIndex(i);
+}
+
+}  // namespace
+
+int CGeomInfo::GetChannelSize() const {
+  return m_srcChannels != nullptr ? m_srcChannels->GetSize() : 0;
+}
+
+void CGeomInfo::GetChannelFaceList(int i, CFaceList*& src, CFaceList*& dst) const {
+  const CChannel* from = channelAt(m_srcChannels, i);
+  const CChannel* to = channelAt(m_dstChannels, i);
+  src = from != nullptr ? from->GetFaceList() : nullptr;
+  dst = to != nullptr ? to->GetFaceList() : nullptr;
+}
+
+void CGeomInfo::GetChannelPointList(int i, CPointList*& src, CPointList*& dst) const {
+  const CChannel* from = channelAt(m_srcChannels, i);
+  const CChannel* to = channelAt(m_dstChannels, i);
+  src = from != nullptr ? from->GetPointList() : nullptr;
+  dst = to != nullptr ? to->GetPointList() : nullptr;
 }
 
 #define VEX3D_TYPED_GETTERS(Type, Name, member)                                        \

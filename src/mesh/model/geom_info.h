@@ -1,7 +1,6 @@
 #pragma once
 // CGeomInfo: the handle every mesh algorithm receives. The constructors
-// from scene nodes and objects and the channel accessors join when those
-// classes exist.
+// from scene nodes and objects join when those classes exist.
 #include "vex3d_export.h"
 
 class C3DScene;
@@ -69,6 +68,14 @@ class VEX3D_EXPORT CGeomInfo {
   CVCFaceList* GetDstVCFaceList() const;
   CNormalFaceList* GetSrcNormalFaceList() const;
   CNormalFaceList* GetDstNormalFaceList() const;
+
+  // Number of source channels (0 without a source set).
+  int GetChannelSize() const;
+  // Channel i's lists in the source and in the destination set; null where
+  // a set is missing. An index outside an existing set raises the
+  // invalid-argument exception.
+  void GetChannelFaceList(int i, CFaceList*& src, CFaceList*& dst) const;
+  void GetChannelPointList(int i, CPointList*& src, CPointList*& dst) const;
 
   C3DScene* GetScene() const { return m_scene; }
   C3DSceneNode* GetSceneNode() const { return m_node; }
