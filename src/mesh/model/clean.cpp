@@ -49,28 +49,6 @@ std::vector<CFaceList*> channelFaceLists(const CGeomInfo* geom, const CFaceList*
   return lists;
 }
 
-// A corner equal to the one or two places after it (cyclically) goes, as
-// long as more than three corners are left; the channel faces of the same
-// position lose the same corner so that corner k keeps matching corner k.
-void dropRepeatedCorners(CFace* f, const std::vector<CFaceList*>& channels, int position) {
-  std::uint32_t k = 0;
-  while (f->GetSize() > 3 && k < f->GetSize()) {
-    const std::uint32_t n = f->GetSize();
-    const int v = f->GetPointIndex(k);
-    if (v != f->GetPointIndex((k + 1) % n) && v != f->GetPointIndex((k + 2) % n)) {
-      ++k;
-      continue;
-    }
-    removeCorner(f, k);
-    for (CFaceList* list : channels) {
-      CFace* cf = list->ElementAt(position);
-      if (cf == nullptr || k >= cf->GetSize()) continue;
-      removeCorner(cf, k);
-      if (cf->GetSize() < 3) cf->SetInvalidFlag(1);
-    }
-  }
-}
-
 }  // namespace
 
 int CPointList::Clean(const CFaceList* faces, CIntMap* remap) {
@@ -111,29 +89,54 @@ void C3DPointList::SetInvalidPoints(const CFaceList& faces) {
   }
 }
 
-int CFaceList::Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap) {
-  if (remap != nullptr) remap->Clear();
+void CFaceList::CleanPointsIndex(CGeomInfo* geom) {
+  const std::vector<CFaceList*> channels = channelFaceLists(geom, this);
+  // Removed together with the mesh face, so that the channels keep its shape.
+  auto invalidate = [&](CFace* f, int position) {
+    f->SetFlags(FACE_INVALID, 1);
+    for (CFaceList* list : channels) {
+      if (CFace* cf = list->ElementAt(position)) cf->SetFlags(FACE_INVALID, 1);
+    }
+  };
   const int n = GetSize();
-  if (fixIndices) {
-    const std::vector<CFaceList*> channels = channelFaceLists(geom, this);
-    for (int i = 0; i < n; ++i) {
-      CFace* f = ElementAt(i);
-      if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
-      if (f->GetSize() == 3) {
-        const int a = (*f)[0];
-        const int b = (*f)[1];
-        const int c = (*f)[2];
-        if (a != b && b != c && a != c) continue;
-        f->SetFlags(FACE_INVALID, 1);
-        // Removed with the mesh face, so the channels keep its shape.
-        for (CFaceList* list : channels) {
-          if (CFace* cf = list->ElementAt(i)) cf->SetFlags(FACE_INVALID, 1);
-        }
-      } else if (f->GetSize() > 3) {
-        dropRepeatedCorners(f, channels, i);
+  for (int i = 0; i < n; ++i) {
+    CFace* f = ElementAt(i);
+    if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    if (f->GetSize() == 3) {
+      const int a = (*f)[0];
+      const int b = (*f)[1];
+      const int c = (*f)[2];
+      if (a == b || b == c || a == c) invalidate(f, i);
+      continue;
+    }
+    if (f->GetSize() < 3) continue;
+    // A corner equal to the one or two places after it goes, and the same
+    // corner of every valid channel face, so that corner k keeps matching
+    // corner k; the position is then looked at again.
+    std::uint32_t k = 0;
+    while (k < f->GetSize()) {
+      const std::uint32_t size = f->GetSize();
+      const int v = f->GetPointIndex(k);
+      if (v != f->GetPointIndex((k + 1) % size) && v != f->GetPointIndex((k + 2) % size)) {
+        ++k;
+        continue;
+      }
+      removeCorner(f, k);
+      for (CFaceList* list : channels) {
+        CFace* cf = list->ElementAt(i);
+        if (cf == nullptr || cf->IsOneFlagSet(vex3d::kFaceSkipMask) || cf->GetSize() <= k) continue;
+        removeCorner(cf, k);
+        if (cf->GetSize() < 3) cf->SetInvalidFlag(1);
       }
     }
+    if (f->GetSize() < 3) invalidate(f, i);
   }
+}
+
+int CFaceList::Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap) {
+  if (remap != nullptr) remap->Clear();
+  if (fixIndices) CleanPointsIndex(geom);
+  const int n = GetSize();
   int kept = 0;
   for (int i = 0; i < n; ++i) kept += face(i)->IsFlagSet(FACE_INVALID) ? 0 : 1;
   if (kept == n) return 0;
@@ -164,6 +167,7 @@ int CFaceList::Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap) {
   CElementArray::SetSize(kept);
   CElementArray::FreeExtra();
   m_store.swap(records);
+  dropGraphs();
   return 1;
 }
 

@@ -106,14 +106,19 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
   // Every point index that is a key of `map` becomes its value.
   void UpdateIndex(const CIntMap& map);
 
-  // With `fixIndices`, degenerate triangles are marked invalid and larger
-  // faces lose repeated corners first. Then the faces with FACE_INVALID go;
+  // Triangles with a repeated index become invalid; larger faces lose each
+  // corner equal to the one or two places after it, and are invalid when
+  // fewer than three corners stay. The same faces and corners of the
+  // geometry's channels follow when this is the geometry's mesh list.
+  void CleanPointsIndex(CGeomInfo* geom);
+  // With `fixIndices`, CleanPointsIndex first. Then the faces with
+  // FACE_INVALID go;
   // `remap` (optional) gets old -> new position of every kept face. 0 when
   // every face stays, else 1.
   int Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap);
   // Faces (fixing indices), then the geometry's source points with this
-  // list, renumbering the faces when points went. Non-zero only when both
-  // faces and points were removed.
+  // list, renumbering the faces when points went, then the geometry's
+  // channels. Non-zero only when both faces and points were removed.
   int Clean(CGeomInfo* geom);
 
   // Faces through the element array, then the index store (compacted).

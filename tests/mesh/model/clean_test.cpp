@@ -126,3 +126,33 @@ TEST(Clean, SetInvalidPointsMarksUnusedOnes) {
   EXPECT_EQ(points.GetNumberOfPoints(POINT_INVALID, 1), 1);
   EXPECT_TRUE(points[3].IsFlagSet(POINT_INVALID));
 }
+
+TEST(Clean, RepeatedCornersAreWalkedFromTheFirst) {
+  C3DFaceList faces;
+  addFaces(faces, {{5, 5, 7}, {1, 2, 2, 3}, {1, 2, 1, 3}, {1, 1, 1, 2}, {3, 3, 3, 3, 3}});
+  faces.CleanPointsIndex(nullptr);
+  EXPECT_TRUE(faces[0]->IsFlagSet(FACE_INVALID));
+  EXPECT_EQ(allIndices(faces)[1], (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(allIndices(faces)[2], (std::vector<int>{2, 1, 3}));
+  EXPECT_FALSE(faces[2]->IsFlagSet(FACE_INVALID));
+  // Faces that fall below three corners are marked for removal.
+  EXPECT_TRUE(faces[3]->IsFlagSet(FACE_INVALID));
+  EXPECT_TRUE(faces[4]->IsFlagSet(FACE_INVALID));
+}
+
+TEST(Clean, CleaningDropsStaleGraphs) {
+  C3DFaceList faces;
+  C3DPointList points;
+  addPoints(points, 4);
+  addFaces(faces, {{0, 1, 2}, {4, 4, 9}, {0, 2, 3}});
+  CGeomInfo geom(&faces, &points);
+  faces.InitPointToFaceGraph(&geom);
+  EXPECT_EQ(faces.Clean(&geom, 1, nullptr), 1);
+  // Face 2 is now face 1: a graph naming it 2 must not be answered from.
+  EXPECT_FALSE(faces.IsPointToFaceGraphValid());
+  faces.UpdateList(&geom);
+  int n = 0;
+  const int* around = faces.GetFacesConnectedToPoint(3, n);
+  ASSERT_EQ(n, 1);
+  EXPECT_EQ(around[0], 1);
+}
