@@ -4,18 +4,55 @@
 // each face's flags (u32) and, for C3DFaceList, its material id (u32); then
 // the compacted index store: record count (u32) and, when not 0, used bytes
 // (u32), buffer bytes (u32), the buffer, the offsets as a counted u32 array.
+#include <memory>
+
+#include "hostlib/hash_table.h"
 #include "mesh/model/face_list.h"
+
+class C3DPoint;
 
 class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   DECLARE_SERIAL(C3DFaceList)
 
  public:
-  using FaceListOf::operator=;
-  C3DFaceList& operator=(const C3DFaceList& other) {
+  // --- Materials and orientation (mesh/algorithms/face_materials.cpp).
+  // The material ids the faces use (invalid faces included), rebuilt when
+  // not current after bringing the list up to date.
+  const CHashTable<unsigned int>& GetMaterialsHash(CGeomInfo* geom);
+  void CreateMaterialsHash();
+  void DeleteMaterialsHash();
+  bool IsMaterialsHashCurrent() const { return m_materialsHashCurrent; }
+  // Also rebuilds a current materials hash when the list changed.
+  int UpdateList(CGeomInfo* geom) override;
+  void RemoveAll() override;
+  // 1 when some face had `oldId` (all now have `newId`), else 0.
+  int ReplaceMaterial(unsigned int oldId, unsigned int newId);
+  // Every face index by ascending material id; null for an empty list.
+  std::unique_ptr<int[]> SortByMaterial() const;
+  // Reverses a valid face and the same face of every source channel whose
+  // face is valid.
+  void Flip(CGeomInfo* geom, int faceIndex);
+  // Writes the indices into the face from `start` on, as far as the face
+  // has room; returns `count` (0 for a missing face).
+  int CopyIndexes(CGeomInfo* geom, int faceIndex, int start, const int* indices, int count);
+  // Box of the source points used by faces with none of flags 1, 2, 4; 0
+  // when there is no such face.
+  int GetBoundingBox(CGeomInfo* geom, C3DPoint& min, C3DPoint& max) const;
+
+  // The faces change wholesale: the materials hash is no longer current.
+  C3DFaceList& operator=(const CFaceList& other) override {
+    DeleteMaterialsHash();
     CFaceList::operator=(other);
     return *this;
   }
+  C3DFaceList& operator=(const C3DFaceList& other) {
+    return operator=(static_cast<const CFaceList&>(other));
+  }
   std::size_t MinSerializedElementSize() const override { return 8; }
+
+ private:
+  CHashTable<unsigned int> m_materialsHash;
+  bool m_materialsHashCurrent = false;
 };
 
 class VEX3D_EXPORT CUVWFaceList : public vex3d::FaceListOf<CUVWFace> {
