@@ -1,9 +1,16 @@
 #include "mesh/model/geom_info.h"
 
 #include "hostlib/exceptions.h"
+#include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
+
+CGeomInfo::CGeomInfo(C3DBaseObject* object)
+    : m_object(object),
+      m_srcPointList(object != nullptr ? object->GetPointList() : nullptr),
+      m_srcFaceList(object != nullptr ? object->GetFaceList() : nullptr),
+      m_srcChannels(object != nullptr ? object->GetChannels() : nullptr) {}
 
 CGeomInfo CGeomInfo::Copy(_CopyMode mode) const {
   CGeomInfo copy(*this);

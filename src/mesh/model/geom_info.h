@@ -28,6 +28,8 @@ enum _CopyMode : int {
 class VEX3D_EXPORT CGeomInfo {
  public:
   CGeomInfo() = default;
+  // The object, its lists and its channels as sources.
+  explicit CGeomInfo(C3DBaseObject* object);
   // Both lists as sources.
   CGeomInfo(CFaceList* faces, CPointList* points) : m_srcPointList(points), m_srcFaceList(faces) {}
 
