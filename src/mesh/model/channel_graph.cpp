@@ -7,20 +7,7 @@
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_list.h"
-
-namespace {
-
-int meshPointCount(const CGeomInfo& geom, const CFaceList& meshFaces) {
-  if (const CPointList* points = geom.GetSrcPointList()) return points->GetSize();
-  int highest = -1;
-  for (int i = 0; i < meshFaces.GetSize(); ++i) {
-    const CFace* f = meshFaces[i];
-    for (std::uint32_t k = 0; k < f->GetSize(); ++k) highest = std::max(highest, (*f)[k]);
-  }
-  return highest + 1;
-}
-
-}  // namespace
+#include "mesh/model/seam_walk.h"
 
 void CChannel::InitGraph(CGeomInfo* geom) {
   if (!m_graphBuilt) CreateGraph(geom);
@@ -36,7 +23,7 @@ void CChannel::CreateGraph(CGeomInfo* geom) {
   m_graphBuilt = 1;
   const CFaceList* meshFaces = geom != nullptr ? geom->GetSrcFaceList() : nullptr;
   if (meshFaces == nullptr) return;
-  const int points = meshPointCount(*geom, *meshFaces);
+  const int points = vex3d::seams::meshPointCount(*geom);
   if (points <= 0) return;
 
   std::vector<std::uint32_t> corners(static_cast<std::size_t>(points), 0);
