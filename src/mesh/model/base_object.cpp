@@ -9,6 +9,7 @@
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/geom_info.h"
+#include "mesh/model/normal_channels.h"
 #include "mesh/model/point_lists.h"
 #include "mesh/model/texture_channels.h"
 #include "scene/object_creator.h"
@@ -238,6 +239,22 @@ const CHashTable<unsigned int>* C3DBaseObject::GetMaterialsHash() {
   return &m_faces->GetMaterialsHash(&geom);
 }
 
+CPointNormalChannel* C3DBaseObject::GetPointNormalChannel() {
+  if (m_kind == OBJECT_CURVE || m_kind == OBJECT_GROUP) return nullptr;
+  CPointNormalChannel* normals = m_channels->GetPointNormalChannel();
+  CGeomInfo geom(this);
+  normals->InitNormals(&geom, GetSmoothAngle());
+  return normals;
+}
+
+CFaceNormalChannel* C3DBaseObject::GetFaceNormalChannel() {
+  if (m_kind == OBJECT_CURVE || m_kind == OBJECT_GROUP) return nullptr;
+  CFaceNormalChannel* normals = m_channels->GetFaceNormalChannel();
+  CGeomInfo geom(this);
+  normals->InitNormals(&geom);
+  return normals;
+}
+
 int C3DBaseObject::Clean() {
   if (!m_faces || IsFlagSet(OBJECT_EMPTY)) return 0;
   CGeomInfo geom(this);
@@ -352,24 +369,9 @@ void C3DBaseObject::Serialize(CArchive& ar) {
   CCustomData customData;
   customData.Serialize(ar);
 
-  // A face naming a point that is not there would send every algorithm
-  // out of bounds, so such a file is refused as a whole.
-  const C3DFaceList* finalFaces = faces ? faces.get() : m_faces.get();
-  const C3DPointList* finalPoints = points ? points.get() : m_points.get();
-  if (finalFaces != nullptr) {
-    const int pointCount = finalPoints != nullptr ? finalPoints->GetSize() : 0;
-    for (int i = 0; i < finalFaces->GetSize(); ++i) {
-      const CFace* f = finalFaces->ElementAt(i);
-      for (std::uint32_t k = 0; k < f->GetSize(); ++k) {
-        if ((*f)[k] < 0 || (*f)[k] >= pointCount) {
-          AfxThrowArchiveException(CArchiveException::badIndex,
-                                   "object: a face refers to a missing point");
-        }
-      }
-    }
-  }
   if (faces) m_faces = std::move(faces);
   if (points) m_points = std::move(points);
+  if (m_faces) vex3d::emptyFacesOutOfRange(*m_faces, GetPointNbr());
   m_flags = flags;
   m_smoothAngle = smoothAngle;
   m_faceMode = faceMode;

@@ -129,6 +129,10 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   // Centre of the box of all points; 0 without points.
   int GetCG(C3DPoint& center);
   virtual const CHashTable<unsigned int>* GetMaterialsHash();
+  // The normal channels brought up to date (created when absent); null for
+  // curves and groups.
+  CPointNormalChannel* GetPointNormalChannel();
+  CFaceNormalChannel* GetFaceNormalChannel();
 
   virtual int Clean();
   int FlipNormals();

@@ -6,6 +6,7 @@
 #include "hostlib/exceptions.h"
 #include "hostlib/strings.h"
 #include "mesh/model/face_list.h"
+#include "mesh/model/normal_channels.h"
 #include "mesh/model/point_list.h"
 #include "mesh/model/texture_channels.h"
 
@@ -45,9 +46,13 @@ std::unique_ptr<CChannel> CChannel::Create(_Channel3DType type) {
       return std::make_unique<CUVWChannel>();
     case CHANNEL_VC:
       return std::make_unique<CVCChannel>();
+    case CHANNEL_POINT_NORMAL:
+      return std::make_unique<CPointNormalChannel>();
+    case CHANNEL_FACE_NORMAL:
+      return std::make_unique<CFaceNormalChannel>();
+    case CHANNEL_SPEC_NORMAL:
+      return std::make_unique<CSpecNormalChannel>();
     default:
-      // Normal channels are made by the normal code, which knows how to
-      // compute them.
       return nullptr;
   }
 }
@@ -169,20 +174,7 @@ void CChannel::Serialize(CArchive& ar) {
     m_points->Serialize(ar);
   else
     m_points.reset();
-  if (m_faces) {
-    const int pointCount = m_points ? m_points->GetSize() : 0;
-    const int n = m_faces->GetSize();
-    for (int i = 0; i < n; ++i) {
-      const CFace* f = m_faces->ElementAt(i);
-      for (std::uint32_t k = 0; k < f->GetSize(); ++k) {
-        const int p = f->GetPointIndex(k);
-        if (p < 0 || p >= pointCount) {
-          AfxThrowArchiveException(CArchiveException::badIndex,
-                                   "channel: a face refers to a missing point");
-        }
-      }
-    }
-  }
+  if (m_faces) vex3d::emptyFacesOutOfRange(*m_faces, m_points ? m_points->GetSize() : 0);
   m_flags = flags;
   if (m_flags & CHANNEL_DERIVED) m_flags |= CHANNEL_STALE;
   if (id == vex3d::kNoChannelId) {

@@ -5,6 +5,7 @@
 #include "hostlib/archive.h"
 #include "hostlib/exceptions.h"
 #include "math/matrix4x4.h"
+#include "mesh/model/normal_channels.h"
 #include "mesh/model/texture_channels.h"
 
 namespace {
@@ -142,6 +143,36 @@ CVCChannel* CDependentChannels::GetVCChannelByIndex(int typeIndex, int validOnly
                                                     CVCFaceList** faces,
                                                     CVCPointList** points) const {
   return typed<CVCChannel>(GetChannelByIndex(typeIndex, CHANNEL_VC, validOnly), faces, points);
+}
+
+CPointNormalChannel* CDependentChannels::GetPointNormalChannel() {
+  if (auto* c = dynamic_cast<CPointNormalChannel*>(GetChannelByIndex(0, CHANNEL_POINT_NORMAL, 1))) {
+    return c;
+  }
+  auto* created = new CPointNormalChannel;
+  AddChannel(created);
+  return created;
+}
+
+CFaceNormalChannel* CDependentChannels::GetFaceNormalChannel() {
+  if (auto* c = dynamic_cast<CFaceNormalChannel*>(GetChannelByIndex(0, CHANNEL_FACE_NORMAL, 1))) {
+    return c;
+  }
+  auto* created = new CFaceNormalChannel;
+  AddChannel(created);
+  return created;
+}
+
+CSpecNormalChannel* CDependentChannels::GetSpecNormalChannel() const {
+  return dynamic_cast<CSpecNormalChannel*>(GetChannelByIndex(0, CHANNEL_SPEC_NORMAL, 1));
+}
+
+CSpecNormalChannel* CDependentChannels::GetSpecNormalChannel(CNormalFaceList*& faces,
+                                                             C3DVectorList*& vectors) const {
+  CSpecNormalChannel* c = GetSpecNormalChannel();
+  faces = c != nullptr ? c->GetNormalFaceList() : nullptr;
+  vectors = c != nullptr ? c->GetNormalVectorList() : nullptr;
+  return c;
 }
 
 int CDependentChannels::CopyChannels(const CDependentChannels& from, unsigned int typeMask,

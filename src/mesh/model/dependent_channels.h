@@ -8,6 +8,11 @@
 #include "mesh/model/channel.h"
 
 class C4x4Matrix;
+class C3DVectorList;
+class CFaceNormalChannel;
+class CNormalFaceList;
+class CPointNormalChannel;
+class CSpecNormalChannel;
 class CArchive;
 class CUVWChannel;
 class CVCChannel;
@@ -57,6 +62,14 @@ class VEX3D_EXPORT CDependentChannels {
                                CVCPointList** points = nullptr) const;
   CVCChannel* GetVCChannelByIndex(int typeIndex, int validOnly, CVCFaceList** faces = nullptr,
                                   CVCPointList** points = nullptr) const;
+
+  // The first valid channel of the kind, created and appended (with a new
+  // id) when there is none.
+  CPointNormalChannel* GetPointNormalChannel();
+  CFaceNormalChannel* GetFaceNormalChannel();
+  // The first valid specified-normal channel, or null.
+  CSpecNormalChannel* GetSpecNormalChannel() const;
+  CSpecNormalChannel* GetSpecNormalChannel(CNormalFaceList*& faces, C3DVectorList*& vectors) const;
 
   // Without CHANNEL_COPY_APPEND the current channels go first. Channels of
   // `from` in `typeMask` are appended, except invalid ones (SKIP_INVALID)

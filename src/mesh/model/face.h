@@ -16,6 +16,7 @@
 class CArchive;
 class CGeomInfo;
 class C3DPoint;
+class C3DVector;
 class C4DPoint;
 class C4DVector;
 
@@ -130,6 +131,10 @@ class VEX3D_EXPORT C3DFace : public CFace {
   int IsPlane() const { return 1; }
   // Plane through the first three points.
   void GetPlane(const CGeomInfo& geom, C4DVector& plane) const;
+  // Newell's normal over all corners, unit length unless it is zero; left
+  // as it is for a face of fewer than 3 corners. A corner naming a missing
+  // point makes it zero.
+  void GetNormal(const CGeomInfo& geom, C3DVector& n) const;
 
   void SetMaterialID(std::uint32_t id) { m_materialId = id; }
   std::uint32_t GetMaterialID() const { return m_materialId; }

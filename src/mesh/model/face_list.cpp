@@ -269,3 +269,17 @@ void CFaceList::Serialize(CArchive& ar) {
   dropGraphs();
   SetFlag(FACELIST_CHANGED, 1);
 }
+
+int vex3d::emptyFacesOutOfRange(CFaceList& faces, int pointCount) {
+  int emptied = 0;
+  for (int i = 0; i < faces.GetSize(); ++i) {
+    CFace* f = faces.ElementAt(i);
+    for (std::uint32_t k = 0; k < f->GetSize(); ++k) {
+      if ((*f)[k] >= 0 && (*f)[k] < pointCount) continue;
+      f->RemoveAll();
+      ++emptied;
+      break;
+    }
+  }
+  return emptied;
+}

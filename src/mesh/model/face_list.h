@@ -211,6 +211,11 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
 
 namespace vex3d {
 
+// Faces naming a point outside [0, pointCount) are emptied and marked
+// invalid: what comes from a file must never send an algorithm out of
+// bounds, and the rest of the list is still worth keeping. Returns how many.
+VEX3D_EXPORT int emptyFacesOutOfRange(CFaceList& faces, int pointCount);
+
 template <class TFace>
 class FaceListOf : public CFaceList {
  public:

@@ -235,19 +235,25 @@ TEST(BaseObjectTest, LoadingWithoutFaceListKeepsTheCurrentOne) {
   EXPECT_EQ(target.GetChannels()->GetSize(), 0);
 }
 
-TEST(BaseObjectTest, BrokenFilesAreRefused) {
+TEST(BaseObjectTest, BrokenFilesAreRefusedOrMended) {
   C3DObject o;
   fillQuad(o);
   o.GetFaceList()->ElementAt(1)->SetTriangle(0, 2, 4);  // point 4 is missing
-  const std::vector<std::uint8_t> bad = store(o);
-  C3DObject target;
-  fillQuad(target);
-  EXPECT_THROW(load(target, bad), CArchiveException);
-  EXPECT_EQ(target.GetFaceNbr(), 2) << "what the user had stays";
-  EXPECT_EQ((*target.GetFaceList()->ElementAt(1))[2], 3);
+  C3DObject mended;
+  load(mended, store(o));
+  ASSERT_EQ(mended.GetFaceNbr(), 2);
+  EXPECT_EQ(mended.GetFaceList()->ElementAt(1)->GetSize(), 0u);
+  EXPECT_TRUE(mended.GetFaceList()->ElementAt(1)->IsFlagSet(FACE_INVALID));
+  EXPECT_EQ(mended.GetFaceList()->ElementAt(0)->GetSize(), 3u);
 
   o.GetFaceList()->ElementAt(1)->SetTriangle(0, 2, 3);
   const std::vector<std::uint8_t> good = store(o);
+  C3DObject target;
+  fillQuad(target);
+  std::vector<std::uint8_t> truncated(good.begin(), good.end() - 3);
+  EXPECT_THROW(load(target, truncated), CArchiveException);
+  EXPECT_EQ(target.GetFaceNbr(), 2) << "what the user had stays";
+  EXPECT_EQ((*target.GetFaceList()->ElementAt(1))[2], 3);
   for (std::size_t cut = 0; cut < good.size(); cut += 7) {
     C3DObject partial;
     const std::vector<std::uint8_t> part(good.begin(), good.begin() + static_cast<long>(cut));

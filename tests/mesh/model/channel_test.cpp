@@ -130,10 +130,13 @@ TEST(ChannelTest, HostileBytesAreRefused) {
   CUVWChannel b;
   EXPECT_THROW(loadChannel(b, badMark), CArchiveException);
 
-  // A corner pointing past the channel's points.
+  // A corner pointing past the channel's points empties its face.
   c->GetUVWFaceList()->ElementAt(0)->SetTriangle(0, 1, 6);
   CUVWChannel d;
-  EXPECT_THROW(loadChannel(d, storeChannel(*c)), CArchiveException);
+  loadChannel(d, storeChannel(*c));
+  EXPECT_EQ(d.GetFaceList()->ElementAt(0)->GetSize(), 0u);
+  EXPECT_TRUE(d.GetFaceList()->ElementAt(0)->IsFlagSet(FACE_CHANNEL_INVALID));
+  EXPECT_EQ(d.GetFaceList()->ElementAt(1)->GetSize(), 3u);
 
   for (std::size_t cut = 0; cut < bytes.size(); cut += 3) {
     CUVWChannel e;

@@ -1,0 +1,208 @@
+// Face and point normals, and the per-corner normal that combines
+// specified normals with smoothing by angle. Smoothing is deliberately
+// simple: around a point, the first face is the reference and every face
+// within the angle of it counts equally (no weighting by area or angle).
+#include <cmath>
+
+#include "math/matrix4x4.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/geom_info.h"
+#include "mesh/model/normal_channels.h"
+
+IMPLEMENT_DYNAMIC(CNormalChannel, CChannel)
+IMPLEMENT_SERIAL(CFaceNormalChannel, CNormalChannel, 1)
+IMPLEMENT_SERIAL(CPointNormalChannel, CNormalChannel, 1)
+IMPLEMENT_SERIAL(CSpecNormalChannel, CNormalChannel, 1)
+
+namespace {
+
+// Cosine of the angle between two vectors; 0 when either is zero.
+float cosineBetween(const C3DVector& a, const C3DVector& b) {
+  const float lengths = a.Length() * b.Length();
+  return lengths == 0.0f ? 0.0f : (a * b) / lengths;
+}
+
+bool needsUpdate(const CChannel& c) { return c.IsOneFlagSet(CHANNEL_INVALID | CHANNEL_STALE); }
+
+}  // namespace
+
+CNormalChannel::CNormalChannel(_Channel3DType type, std::uint32_t id) : CChannel(type, id) {
+  SetFlags(CHANNEL_DERIVED | CHANNEL_STALE, 1);
+}
+
+C3DVectorList* CNormalChannel::GetNormalVectorList() const {
+  return dynamic_cast<C3DVectorList*>(GetPointList());
+}
+
+int CNormalChannel::transformVectors(const C4x4Matrix& m, bool exactScale) {
+  if (m.IsIdentity()) return 0;
+  C4x4Matrix rotation = m;
+  if (exactScale) {
+    C3DVector s;
+    m.GetScale(s);
+    rotation.Scale(s.x != 0.0f ? 1.0f / s.x : 1.0f, s.y != 0.0f ? 1.0f / s.y : 1.0f,
+                   s.z != 0.0f ? 1.0f / s.z : 1.0f);
+  } else {
+    rotation.NoScale();
+  }
+  rotation.NoTranslation();
+  if (C3DVectorList* vectors = GetNormalVectorList()) {
+    C3DVector* v = vectors->GetData();
+    for (int i = 0, n = vectors->GetSize(); i < n; ++i) v[i] *= rotation;
+  }
+  return 1;
+}
+
+CFaceNormalChannel::CFaceNormalChannel(std::uint32_t id) : CNormalChannel(CHANNEL_FACE_NORMAL, id) {
+  SetPointList(CHANNEL_FACE_NORMAL, new C3DVectorList, nullptr, 1);
+}
+
+int CFaceNormalChannel::MatrixTransform(const C4x4Matrix& m) { return transformVectors(m, true); }
+
+int CFaceNormalChannel::Clean(CGeomInfo*, CIntMap*, CIntMap*) {
+  SetFlag(CHANNEL_STALE, 1);
+  return 0;
+}
+
+void CFaceNormalChannel::InitNormals(CGeomInfo* geom) {
+  if (!needsUpdate(*this) || geom == nullptr) return;
+  C3DFaceList* faces = geom->GetSrc3DFaceList();
+  C3DVectorList* vectors = GetNormalVectorList();
+  if (faces == nullptr || vectors == nullptr) return;
+  SetFlag(CHANNEL_STALE, 0);
+  SetFlag(CHANNEL_COMPUTED, 1);
+  const int n = faces->GetSize();
+  vectors->SetSize(n);
+  for (int i = 0; i < n; ++i) {
+    C3DFace* f = faces->ElementAt(i);
+    if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    f->SetFlags(FACE_NOT_SMOOTH, 0);
+    f->GetNormal(*geom, (*vectors)[i]);
+  }
+}
+
+CPointNormalChannel::CPointNormalChannel(std::uint32_t id)
+    : CNormalChannel(CHANNEL_POINT_NORMAL, id) {
+  SetPointList(CHANNEL_POINT_NORMAL, new C3DVectorList, nullptr, 1);
+}
+
+int CPointNormalChannel::MatrixTransform(const C4x4Matrix& m) { return transformVectors(m, true); }
+
+int CPointNormalChannel::Clean(CGeomInfo*, CIntMap*, CIntMap*) {
+  SetFlag(CHANNEL_STALE, 1);
+  return 0;
+}
+
+void CPointNormalChannel::InitNormals(CGeomInfo* geom, float angle) {
+  if (!needsUpdate(*this) || geom == nullptr) return;
+  C3DFaceList* faces = geom->GetSrc3DFaceList();
+  C3DPointList* points = geom->GetSrc3DPointList();
+  C3DVectorList* vectors = GetNormalVectorList();
+  CDependentChannels* channels = geom->GetSrcChannels();
+  if (faces == nullptr || points == nullptr || vectors == nullptr || channels == nullptr) return;
+  SetFlag(CHANNEL_STALE, 0);
+  SetFlag(CHANNEL_COMPUTED, 1);
+  CFaceNormalChannel* faceChannel = channels->GetFaceNormalChannel();
+  faceChannel->InitNormals(geom);
+  const C3DVectorList& faceNormals = *faceChannel->GetNormalVectorList();
+  const float c = std::cos(angle);
+
+  const int n = points->GetSize();
+  vectors->SetSize(n);
+  faces->InitPointToFaceGraph(geom);
+  for (int p = 0; p < n; ++p) {
+    int count = 0;
+    const int* around = faces->GetFacesConnectedToPoint(p, count);
+    if (count == 0 || around[0] >= faceNormals.GetSize()) continue;
+    const C3DVector& first = faceNormals[around[0]];
+    C3DVector sum = first;
+    for (int i = 1; i < count; ++i) {
+      const int f = around[i];
+      if (f >= faceNormals.GetSize()) continue;
+      const C3DVector& b = faceNormals[f];
+      if (c > cosineBetween(first, b)) {
+        faces->ElementAt(f)->SetFlags(FACE_NOT_SMOOTH, 1);
+        continue;
+      }
+      sum += b;
+    }
+    sum.Normalize();
+    C3DVector& out = (*vectors)[p];
+    out.Init(sum.x, sum.y, sum.z);
+  }
+}
+
+void CPointNormalChannel::PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* spec,
+                                           CFaceNormalChannel* faces, C3DVector* out, float angle) {
+  m_meshFaces = geom != nullptr ? geom->GetSrc3DFaceList() : nullptr;
+  m_faceNormals = faces != nullptr ? faces->GetNormalVectorList() : nullptr;
+  m_spec = spec;
+  m_out = out;
+  m_cosine = std::cos(angle);
+  if (m_spec != nullptr) m_spec->ComputeNormals(geom);
+  if (m_meshFaces != nullptr) m_meshFaces->InitPointToFaceGraph(geom);
+}
+
+const C3DVector* CPointNormalChannel::faceNormal(int face) const {
+  if (m_faceNormals == nullptr || face < 0 || face >= m_faceNormals->GetSize()) return nullptr;
+  return &(*m_faceNormals)[face];
+}
+
+int CPointNormalChannel::GetSmoothNormalByCorner(int face, int corner) {
+  if (m_spec != nullptr) {
+    const CFace* sf = m_spec->GetNormalFaceList()->ElementAt(face);
+    const C3DVectorList* vectors = m_spec->GetNormalVectorList();
+    if (sf != nullptr && !sf->IsFlagSet(FACE_CHANNEL_INVALID) && corner >= 0 &&
+        static_cast<std::uint32_t>(corner) < sf->GetSize()) {
+      const int v = (*sf)[static_cast<std::uint32_t>(corner)];
+      if (v >= 0 && v < vectors->GetSize() && !(*vectors)[v].IsFlagSet(POINT_UNSPECIFIED)) {
+        const C3DVector& given = (*vectors)[v];
+        m_out->Init(given.x, given.y, given.z);
+        return given.IsFlagSet(POINT_UV_FRONTIER) ? NORMAL_FROM_SPEC_COMPUTED : NORMAL_FROM_SPEC;
+      }
+    }
+  }
+  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
+  if (f == nullptr || corner < 0 || static_cast<std::uint32_t>(corner) >= f->GetSize()) {
+    m_out->Init(0.0f, 0.0f, 0.0f);
+    return NORMAL_FROM_SMOOTHING;
+  }
+  return ComputeSmoothNormalByIndex(face, (*f)[static_cast<std::uint32_t>(corner)]);
+}
+
+int CPointNormalChannel::GetSmoothNormalByIndex(int face, int point) {
+  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
+  const int corner = f != nullptr ? f->IsFacePoint(point) : -1;
+  if (m_spec != nullptr && corner >= 0) {
+    const int result = GetSmoothNormalByCorner(face, corner);
+    return result == NORMAL_FROM_SMOOTHING ? result : NORMAL_FROM_SPEC_BY_INDEX;
+  }
+  return ComputeSmoothNormalByIndex(face, point);
+}
+
+int CPointNormalChannel::ComputeSmoothNormalByIndex(int face, int point) {
+  const C3DVectorList* points = GetNormalVectorList();
+  const bool hasPointNormal = points != nullptr && point >= 0 && point < points->GetSize();
+  const C3DVector pointNormal = hasPointNormal ? (*points)[point] : C3DVector(0.0f, 0.0f, 0.0f);
+  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
+  const C3DVector* own = faceNormal(face);
+  auto answer = [this](const C3DVector& v) {
+    m_out->Init(v.x, v.y, v.z);
+    return NORMAL_FROM_SMOOTHING;
+  };
+  if (f == nullptr || own == nullptr || !f->IsFlagSet(FACE_NOT_SMOOTH)) return answer(pointNormal);
+  if (cosineBetween(*own, pointNormal) >= m_cosine) return answer(pointNormal);
+  int count = 0;
+  const int* around = m_meshFaces->GetFacesConnectedToPoint(point, count);
+  if (count == 0) return answer(pointNormal);
+  C3DVector sum = *own;
+  for (int i = 0; i < count; ++i) {
+    if (around[i] == face) continue;
+    const C3DFace* other = m_meshFaces->ElementAt(around[i]);
+    const C3DVector* b = faceNormal(around[i]);
+    if (other == nullptr || b == nullptr || other->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+    if (cosineBetween(*own, *b) >= m_cosine) sum += *b;
+  }
+  sum.Normalize();
+  return answer(sum);
+}

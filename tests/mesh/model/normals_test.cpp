@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "hostlib/archive.h"
+#include "math/matrix4x4.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/edge.h"
+#include "mesh/model/geom_info.h"
+#include "mesh/model/normal_channels.h"
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+
+// A unit cube with outward quads.
+void makeCube(C3DObject& cube) {
+  cube.Init(8, 6, 4, 0, 0);
+  C3DPointList& p = *cube.GetPointList();
+  for (int i = 0; i < 8; ++i) {
+    p[i].Init(static_cast<float>((i == 1 || i == 2 || i == 5 || i == 6) ? 1 : 0),
+              static_cast<float>((i == 2 || i == 3 || i == 6 || i == 7) ? 1 : 0),
+              static_cast<float>(i >= 4 ? 1 : 0));
+  }
+  const int quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                           {2, 3, 7, 6}, {0, 4, 7, 3}, {1, 2, 6, 5}};
+  for (int f = 0; f < 6; ++f) {
+    cube.GetFaceList()->ElementAt(f)->SetQuadrangle(quads[f][0], quads[f][1], quads[f][2],
+                                                    quads[f][3]);
+  }
+}
+
+// An n x n grid of quads in the plane z = 0.
+void makeGrid(C3DObject& grid, int n) {
+  grid.Init((n + 1) * (n + 1), n * n, 4, 0, 0);
+  for (int y = 0; y <= n; ++y) {
+    for (int x = 0; x <= n; ++x) {
+      (*grid.GetPointList())[y * (n + 1) + x].Init(static_cast<float>(x), static_cast<float>(y),
+                                                   0.0f);
+    }
+  }
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      const int a = y * (n + 1) + x;
+      grid.GetFaceList()->ElementAt(y * n + x)->SetQuadrangle(a, a + 1, a + n + 2, a + n + 1);
+    }
+  }
+}
+
+void expectVector(const C3DVector& v, float x, float y, float z) {
+  EXPECT_NEAR(v.x, x, 1e-5f);
+  EXPECT_NEAR(v.y, y, 1e-5f);
+  EXPECT_NEAR(v.z, z, 1e-5f);
+}
+
+TEST(NormalsTest, NewellNormalPointsToTheCounterClockwiseSide) {
+  C3DObject cube;
+  makeCube(cube);
+  CGeomInfo geom(&cube);
+  for (int f = 0; f < 6; ++f) {
+    C3DVector n;
+    cube.GetFaceList()->ElementAt(f)->GetNormal(geom, n);
+    C3DPoint center;
+    cube.GetFaceList()->ElementAt(f)->GetCenter(geom, center);
+    const C3DVector out(center.x - 0.5f, center.y - 0.5f, center.z - 0.5f);
+    EXPECT_NEAR(n * out, 0.5f, 1e-6f) << f;
+    EXPECT_NEAR(n.Length(), 1.0f, 1e-6f);
+  }
+  C3DFaceList degenerate;
+  degenerate.SetSize(1, 3);
+  degenerate.ElementAt(0)->SetTriangle(0, 1, 1);
+  CGeomInfo flat(&degenerate, cube.GetPointList());
+  C3DVector n(5, 5, 5);
+  degenerate.ElementAt(0)->GetNormal(flat, n);
+  expectVector(n, 0, 0, 0);
+}
+
+TEST(NormalsTest, CubeAtThirtyDegreesKeepsItsEdgesHard) {
+  C3DObject cube;
+  makeCube(cube);
+  cube.SetSmoothAngle(30.0f * kPi / 180.0f);
+  CPointNormalChannel* points = cube.GetPointNormalChannel();
+  CFaceNormalChannel* faces = cube.GetFaceNormalChannel();
+  ASSERT_NE(points, nullptr);
+  EXPECT_TRUE(points->IsFlagSet(CHANNEL_COMPUTED));
+  EXPECT_FALSE(points->IsFlagSet(CHANNEL_STALE));
+  CGeomInfo geom(&cube);
+  C3DFaceList& list = *cube.GetFaceList();
+  int notSmooth = 0;
+  for (int f = 0; f < 6; ++f) notSmooth += list.ElementAt(f)->IsFlagSet(FACE_NOT_SMOOTH) ? 1 : 0;
+  EXPECT_GT(notSmooth, 0);
+  // Every point normal is the normal of the first face around it.
+  list.InitPointToFaceGraph(&geom);
+  for (int p = 0; p < 8; ++p) {
+    int n = 0;
+    const int* around = list.GetFacesConnectedToPoint(p, n);
+    ASSERT_EQ(n, 3);
+    const C3DVector& expected = (*faces->GetNormalVectorList())[around[0]];
+    const C3DVector& got = (*points->GetNormalVectorList())[p];
+    expectVector(got, expected.x, expected.y, expected.z);
+  }
+  // Each corner of each face answers with its face's own normal.
+  C3DVector out;
+  points->PrepareSmoothing(&geom, nullptr, faces, &out, cube.GetSmoothAngle());
+  for (int f = 0; f < 6; ++f) {
+    const C3DVector& own = (*faces->GetNormalVectorList())[f];
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(points->GetSmoothNormalByCorner(f, k), NORMAL_FROM_SMOOTHING);
+      expectVector(out, own.x, own.y, own.z);
+    }
+  }
+}
+
+TEST(NormalsTest, HalfTurnSmoothsEverything) {
+  C3DObject cube;
+  makeCube(cube);
+  cube.SetSmoothAngle(kPi);
+  CPointNormalChannel* points = cube.GetPointNormalChannel();
+  for (int f = 0; f < 6; ++f) {
+    EXPECT_FALSE(cube.GetFaceList()->ElementAt(f)->IsFlagSet(FACE_NOT_SMOOTH));
+  }
+  const float d = 1.0f / std::sqrt(3.0f);
+  expectVector((*points->GetNormalVectorList())[6], d, d, d);
+  expectVector((*points->GetNormalVectorList())[0], -d, -d, -d);
+}
+
+TEST(NormalsTest, FlatGridHasThePlaneNormalEverywhere) {
+  C3DObject grid;
+  makeGrid(grid, 4);
+  CPointNormalChannel* points = grid.GetPointNormalChannel();
+  for (int p = 0; p < grid.GetPointNbr(); ++p)
+    expectVector((*points->GetNormalVectorList())[p], 0, 0, 1);
+  EXPECT_EQ(grid.GetFaceList()->GetNumberOfFaces(static_cast<unsigned int>(FACE_NOT_SMOOTH), 1), 0);
+  // A new angle drops the computed normals; asking again rebuilds them.
+  grid.SetSmoothAngle(0.1f);
+  EXPECT_EQ(grid.GetChannels()->GetSize(), 0);
+  EXPECT_NE(grid.GetPointNormalChannel(), nullptr);
+}
+
+TEST(NormalsTest, SpecifiedVectorsWinAtTheirCorners) {
+  C3DObject grid;
+  makeGrid(grid, 1);
+  auto* spec = new CSpecNormalChannel;
+  spec->GetNormalVectorList()->Add(C3DVector(1, 0, 0));
+  C3DVector recompute(0, 0, 0);
+  recompute.SetFlag(POINT_UV_FRONTIER, 1);
+  spec->GetNormalVectorList()->Add(recompute);
+  C3DVector unspecified(0, 0, 0);
+  unspecified.SetFlag(POINT_UNSPECIFIED, 1);
+  spec->GetNormalVectorList()->Add(unspecified);
+  spec->GetNormalFaceList()->SetSize(1, 4);
+  spec->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 2);
+  grid.AddChannel(spec);
+
+  CGeomInfo geom(&grid);
+  CPointNormalChannel* points = grid.GetPointNormalChannel();
+  C3DVector out;
+  points->PrepareSmoothing(&geom, spec, grid.GetFaceNormalChannel(), &out, 0.5f);
+  EXPECT_EQ(points->GetSmoothNormalByCorner(0, 0), NORMAL_FROM_SPEC);
+  expectVector(out, 1, 0, 0);
+  EXPECT_EQ(points->GetSmoothNormalByCorner(0, 1), NORMAL_FROM_SPEC_COMPUTED);
+  expectVector(out, 0, 0, 1);  // computed from the face by PrepareSmoothing
+  EXPECT_EQ(points->GetSmoothNormalByCorner(0, 2), NORMAL_FROM_SMOOTHING);
+  expectVector(out, 0, 0, 1);
+  const int point0 = (*grid.GetFaceList()->ElementAt(0))[0];
+  EXPECT_EQ(points->GetSmoothNormalByIndex(0, point0), NORMAL_FROM_SPEC_BY_INDEX);
+}
+
+TEST(NormalsTest, ZeroVectorsBecomeUnspecifiedAndAreFilled) {
+  C3DObject grid;
+  makeGrid(grid, 1);
+  auto* spec = new CSpecNormalChannel;
+  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 2));
+  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 0));
+  spec->GetNormalFaceList()->SetSize(1, 4);
+  spec->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 0, 1, 0);
+  grid.AddChannel(spec);
+  EXPECT_EQ(spec->Normalize(), 1);
+  expectVector((*spec->GetNormalVectorList())[0], 0, 0, 1);
+  EXPECT_TRUE((*spec->GetNormalVectorList())[1].IsFlagSet(POINT_UNSPECIFIED));
+
+  CGeomInfo geom(&grid);
+  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  const CFace* f = spec->GetNormalFaceList()->ElementAt(0);
+  const int filled = (*f)[2];
+  EXPECT_EQ(filled, 2);
+  expectVector((*spec->GetNormalVectorList())[filled], 0, 0, 1);
+  EXPECT_TRUE((*spec->GetNormalVectorList())[1].IsFlagSet(POINT_INVALID));
+
+  // Nothing left to fill: nothing changes.
+  const int before = spec->GetNormalVectorList()->GetSize();
+  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), before);
+}
+
+TEST(NormalsTest, FacesWithoutNormalsAreFilledWhenAsked) {
+  C3DObject grid;
+  makeGrid(grid, 2);
+  auto* spec = new CSpecNormalChannel;
+  spec->GetNormalFaceList()->SetSize(4, 4);
+  spec->GetNormalFaceList()->SetFacesFlags(FACE_CHANNEL_INVALID, 1);
+  grid.AddChannel(spec);
+  CGeomInfo geom(&grid);
+  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), 0);
+  spec->GenerateNormals(&geom, NORMALS_FILL_FACES, 0.5f);
+  // One shared vector per mesh point: all faces agree on a flat grid.
+  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), 9);
+  for (int f = 0; f < 4; ++f) {
+    EXPECT_EQ(spec->GetNormalFaceList()->ElementAt(f)->GetSize(), 4u);
+    EXPECT_FALSE(spec->GetNormalFaceList()->ElementAt(f)->IsOneFlagSet(0x03));
+  }
+}
+
+TEST(NormalsTest, AllUnspecifiedFacesAreEmptiedAndTheChannelInvalidated) {
+  CSpecNormalChannel spec;
+  spec.GetNormalVectorList()->Add(C3DVector(0, 0, 0));
+  spec.GetNormalFaceList()->SetSize(1, 3);
+  spec.GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
+  EXPECT_EQ(spec.Normalize(), 0);
+  EXPECT_TRUE(spec.IsFlagSet(CHANNEL_INVALID));
+  EXPECT_EQ(spec.GetNormalFaceList()->ElementAt(0)->GetSize(), 0u);
+}
+
+TEST(NormalsTest, TransformKeepsDirectionsAndUnitLength) {
+  CPointNormalChannel points;
+  points.GetNormalVectorList()->Add(C3DVector(0, 0, 1));
+  CSpecNormalChannel spec;
+  spec.GetNormalVectorList()->Add(C3DVector(1, 0, 0));
+  C4x4Matrix m(1);
+  m.Translate(5, -3, 2);
+  m.Scale(3, 3, 3);
+  EXPECT_EQ(points.MatrixTransform(m), 1);
+  EXPECT_EQ(spec.MatrixTransform(m), 1);
+  expectVector((*points.GetNormalVectorList())[0], 0, 0, 1);
+  expectVector((*spec.GetNormalVectorList())[0], 1, 0, 0);
+  C4x4Matrix turn(1);
+  turn.InitRotation(kPi / 2, 0, 0, 1);
+  turn.Scale(2, 2, 2);
+  spec.MatrixTransform(turn);
+  expectVector((*spec.GetNormalVectorList())[0], 0, -1, 0);
+  EXPECT_EQ(spec.MatrixTransform(C4x4Matrix(1)), 0);
+}
+
+TEST(NormalsTest, BreaksBetweenSpecifiedNormals) {
+  // Two triangles folded along edge 1-2; the specified normals of the
+  // shared points differ between the faces.
+  C3DObject hinge;
+  hinge.Init(4, 2, 3, 0, 0);
+  (*hinge.GetPointList())[1].Init(1, 0, 0);
+  (*hinge.GetPointList())[2].Init(0, 1, 0);
+  (*hinge.GetPointList())[3].Init(1, 1, 1);
+  hinge.GetFaceList()->ElementAt(0)->SetTriangle(0, 1, 2);
+  hinge.GetFaceList()->ElementAt(1)->SetTriangle(2, 1, 3);
+  auto* spec = new CSpecNormalChannel;
+  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 1));
+  spec->GetNormalVectorList()->Add(C3DVector(0, 1, 0));
+  spec->GetNormalFaceList()->SetSize(2, 3);
+  spec->GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
+  spec->GetNormalFaceList()->ElementAt(1)->SetTriangle(1, 1, 1);
+  hinge.AddChannel(spec);
+  CGeomInfo geom(&hinge);
+  spec->InitNormalBreakFlag(&geom, 0.5f, 1);
+  EXPECT_TRUE((*hinge.GetPointList())[1].IsFlagSet(POINT_NORMAL_BREAK));
+  EXPECT_TRUE((*hinge.GetPointList())[2].IsFlagSet(POINT_NORMAL_BREAK));
+  EXPECT_FALSE((*hinge.GetPointList())[0].IsFlagSet(POINT_NORMAL_BREAK));
+  EXPECT_TRUE((*spec->GetNormalVectorList())[0].IsFlagSet(POINT_NORMAL_BREAK));
+  EXPECT_EQ(spec->IsNormalFrontier(&geom, std::cos(0.5f), C3DEdge(1, 2), 0, 1), 1);
+  // Within a right angle and a bit more, the two normals are one.
+  EXPECT_EQ(spec->IsNormalFrontier(&geom, std::cos(1.6f), C3DEdge(1, 2), 0, 1), 0);
+}
+
+TEST(NormalsTest, ComputedNormalsAreNotStored) {
+  C3DObject cube;
+  makeCube(cube);
+  cube.GetPointNormalChannel();
+  auto* given = new CSpecNormalChannel;
+  given->GetNormalFaceList()->SetSize(*cube.GetFaceList());
+  cube.AddChannel(given);
+  std::vector<std::uint8_t> bytes;
+  {
+    CArchive ar(bytes, CArchive::store);
+    cube.Serialize(ar);
+  }
+  C3DObject loaded;
+  CArchive ar(bytes, CArchive::load);
+  loaded.Serialize(ar);
+  ASSERT_EQ(loaded.GetChannels()->GetSize(), 1);
+  CSpecNormalChannel* spec = loaded.GetChannels()->GetSpecNormalChannel();
+  ASSERT_NE(spec, nullptr);
+  EXPECT_TRUE(spec->IsFlagSet(CHANNEL_STALE | CHANNEL_MASKED_POINTS));
+  EXPECT_NE(loaded.GetPointNormalChannel(), nullptr);
+  EXPECT_EQ(loaded.GetChannels()->GetSize(), 3);
+}
+
+}  // namespace
