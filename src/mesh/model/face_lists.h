@@ -6,6 +6,7 @@
 // (u32), buffer bytes (u32), the buffer, the offsets as a counted u32 array.
 #include <memory>
 
+#include "hostlib/array_id.h"
 #include "hostlib/hash_table.h"
 #include "mesh/model/face_list.h"
 
@@ -38,6 +39,11 @@ class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   // Box of the source points used by faces with none of flags 1, 2, 4; 0
   // when there is no such face.
   int GetBoundingBox(CGeomInfo* geom, C3DPoint& min, C3DPoint& max) const;
+
+  // Consistent winding over every connected piece, each piece then facing
+  // outwards (mesh/algorithms/unify_normals.cpp). `flipped` gets the faces
+  // whose winding changed, each once; 1 when there is any.
+  int UnifyNormals(CGeomInfo* geom, CIntArrayID& flipped);
 
   // The faces change wholesale: the materials hash is no longer current.
   C3DFaceList& operator=(const CFaceList& other) override {

@@ -5,6 +5,7 @@
 
 #include "hostlib/archive.h"
 #include "math/matrix4x4.h"
+#include "mesh/mesh_builders.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/edge.h"
@@ -15,21 +16,9 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 
-// A unit cube with outward quads.
 void makeCube(C3DObject& cube) {
-  cube.Init(8, 6, 4, 0, 0);
-  C3DPointList& p = *cube.GetPointList();
-  for (int i = 0; i < 8; ++i) {
-    p[i].Init(static_cast<float>((i == 1 || i == 2 || i == 5 || i == 6) ? 1 : 0),
-              static_cast<float>((i == 2 || i == 3 || i == 6 || i == 7) ? 1 : 0),
-              static_cast<float>(i >= 4 ? 1 : 0));
-  }
-  const int quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                           {2, 3, 7, 6}, {0, 4, 7, 3}, {1, 2, 6, 5}};
-  for (int f = 0; f < 6; ++f) {
-    cube.GetFaceList()->ElementAt(f)->SetQuadrangle(quads[f][0], quads[f][1], quads[f][2],
-                                                    quads[f][3]);
-  }
+  cube.Init(0, 0, 4, 0, 0);
+  vex3d::test::addCube(*cube.GetPointList(), *cube.GetFaceList());
 }
 
 // An n x n grid of quads in the plane z = 0.
