@@ -10,13 +10,16 @@
 // no finite or infinite coordinate reaches nor neighbours.
 //
 // Built in time linear in the point count: one hash lookup per point, then
-// the point indices laid out cell by cell in one array.
+// the point indices laid out cell by cell in one array. The cell hash is an
+// open-addressing table of its own rather than CHashMap: a weld asks for 27
+// cells per point, so lookups are issued in batches with the table slots
+// prefetched, and the table grows by powers of two without a division per
+// probe.
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "hostlib/hash_map.h"
 #include "math/point3d.h"
 #include "vex3d_export.h"
 
@@ -30,18 +33,6 @@ struct IntCell {
 };
 
 }  // namespace vex3d
-
-template <>
-struct CHashKeyTraits<vex3d::IntCell> : vex3d::HashKeyEquality<vex3d::IntCell> {
-  // Neighbouring cells differ by 1 in one index: the multipliers keep them
-  // (and the i + j + k diagonals) from landing on neighbouring slots.
-  static std::uint32_t Hash(const vex3d::IntCell& c) {
-    std::uint32_t h = static_cast<std::uint32_t>(c.i) * 0x9E3779B1u;
-    h ^= static_cast<std::uint32_t>(c.j) * 0x85EBCA77u;
-    h ^= static_cast<std::uint32_t>(c.k) * 0xC2B2AE3Du;
-    return h ^ (h >> 15);
-  }
-};
 
 class VEX3D_EXPORT CIntCoordMap {
  public:
@@ -92,13 +83,27 @@ class VEX3D_EXPORT CIntCoordMap {
   int GetNeighbourhood(const vex3d::IntCell& c, Neighbourhood& cells) const;
 
  private:
-  // Dense number of cell c, or -1.
-  std::int32_t cellNumber(const vex3d::IntCell& c) const;
+  // An empty slot has valuePlusOne 0. While the map is built the value is
+  // the cell's number, afterwards the position of the cell's record in
+  // m_points.
+  struct Slot {
+    vex3d::IntCell cell;
+    std::uint32_t valuePlusOne = 0;
+  };
+
+  std::size_t homeSlot(const vex3d::IntCell& c) const;
+  void prefetchSlot(std::size_t slot) const;
+  // The value of cell c looked up from its home slot, or -1.
+  std::int64_t probe(const vex3d::IntCell& c, std::size_t home) const;
+  // Number of cell c, which gets the next number when it is new.
+  std::uint32_t insert(const vex3d::IntCell& c, std::size_t home);
+  // Room for `more` new cells without passing half full.
+  void reserveCells(std::size_t more);
 
   double m_cellSize = 0.0;
-  CHashMap<vex3d::IntCell, std::uint32_t> m_index;
-  std::vector<vex3d::IntCell> m_cells;     // by dense number
-  std::vector<std::uint32_t> m_cellStart;  // m_points range of each cell, one more entry
-  std::vector<int> m_points;               // point indices, cell by cell
-  std::vector<std::uint32_t> m_pointCell;  // dense cell number of each point
+  std::vector<Slot> m_slots;               // a power of two of them, at most half used
+  int m_shift = 64;                        // 64 - log2(slot count)
+  std::vector<vex3d::IntCell> m_cells;     // by number
+  std::vector<int> m_points;               // per cell: its point count, then its points
+  std::vector<std::uint32_t> m_pointCell;  // cell number of each point
 };

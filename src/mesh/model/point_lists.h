@@ -10,10 +10,10 @@
 #include "math/point3d.h"
 #include "math/uvw_point.h"
 #include "math/vc_point.h"
+#include "mesh/model/int_coord_map.h"
 #include "mesh/model/point_list.h"
 
 class C4x4Matrix;
-class CIntCoordMap;
 
 class VEX3D_EXPORT C2DPointList : public vex3d::PointListOf<C2DPoint> {
   DECLARE_SERIAL(C2DPointList)
