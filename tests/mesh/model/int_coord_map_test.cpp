@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -198,4 +199,34 @@ TEST(IntCoordMap, NaNInfiniteAndHugeCoordinatesGetCellsOfTheirOwn) {
   const std::unique_ptr<CIntCoordMap> odd = none.InitIntCoordMap(0.0f);
   EXPECT_EQ(odd->GetCellSize(), 0.0);
   EXPECT_TRUE(proximity(none, 1, odd.get()).empty());
+}
+
+TEST(IntCoordMap, LatticeOfDistinctCellsSurvivesTableGrowth) {
+  // One point in the middle of each cell of a 30 x 30 x 30 block of cells
+  // of 0.5: the table has to grow several times past its first size.
+  C3DPointList list;
+  constexpr int kSide = 30;
+  for (int i = 0; i < kSide; ++i)
+    for (int j = 0; j < kSide; ++j)
+      for (int k = 0; k < kSide; ++k)
+        list.Add(C3DPoint(0.5f * i + 0.25f, 0.5f * j + 0.25f, 0.5f * k + 0.25f));
+  const double diagonal = std::sqrt(3.0) * 0.5 * (kSide - 1);
+  const std::unique_ptr<CIntCoordMap> map =
+      list.InitIntCoordMap(static_cast<float>(50.0 / diagonal));
+  ASSERT_NEAR(map->GetCellSize(), 0.5, 1e-6);
+  ASSERT_EQ(map->GetCellNbr(), kSide * kSide * kSide);
+  for (int p = 0; p < list.GetSize(); ++p) {
+    const vex3d::IntCell c = map->GetPointCell(p);
+    ASSERT_EQ(c, (vex3d::IntCell{p / (kSide * kSide), p / kSide % kSide, p % kSide}));
+    int n = 0;
+    const int* in = map->Find(c, n);
+    ASSERT_EQ(n, 1);
+    ASSERT_EQ(in[0], p);
+  }
+  int n = 0;
+  const std::unique_ptr<int[]> around =
+      list.Get3DProximityPoints((kSide * kSide + kSide + 1) * 5, map.get(), n);
+  EXPECT_EQ(n, 27);
+  const std::unique_ptr<int[]> corner = list.Get3DProximityPoints(0, map.get(), n);
+  EXPECT_EQ(n, 8);
 }
