@@ -141,9 +141,10 @@ void BM_CellNumberingUnorderedMap(benchmark::State& state) {
     std::unordered_map<std::uint64_t, std::uint32_t> numbers;
     for (int i = 0; i < n; ++i) {
       const vex3d::IntCell c = reference->CellOf(points[i]);
-      const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.i)) << 42) ^
-                                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.j)) << 21) ^
-                                static_cast<std::uint32_t>(c.k);
+      const std::uint64_t key =
+          (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.i)) << 42) ^
+          (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.j)) << 21) ^
+          static_cast<std::uint32_t>(c.k);
       cellOf[static_cast<std::size_t>(i)] =
           numbers.try_emplace(key, static_cast<std::uint32_t>(numbers.size())).first->second;
     }
