@@ -89,9 +89,11 @@ void BM_InitIntCoordMap(benchmark::State& state) {
   C3DPointList points;
   fillWeldInput(points, n);
   int cells = 0;
+  double bytes = 0;
   for (auto _ : state) {
     std::unique_ptr<CIntCoordMap> map = points.InitIntCoordMap(0.0f);
     cells = map->GetCellNbr();
+    bytes = static_cast<double>(map->GetMemoryBytes());
     state.PauseTiming();
     map.reset();
     state.ResumeTiming();
@@ -99,6 +101,7 @@ void BM_InitIntCoordMap(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
   state.SetComplexityN(n);
   state.counters["cells"] = cells;
+  state.counters["map_B_per_point"] = bytes / n;
 }
 BENCHMARK(BM_InitIntCoordMap)
     ->Arg(1'000'000)
@@ -113,14 +116,17 @@ void BM_InitIntCoordMapAllCellsDistinct(benchmark::State& state) {
   const auto n = static_cast<int>(state.range(0));
   C3DPointList points;
   fillRandom(points, n, 9);
+  double bytes = 0;
   for (auto _ : state) {
     std::unique_ptr<CIntCoordMap> map = points.InitIntCoordMap(0.0f);
     state.PauseTiming();
+    bytes = static_cast<double>(map->GetMemoryBytes());
     map.reset();
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * n);
   state.SetComplexityN(n);
+  state.counters["map_B_per_point"] = bytes / n;
 }
 BENCHMARK(BM_InitIntCoordMapAllCellsDistinct)
     ->Arg(1'000'000)

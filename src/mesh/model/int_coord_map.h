@@ -53,6 +53,11 @@ class VEX3D_EXPORT CIntCoordMap {
   double GetCellSize() const { return m_cellSize; }
   int GetPointNbr() const { return static_cast<int>(m_pointCell.size()); }
   int GetCellNbr() const { return static_cast<int>(m_cells.size()); }
+  // Bytes the map holds, for memory reports.
+  std::size_t GetMemoryBytes() const {
+    return m_slots.capacity() * sizeof(Slot) + m_cells.capacity() * sizeof(vex3d::IntCell) +
+           m_points.capacity() * sizeof(int) + m_pointCell.capacity() * sizeof(std::uint32_t);
+  }
 
   // Index of one coordinate along any axis.
   std::int32_t CellIndex(float v) const;
