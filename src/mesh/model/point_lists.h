@@ -10,7 +10,10 @@
 #include "math/point3d.h"
 #include "math/uvw_point.h"
 #include "math/vc_point.h"
+#include "mesh/model/int_coord_map.h"
 #include "mesh/model/point_list.h"
+
+class C4x4Matrix;
 
 class VEX3D_EXPORT C2DPointList : public vex3d::PointListOf<C2DPoint> {
   DECLARE_SERIAL(C2DPointList)
@@ -66,6 +69,25 @@ class VEX3D_EXPORT C3DPointList : public vex3d::PointListOf<C3DPoint> {
   // Every point that no face without FACE_INVALID uses gets POINT_INVALID.
   void SetInvalidPoints(const CFaceList& faces);
 
+  // Every point goes through the matrix (rows 0 to 2, no division by w),
+  // unless the matrix is the identity within 0.005 (IsIdentity), in which
+  // case nothing at all changes. 1 when points moved (the list is then
+  // marked changed), else 0.
+  int MatrixTransform(const C4x4Matrix& m);
+
+  // Proximity map for welding (see CIntCoordMap): cells of diagonal x t /
+  // 100 where t is the tolerance, 0.001 for a tolerance of 0, and the
+  // diagonal is that of the box of the points with finite coordinates.
+  // Null for an empty list. The map describes the list as it is now.
+  std::unique_ptr<CIntCoordMap> InitIntCoordMap(float tolerance) const;
+  // The points of the 27 cells around point i's cell (point i included),
+  // cell by cell, n of them; null with n = 0 when fewer than two are found,
+  // without a map or for an i outside the map.
+  std::unique_ptr<int[]> Get3DProximityPoints(int i, const CIntCoordMap* map, int& n) const;
+  // How many points have at least one other point in their 27 cells: 0
+  // means a weld with this map has nothing to merge. 0 without a map.
+  int Get3DProximityPoints(const CIntCoordMap* map) const;
+
  private:
   std::unique_ptr<CSimpleCollection<unsigned int, unsigned short>> m_materialGraph;
   bool m_materialGraphRequested = false;
@@ -81,6 +103,10 @@ class VEX3D_EXPORT C3DVectorList : public vex3d::PointListOf<C3DVector> {
     return *this;
   }
   std::size_t MinSerializedElementSize() const override { return 16; }
+
+  // As for points: the translation applies to vectors too. Normals that must
+  // not move are transformed by their owner with a matrix without one.
+  int MatrixTransform(const C4x4Matrix& m);
 };
 
 class VEX3D_EXPORT CUVWPointList : public vex3d::PointListOf<CUVWPoint> {
