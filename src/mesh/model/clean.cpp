@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hostlib/int_map.h"
+#include "hostlib/next_prime.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
@@ -49,6 +50,16 @@ std::vector<CFaceList*> channelFaceLists(const CGeomInfo* geom, const CFaceList*
   return lists;
 }
 
+// A remap sized once for its entries: growing it step by step costs more
+// than the rest of the cleaning.
+void sizeRemap(CIntMap* remap, int entries) {
+  if (remap == nullptr) return;
+  const std::uint64_t wanted = 2ull * static_cast<std::uint64_t>(entries) + 1;
+  if (wanted > vex3d::kDefaultHashSize && wanted < 0x7FFFFFF0ull) {
+    remap->InitHashTable(NextPrime(static_cast<std::uint32_t>(wanted)));
+  }
+}
+
 }  // namespace
 
 int CPointList::Clean(const CFaceList* faces, CIntMap* remap) {
@@ -68,6 +79,7 @@ int CPointList::Clean(const CFaceList* faces, CIntMap* remap) {
     RemoveAll();
     return 1;
   }
+  sizeRemap(remap, kept);
   int next = 0;
   for (int i = 0; i < n; ++i) {
     CPt* p = GetPt(i);
@@ -154,6 +166,7 @@ int CFaceList::Clean(CGeomInfo* geom, int fixIndices, CIntMap* remap) {
   }
   if (bytes > UINT32_MAX) throw std::bad_alloc();
   records.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  sizeRemap(remap, kept);
   int next = 0;
   for (int i = 0; i < n; ++i) {
     CFace* f = face(i);
