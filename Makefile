@@ -26,6 +26,7 @@ asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
 
 bench:
+	@bash scripts/install-deps.sh --bench
 	@$(MAKE) --no-print-directory build PRESET=release
 	@for b in build/release/bin/*_bench; do [ -x "$$b" ] && "$$b"; done
 

@@ -8,10 +8,15 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev
 )
-# The fuzz harnesses are optional: pass --fuzz to get clang and libFuzzer.
-if [[ "${1:-}" == "--fuzz" ]]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
+# Optional extras: --fuzz brings clang and libFuzzer for the fuzz
+# harnesses, --bench the peer library the benchmarks compare against.
+for option in "$@"; do
+  case "$option" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --bench) packages+=(libassimp-dev) ;;
+    *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
