@@ -17,49 +17,49 @@ namespace vex3d {
 class AssociationList {
  public:
   static constexpr int kMaxCount = std::numeric_limits<std::uint16_t>::max();
+  // Most keys are edges with one or two faces: those values live in the
+  // slot itself, so a mesh's edge table costs no allocation per edge.
+  static constexpr int kInline = 2;
 
   AssociationList() = default;
   AssociationList(const AssociationList& other) { *this = other; }
   AssociationList& operator=(const AssociationList& other) {
-    if (this != &other) {
-      std::unique_ptr<std::int32_t[]> copy;
-      if (other.m_count > 0) {
-        copy = std::make_unique_for_overwrite<std::int32_t[]>(other.m_count);
-        std::memcpy(copy.get(), other.m_values.get(), other.m_count * sizeof(std::int32_t));
-      }
-      m_values = std::move(copy);
-      m_count = other.m_count;
-      m_capacity = other.m_count;
-    }
+    if (this == &other) return *this;
+    AssociationList copy;
+    copy.Reserve(other.m_count);
+    std::memcpy(copy.GetData(), other.GetData(), other.m_count * sizeof(std::int32_t));
+    copy.m_count = other.m_count;
+    *this = std::move(copy);
     return *this;
   }
   AssociationList(AssociationList&& other) noexcept { *this = std::move(other); }
   AssociationList& operator=(AssociationList&& other) noexcept {
-    m_values = std::move(other.m_values);
+    if (this == &other) return *this;
+    release();
+    m_storage = other.m_storage;
     m_count = std::exchange(other.m_count, 0);
-    m_capacity = std::exchange(other.m_capacity, 0);
+    m_capacity = std::exchange(other.m_capacity, static_cast<std::uint16_t>(kInline));
     return *this;
   }
-  ~AssociationList() = default;
+  ~AssociationList() { release(); }
 
   int GetCount() const { return m_count; }
   int GetCapacity() const { return m_capacity; }
-  std::int32_t* GetData() { return m_values.get(); }
-  const std::int32_t* GetData() const { return m_values.get(); }
+  std::int32_t* GetData() { return onHeap() ? m_storage.heap : m_storage.inline_; }
+  const std::int32_t* GetData() const { return onHeap() ? m_storage.heap : m_storage.inline_; }
 
   // False when the list is full.
   bool Add(std::int32_t value) {
     if (m_count == m_capacity) {
       if (m_count == kMaxCount) return false;
-      // Most edges have two faces.
-      Reserve(std::min(kMaxCount, std::max(2, 2 * m_capacity)));
+      Reserve(std::min(kMaxCount, 2 * static_cast<int>(m_capacity)));
     }
-    m_values[m_count++] = value;
+    GetData()[m_count++] = value;
     return true;
   }
   // Removes the first occurrence, keeping the order of the others.
   bool Remove(std::int32_t value) {
-    std::int32_t* begin = m_values.get();
+    std::int32_t* begin = GetData();
     std::int32_t* end = begin + m_count;
     std::int32_t* found = std::find(begin, end, value);
     if (found == end) return false;
@@ -71,16 +71,26 @@ class AssociationList {
   void Reserve(int capacity) {
     capacity = std::min(capacity, kMaxCount);
     if (capacity <= m_capacity) return;
-    auto grown = std::make_unique_for_overwrite<std::int32_t[]>(capacity);
-    if (m_count > 0) std::memcpy(grown.get(), m_values.get(), m_count * sizeof(std::int32_t));
-    m_values = std::move(grown);
+    auto* grown = new std::int32_t[static_cast<std::size_t>(capacity)];
+    if (m_count > 0) std::memcpy(grown, GetData(), m_count * sizeof(std::int32_t));
+    release();
+    m_storage.heap = grown;
     m_capacity = static_cast<std::uint16_t>(capacity);
   }
 
  private:
-  std::unique_ptr<std::int32_t[]> m_values;
+  bool onHeap() const { return m_capacity > kInline; }
+  void release() {
+    if (onHeap()) delete[] m_storage.heap;
+    m_capacity = kInline;
+  }
+
+  union Storage {
+    std::int32_t* heap;
+    std::int32_t inline_[kInline];
+  } m_storage{};
   std::uint16_t m_count = 0;
-  std::uint16_t m_capacity = 0;
+  std::uint16_t m_capacity = kInline;
 };
 
 }  // namespace vex3d
