@@ -29,10 +29,11 @@ bool allPointsExist(const C3DFace& face, const C3DPointList* points, std::uint32
 bool newellNormal(const C3DFace& face, const C3DPointList* points, double out[3]) {
   const std::uint32_t n = face.GetSize();
   if (!allPointsExist(face, points, n)) return false;
+  const C3DPoint* data = points->GetData();
   double sum[3] = {0.0, 0.0, 0.0};
   for (std::uint32_t j = 0, i = n - 1; j < n; i = j++) {
-    const C3DPoint& a = (*points)[face[i]];
-    const C3DPoint& b = (*points)[face[j]];
+    const C3DPoint& a = data[face[i]];
+    const C3DPoint& b = data[face[j]];
     sum[0] += (static_cast<double>(a.y) - b.y) * (static_cast<double>(a.z) + b.z);
     sum[1] += (static_cast<double>(a.z) - b.z) * (static_cast<double>(a.x) + b.x);
     sum[2] += (static_cast<double>(a.x) - b.x) * (static_cast<double>(a.y) + b.y);

@@ -123,8 +123,9 @@ void FaceTriangulator::buildRing(const C3DFace& face) {
         std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
     if (length != 0.0) {
       for (double& c : normal) c /= length;
-      const C3DPoint& origin = (*m_points)[indices[0]];
-      const C3DPoint& second = (*m_points)[indices[1]];
+      const C3DPoint* data = m_points->GetData();
+      const C3DPoint& origin = data[indices[0]];
+      const C3DPoint& second = data[indices[1]];
       double u[3] = {static_cast<double>(second.x) - origin.x,
                      static_cast<double>(second.y) - origin.y,
                      static_cast<double>(second.z) - origin.z};
@@ -139,7 +140,7 @@ void FaceTriangulator::buildRing(const C3DFace& face) {
         for (double& c : v) c /= vLength;
       }
       for (TriangulationNode& node : m_ring) {
-        const C3DPoint& p = (*m_points)[node.pointIndex];
+        const C3DPoint& p = data[node.pointIndex];
         const double d[3] = {static_cast<double>(p.x) - origin.x,
                              static_cast<double>(p.y) - origin.y,
                              static_cast<double>(p.z) - origin.z};
@@ -197,8 +198,8 @@ void FaceTriangulator::writeTriangle(const C3DFace& face, int e, int q, int p, i
   const TriangulationNode& np = m_ring[static_cast<std::size_t>(p)];
   auto* target = static_cast<C3DFace*>(slot(*m_destination, k));
   target->SetTriangle(ne.pointIndex, nq.pointIndex, np.pointIndex);
-  // Flags, parameter record and material as the polygon has them.
-  *target = face;
+  target->InheritFlags(face);
+  target->SetMaterialID(face.GetMaterialID());
   for (const ChannelLists& lists : m_channels) {
     CFace* channelTarget = slot(*lists.destination, k);
     if (lists.face == nullptr) {
