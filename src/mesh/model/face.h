@@ -139,7 +139,9 @@ class VEX3D_EXPORT C3DFace : public CFace {
   // Newell's normal over all corners, normalised unless its length is 0.
   // Unchanged below 3 corners; (0, 0, 0) when a corner names a missing point.
   void GetNormal(const CGeomInfo& geom, C3DVector& normal) const;
-  void GetNormal(const CGeomInfo* geom, C3DVector& normal) const { GetNormal(*geom, normal); }
+  void GetNormal(const CGeomInfo* geom, C3DVector& normal) const {
+    if (geom != nullptr) GetNormal(*geom, normal);
+  }
   // Ear clipping into the geometry's destination lists from slot
   // `destinationIndex` (-1: the destination lists are resized to this face's
   // triangles alone), the channel faces at `faceIndex` following corner by
@@ -147,7 +149,7 @@ class VEX3D_EXPORT C3DFace : public CFace {
   // Returns the number of triangles written.
   int Triangulate(const CGeomInfo& geom, int faceIndex, int destinationIndex) const;
   int Triangulate(const CGeomInfo* geom, int faceIndex, int destinationIndex) const {
-    return Triangulate(*geom, faceIndex, destinationIndex);
+    return geom != nullptr ? Triangulate(*geom, faceIndex, destinationIndex) : 0;
   }
   // 0 when a corner turns the other way than the first one; collinear
   // corners do not count. A face naming a missing point is not convex.
