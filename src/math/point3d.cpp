@@ -1,5 +1,7 @@
 #include "math/point3d.h"
 
+#include <algorithm>
+
 #include "hostlib/archive.h"
 #include "math/quaternion.h"
 #include "math/uvw_point.h"
@@ -43,6 +45,33 @@ void C3DPoint::NoisyWaveFunc(const C3DPoint& origin, const C3DVector& period, fl
   if (period.x != 0.0f) z += a * std::sin(kTwoPi * ((x - origin.x) * frequency / period.x + phase));
   if (period.y != 0.0f) x += a * std::sin(kTwoPi * ((y - origin.y) * frequency / period.y + phase));
   if (period.z != 0.0f) y += a * std::sin(kTwoPi * ((z - origin.z) * frequency / period.z + phase));
+}
+
+namespace {
+
+// 4 when x < 0, else 2 when y < 0, else 1 when z < 0, else 0: the three
+// cross products of a point inside a triangle share one class.
+int signClass(const C3DVector& v) {
+  if (v.x < 0.0f) return 4;
+  if (v.y < 0.0f) return 2;
+  if (v.z < 0.0f) return 1;
+  return 0;
+}
+
+bool outside(float p, float a, float b, float c) {
+  return p < std::min({a, b, c}) || p > std::max({a, b, c});
+}
+
+}  // namespace
+
+int C3DPoint::IsInTriangle(const C3DPoint& a, const C3DPoint& b, const C3DPoint& c) const {
+  if (outside(x, a.x, b.x, c.x) || outside(y, a.y, b.y, c.y) || outside(z, a.z, b.z, c.z)) {
+    return 0;
+  }
+  const int ab = signClass(C3DVector(a, b) ^ C3DVector(a, *this));
+  const int bc = signClass(C3DVector(b, c) ^ C3DVector(b, *this));
+  const int ca = signClass(C3DVector(c, a) ^ C3DVector(c, *this));
+  return ab == bc && bc == ca ? 1 : 0;
 }
 
 C3DVector::C3DVector(const CQuaternion& q) : x(q.x), y(q.y), z(q.z) {}

@@ -119,6 +119,11 @@ class VEX3D_EXPORT C3DPoint : public CPt {
   void NoisyWaveFunc(const C3DPoint& origin, const C3DVector& period, float amplitude,
                      float frequency, float phase);
 
+  // 1 when the point is in the triangle: inside the box of a, b, c (bounds
+  // included) and on the same side of the three edges, the side being the
+  // sign class of each edge's cross product with the point.
+  int IsInTriangle(const C3DPoint& a, const C3DPoint& b, const C3DPoint& c) const;
+
   float x = 0.0f;
   float y = 0.0f;
   float z = 0.0f;

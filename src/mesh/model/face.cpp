@@ -216,30 +216,6 @@ void C3DFace::GetPlane(const CGeomInfo& geom, C4DVector& plane) const {
                        *static_cast<const C3DPoint*>(points->GetPt(m_values[2])));
 }
 
-void C3DFace::GetNormal(const CGeomInfo& geom, C3DVector& n) const {
-  if (m_size < 3) return;
-  const CPointList* points = geom.GetSrcPointList();
-  const int count = points != nullptr ? points->GetSize() : 0;
-  double nx = 0.0;
-  double ny = 0.0;
-  double nz = 0.0;
-  for (std::uint32_t k = 0; k < m_size; ++k) {
-    const int i = m_values[k == 0 ? m_size - 1 : k - 1];
-    const int j = m_values[k];
-    if (i < 0 || i >= count || j < 0 || j >= count) {
-      n.Init(0.0f, 0.0f, 0.0f);
-      return;
-    }
-    const auto& a = *static_cast<const C3DPoint*>(points->GetPt(i));
-    const auto& b = *static_cast<const C3DPoint*>(points->GetPt(j));
-    nx += (static_cast<double>(a.y) - b.y) * (static_cast<double>(a.z) + b.z);
-    ny += (static_cast<double>(a.z) - b.z) * (static_cast<double>(a.x) + b.x);
-    nz += (static_cast<double>(a.x) - b.x) * (static_cast<double>(a.y) + b.y);
-  }
-  n.Init(static_cast<float>(nx), static_cast<float>(ny), static_cast<float>(nz));
-  n.Normalize();
-}
-
 void CChannelFace::SetInvalidFlag(int on) { SetFlags(FACE_CHANNEL_INVALID, on); }
 
 void CChannelFace::GetCenter(const CGeomInfo& geom, C4DPoint& center) const {

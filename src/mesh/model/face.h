@@ -131,13 +131,31 @@ class VEX3D_EXPORT C3DFace : public CFace {
   int IsPlane() const { return 1; }
   // Plane through the first three points.
   void GetPlane(const CGeomInfo& geom, C4DVector& plane) const;
-  // Newell's normal over all corners, unit length unless it is zero; left
-  // as it is for a face of fewer than 3 corners. A corner naming a missing
-  // point makes it zero.
-  void GetNormal(const CGeomInfo& geom, C3DVector& n) const;
 
   void SetMaterialID(std::uint32_t id) { m_materialId = id; }
   std::uint32_t GetMaterialID() const { return m_materialId; }
+
+  // Triangulation and geometric predicates (mesh/algorithms).
+  // Newell's normal over all corners, normalised unless its length is 0.
+  // Unchanged below 3 corners; (0, 0, 0) when a corner names a missing point.
+  void GetNormal(const CGeomInfo& geom, C3DVector& normal) const;
+  void GetNormal(const CGeomInfo* geom, C3DVector& normal) const {
+    if (geom != nullptr) GetNormal(*geom, normal);
+  }
+  // Ear clipping into the geometry's destination lists from slot
+  // `destinationIndex` (-1: the destination lists are resized to this face's
+  // triangles alone), the channel faces at `faceIndex` following corner by
+  // corner. A corner naming a missing point makes the polygon degenerate.
+  // Returns the number of triangles written.
+  int Triangulate(const CGeomInfo& geom, int faceIndex, int destinationIndex) const;
+  int Triangulate(const CGeomInfo* geom, int faceIndex, int destinationIndex) const {
+    return geom != nullptr ? Triangulate(*geom, faceIndex, destinationIndex) : 0;
+  }
+  // 0 when a corner turns the other way than the first one; collinear
+  // corners do not count. A face naming a missing point is not convex.
+  int IsConvex(const CGeomInfo* geom) const;
+  // 1 for an equilateral first triangle, 0 for a flat one.
+  float GetCompacityFactor(const CGeomInfo* geom) const;
 
  private:
   std::uint32_t m_materialId = 0;

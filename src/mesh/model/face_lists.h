@@ -56,6 +56,12 @@ class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   }
   std::size_t MinSerializedElementSize() const override { return 8; }
 
+  // Triangulation (mesh/algorithms): this list's faces of more than 3
+  // corners whose all-bits test of `flag` equals `onFlagged` are cut into
+  // triangles in the geometry's destination lists, the others copied. The
+  // destination lists get FACELIST_CHANGED. Returns the destination count.
+  int Triangulate(CGeomInfo* geom, _FACE_PROPERTIES flag, int onFlagged);
+
  private:
   CHashTable<unsigned int> m_materialsHash;
   bool m_materialsHashCurrent = false;
