@@ -18,8 +18,8 @@ namespace {
 
 // Cosine of the angle between two vectors; 0 when either is zero.
 float cosineBetween(const C3DVector& a, const C3DVector& b) {
-  const float lengths = a.Length() * b.Length();
-  return lengths == 0.0f ? 0.0f : (a * b) / lengths;
+  const float squares = a.Length2() * b.Length2();
+  return squares == 0.0f ? 0.0f : (a * b) / std::sqrt(squares);
 }
 
 bool needsUpdate(const CChannel& c) { return c.IsOneFlagSet(CHANNEL_INVALID | CHANNEL_STALE); }
