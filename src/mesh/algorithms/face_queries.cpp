@@ -1,6 +1,7 @@
 // Adjacency questions answered from the point-to-face and edge-to-face
 // graphs: which faces meet at a point or an edge, which points neighbour a
 // point, which faces neighbour a face.
+#include <algorithm>
 #include <vector>
 
 #include "mesh/algorithms/face_graph_helper.h"
@@ -116,7 +117,25 @@ int CFaceList::GetFacesConnectedToPoints(CHashTable<int>& result, int p, int q, 
 
 const int* CFaceList::GetFacesConnectedToPoints(CFaceGraphHelper& helper, int p, int q, int type,
                                                 int& n) const {
-  GetFacesConnectedToPoints(helper.StartSet(), p, q, type);
+  int na = 0;
+  int nb = 0;
+  const int* a = GetFacesConnectedToPoint(p, na);
+  const int* b = GetFacesConnectedToPoint(q, nb);
+  // The faces of one edge are asked for once per side of every face by the
+  // orientation and merging walks: for the short lists of ordinary points a
+  // direct scan beats filling and emptying a hash set.
+  constexpr int kDirectScanLimit = 256;
+  if (type == kIntersection && static_cast<std::int64_t>(na) * nb <= kDirectScanLimit) {
+    int* out = helper.GetArray(na);
+    n = 0;
+    for (int i = 0; i < na; ++i) {
+      if (std::find(b, b + nb, a[i]) == b + nb || std::find(out, out + n, a[i]) != out + n)
+        continue;
+      out[n++] = a[i];
+    }
+    return n > 0 ? out : nullptr;
+  }
+  connectionSet(helper.StartSet(), a, na, b, nb, type);
   return helper.SetToArray(n);
 }
 
