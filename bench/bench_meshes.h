@@ -50,10 +50,8 @@ inline void makeTorus(C3DObject& object, int u, int v, bool triangles, float noi
   }
 }
 
-// Binary little-endian PLY of the object's points and faces.
-inline std::string toPly(const C3DObject& object) {
-  const C3DPointList& p = *object.GetPointList();
-  const C3DFaceList& f = *object.GetFaceList();
+// Binary little-endian PLY of the points and faces.
+inline std::string toPly(const C3DPointList& p, const C3DFaceList& f) {
   std::string out =
       "ply\nformat binary_little_endian 1.0\nelement vertex " + std::to_string(p.GetSize()) +
       "\nproperty float x\nproperty float y\nproperty float z\nelement face " +

@@ -12,14 +12,7 @@
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/normal_channels.h"
-
-#ifdef VEX3D_BENCH_WITH_PEER
-#include <assimp/config.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
-#include <assimp/Importer.hpp>
-#endif
+#include "peer.h"
 
 namespace {
 
@@ -92,25 +85,10 @@ void BM_UnifyNormalsTenPercentFlipped(benchmark::State& state) {
 BENCHMARK(BM_UnifyNormalsTenPercentFlipped)->Unit(benchmark::kMillisecond);
 
 #ifdef VEX3D_BENCH_WITH_PEER
-// The peer reads the mesh untimed, then one post-processing step is timed.
 void peerStep(benchmark::State& state, unsigned int readSteps, unsigned int timedStep) {
-  const std::string ply = vex3d::bench::toPly(torus());
-  for (auto _ : state) {
-    state.PauseTiming();
-    Assimp::Importer importer;
-    importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, 30.0f);
-    const aiScene* scene = importer.ReadFileFromMemory(ply.data(), ply.size(), readSteps, "ply");
-    if (scene == nullptr) {
-      state.SkipWithError(importer.GetErrorString());
-      break;
-    }
-    state.ResumeTiming();
-    benchmark::DoNotOptimize(importer.ApplyPostProcessing(timedStep));
-    state.PauseTiming();
-    importer.FreeScene();
-    state.ResumeTiming();
-  }
-  perFace(state, torus().GetFaceNbr());
+  C3DObject& o = torus();
+  vex3d::bench::peerStep(state, vex3d::bench::toPly(*o.GetPointList(), *o.GetFaceList()), readSteps,
+                         timedStep, o.GetFaceNbr());
 }
 
 void BM_PointNormals30_Peer(benchmark::State& state) {

@@ -8,12 +8,14 @@
 #include <random>
 #include <vector>
 
+#include "bench_meshes.h"
 #include "math/point3d.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_lists.h"
 #include "mesh/model/texture_channels.h"
+#include "peer.h"
 
 namespace {
 
@@ -119,5 +121,24 @@ void BM_TriangulatePolygons(benchmark::State& state) {
   runTriangulation(state, *mesh);
 }
 BENCHMARK(BM_TriangulatePolygons)->Unit(benchmark::kMillisecond);
+
+#ifdef VEX3D_BENCH_WITH_PEER
+void peerTriangulate(benchmark::State& state, const Mesh& mesh) {
+  vex3d::bench::peerStep(state, vex3d::bench::toPly(mesh.points, mesh.faces), 0,
+                         aiProcess_Triangulate, mesh.faces.GetSize());
+}
+
+void BM_TriangulateQuadGrid_Peer(benchmark::State& state) {
+  static const std::unique_ptr<Mesh> mesh = quadGrid(false);
+  peerTriangulate(state, *mesh);
+}
+BENCHMARK(BM_TriangulateQuadGrid_Peer)->Unit(benchmark::kMillisecond);
+
+void BM_TriangulatePolygons_Peer(benchmark::State& state) {
+  static const std::unique_ptr<Mesh> mesh = polygonSoup();
+  peerTriangulate(state, *mesh);
+}
+BENCHMARK(BM_TriangulatePolygons_Peer)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace
