@@ -13,8 +13,6 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/hash_table.h"
-#include "hostlib/next_prime.h"
 #include "hostlib/progress.h"
 #include "hostlib/strings.h"
 #include "mesh/algorithms/coplanar_merge_loop.h"
@@ -153,7 +151,9 @@ class Progress {
   bool m_asked = false;
 };
 
-enum FaceState : std::uint8_t { kUnseen = 0, kInRegion = 1, kDone = 2 };
+// Region marks of the faces: not reached yet, or dropped.
+constexpr int kUnseen = -1;
+constexpr int kDropped = -2;
 
 class Merger {
  public:
@@ -166,17 +166,18 @@ class Merger {
         m_pairs(std::move(pairs)),
         m_normals(std::move(normals)),
         m_threshold(cosine - kCosineSlack),
-        m_state(static_cast<std::size_t>(source.GetSize()), kUnseen),
+        m_regionOf(static_cast<std::size_t>(source.GetSize()), kUnseen),
         m_loop(m_points != nullptr ? m_points->GetSize() : 0) {}
 
   // Face i in walking order: dropped, already merged, or the seed of a new
   // region.
   void Visit(int i) {
+    int& mark = m_regionOf[static_cast<std::size_t>(i)];
     if (m_source.ElementAt(i)->IsFlagSet(FACE_INVALID)) {
-      m_state[static_cast<std::size_t>(i)] = kDone;
+      mark = kDropped;
       return;
     }
-    if (m_state[static_cast<std::size_t>(i)] == kDone) return;
+    if (mark != kUnseen) return;
     growRegion(i);
     if (m_region.size() == 1) {
       copyFace(i);
@@ -189,46 +190,86 @@ class Merger {
   int Written() const { return m_slot; }
 
  private:
+  // An edge of a region face that did not lead to a face of the region
+  // when it was looked at; whether it is a border edge is known once the
+  // region is complete.
+  struct Candidate {
+    int a;
+    int b;
+    int face;
+    const int* users;
+    int count;
+  };
+
+  bool inRegion(int f, int region) const {
+    return f >= 0 && f < static_cast<int>(m_regionOf.size()) &&
+           m_regionOf[static_cast<std::size_t>(f)] == region;
+  }
+
   bool joins(int f, int g, const C3DFace& from, const C3DFace& to, const C3DEdge& edge) {
     if (from.GetMaterialID() != to.GetMaterialID()) return false;
     if (m_normals[static_cast<std::size_t>(f)] * m_normals[static_cast<std::size_t>(g)] <
         m_threshold) {
       return false;
     }
-    CGeomInfo* geom = &m_own;
     for (const ChannelPair& pair : m_pairs) {
-      if (pair.vc != nullptr && pair.vc->IsVCFrontier(geom, 0, edge, f, g)) return false;
-      if (pair.uvw != nullptr && pair.uvw->IsUVFrontier(geom, 0.0f, edge, f, g)) return false;
+      if (pair.vc != nullptr && pair.vc->IsVCFrontier(&m_own, 0, edge, f, g)) return false;
+      if (pair.uvw != nullptr && pair.uvw->IsUVFrontier(&m_own, 0.0f, edge, f, g)) return false;
       if (pair.spec != nullptr &&
-          pair.spec->IsNormalFrontier(geom, kSpecNormalTolerance, edge, f, g))
+          pair.spec->IsNormalFrontier(&m_own, kSpecNormalTolerance, edge, f, g)) {
         return false;
+      }
     }
     return true;
   }
 
   // Breadth first over edges used by exactly two faces; m_region doubles as
-  // the queue since every face enters it once.
+  // the queue since every face enters it once. The seed's index names the
+  // region.
   void growRegion(int seed) {
     const int n = m_source.GetSize();
     m_region.assign(1, seed);
-    m_state[static_cast<std::size_t>(seed)] = kInRegion;
+    m_candidates.clear();
+    m_regionOf[static_cast<std::size_t>(seed)] = seed;
     for (std::size_t head = 0; head < m_region.size(); ++head) {
       const int f = m_region[head];
       const C3DFace* from = m_source.ElementAt(f);
       const std::uint32_t size = from->GetSize();
       for (std::uint32_t j = 0; j < size; ++j) {
-        const C3DEdge edge((*from)[j], (*from)[(j + 1) % size]);
+        const int a = (*from)[j];
+        const int b = (*from)[(j + 1) % size];
+        const C3DEdge edge(a, b);
         int count = 0;
         const int* users = m_source.GetFacesConnectedToEdge(edge, count);
-        if (count != 2) continue;
-        const int g = users[0] == f ? users[1] : (users[1] == f ? users[0] : -1);
-        if (g < 0 || g >= n || g == f || m_state[static_cast<std::size_t>(g)] != kUnseen) continue;
-        const C3DFace* to = m_source.ElementAt(g);
-        if (!joins(f, g, *from, *to, edge)) continue;
-        m_state[static_cast<std::size_t>(g)] = kInRegion;
-        m_region.push_back(g);
+        bool inner = false;
+        if (count == 2) {
+          const int g = users[0] == f ? users[1] : (users[1] == f ? users[0] : -1);
+          if (g >= 0 && g < n && g != f) {
+            int& mark = m_regionOf[static_cast<std::size_t>(g)];
+            if (mark == seed) {
+              inner = true;
+            } else if (mark == kUnseen && joins(f, g, *from, *m_source.ElementAt(g), edge)) {
+              mark = seed;
+              m_region.push_back(g);
+              inner = true;
+            }
+          }
+        }
+        if (!inner) m_candidates.push_back({a, b, f, users, count});
       }
-      m_state[static_cast<std::size_t>(f)] = kDone;
+    }
+  }
+
+  // The edges used by exactly one face of the region: the region's faces
+  // are counted among each candidate's users. Taken from the lookups the
+  // growth made anyway, this needs no table sized by the region, which for
+  // a flat area of a million faces would run to hundreds of megabytes.
+  void collectBorder(int region) {
+    m_border.clear();
+    for (const Candidate& c : m_candidates) {
+      int uses = 0;
+      for (int u = 0; u < c.count; ++u) uses += inRegion(c.users[u], region) ? 1 : 0;
+      if (uses == 1) m_border.push_back({c.a, c.b, c.face});
     }
   }
 
@@ -253,12 +294,7 @@ class Merger {
 
   bool mergeRegion(int seed) {
     if (m_points == nullptr) return false;
-    // Sized to stay under half full: no rebuild while it fills.
-    CHashTable<int> faces(NextPrime(
-        static_cast<std::uint32_t>(std::min<std::size_t>(4 * m_region.size() + 1, 0x7FFFFFF0u))));
-    for (int f : m_region) faces.Insert(f);
-    if (m_border.GetSize() > kLargestKeptSlots) m_border.InitHashTable(vex3d::kDefaultHashSize);
-    m_source.GetEdgesOnBorder(m_border, faces);
+    collectBorder(seed);
     if (!m_loop.Build(m_border)) return false;
     const std::vector<int>& loop = m_loop.Points();
     for (std::size_t j = 0; j < loop.size(); ++j) {
@@ -317,10 +353,6 @@ class Merger {
     }
   }
 
-  // A border map that once held a huge region would make every later
-  // region pay for clearing its slots.
-  static constexpr std::uint32_t kLargestKeptSlots = 4093;
-
   C3DFaceList& m_source;
   C3DFaceList& m_target;
   CGeomInfo& m_own;
@@ -328,9 +360,11 @@ class Merger {
   std::vector<ChannelPair> m_pairs;
   std::vector<Normal> m_normals;
   float m_threshold;
-  std::vector<std::uint8_t> m_state;
+  // The seed of the region each face joined, or kUnseen / kDropped.
+  std::vector<int> m_regionOf;
   std::vector<int> m_region;
-  CHashMap<C3DEdge, int> m_border;
+  std::vector<Candidate> m_candidates;
+  std::vector<vex3d::coplanar::BorderEdge> m_border;
   vex3d::coplanar::BorderLoop m_loop;
   CFaceGraphHelper m_helper;
   std::vector<std::uint8_t> m_keep;

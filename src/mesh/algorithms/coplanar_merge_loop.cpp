@@ -40,14 +40,12 @@ int BorderLoop::attach(int point, int other, int face) {
   return slot;
 }
 
-bool BorderLoop::Build(const CHashMap<C3DEdge, int>& border) {
+bool BorderLoop::Build(const std::vector<BorderEdge>& border) {
   reset();
   // Neighbours are recorded as points first and turned into slots below,
   // once every point of the border has one.
-  for (const auto& [edge, face] : border) {
-    const int a = edge.GetFirst();
-    const int b = edge.GetSecond();
-    if (a == b || attach(a, b, face) < 0 || attach(b, a, face) < 0) return false;
+  for (const BorderEdge& e : border) {
+    if (e.a == e.b || attach(e.a, e.b, e.face) < 0 || attach(e.b, e.a, e.face) < 0) return false;
   }
   const std::size_t slots = m_slotPoint.size();
   if (slots < 3) return false;

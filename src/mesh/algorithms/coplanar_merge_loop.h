@@ -7,23 +7,27 @@
 #include <cstdint>
 #include <vector>
 
-#include "hostlib/hash_map.h"
-#include "mesh/model/edge.h"
-
 class C3DPointList;
 
 namespace vex3d::coplanar {
+
+// An edge used by exactly one face of the region, with that face.
+struct BorderEdge {
+  int a;
+  int b;
+  int face;
+};
 
 class BorderLoop {
  public:
   // Point indices at or beyond `pointCount` (or negative) refuse the loop.
   explicit BorderLoop(int pointCount);
 
-  // Chains the border edges, each given with the face that owns it. False
-  // unless they form exactly one simple closed loop of at least 3 points:
-  // a second loop (a hole), two loops meeting at a point or a dangling edge
-  // cannot be one polygon.
-  bool Build(const CHashMap<C3DEdge, int>& border);
+  // Chains the border edges. False unless they form exactly one simple
+  // closed loop of at least 3 points: a second loop (a hole), two loops
+  // meeting at a point or a dangling edge cannot be one polygon. The walk
+  // starts at the first edge's first point.
+  bool Build(const std::vector<BorderEdge>& border);
 
   // The loop's points in walking order, and for each the face of the first
   // border edge that reached it.
