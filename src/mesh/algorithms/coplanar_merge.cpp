@@ -36,7 +36,6 @@ constexpr std::uint32_t kMaxCorners = vex3d::IndexStore::kMaxRecordSize;
 
 // A destination channel with the source channel of the same id.
 struct ChannelPair {
-  CChannel* source = nullptr;
   CFaceList* sourceFaces = nullptr;  // null unless shaped like the mesh
   CFaceList* targetFaces = nullptr;
   const CUVWChannel* uvw = nullptr;
@@ -55,7 +54,6 @@ std::vector<ChannelPair> pairChannels(const CGeomInfo& geom, int faceCount) {
     CChannel* source = sources->GetChannelByID(target->GetChannelID());
     if (source == nullptr || source == target || source->GetType() != target->GetType()) continue;
     ChannelPair pair;
-    pair.source = source;
     CPointList* from = source->GetPointList();
     CPointList* to = target->GetPointList();
     if (from != nullptr && to != nullptr && from != to) *to = *from;
@@ -324,7 +322,7 @@ class Merger {
       std::reverse(m_cornerFaces.begin(), m_cornerFaces.end());
     }
     for (const ChannelPair& pair : m_pairs) {
-      if (pair.targetFaces != nullptr) mergeChannelFace(pair, seed);
+      if (pair.targetFaces != nullptr) mergeChannelFace(pair);
     }
     ++m_slot;
     return true;
@@ -332,10 +330,9 @@ class Merger {
 
   // Corner c of the merged channel face is the channel index that the face
   // recorded for corner c's point has at that point.
-  void mergeChannelFace(const ChannelPair& pair, int seed) {
+  void mergeChannelFace(const ChannelPair& pair) {
     CFace* target = pair.targetFaces->ElementAt(m_slot);
     if (target == nullptr) return;
-    if (const CFace* seedFace = pair.sourceFaces->ElementAt(seed)) target->InheritFlags(*seedFace);
     const auto size = static_cast<std::uint32_t>(m_corners.size());
     target->SetSize(size);
     for (std::uint32_t c = 0; c < size; ++c) {

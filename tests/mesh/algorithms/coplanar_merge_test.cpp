@@ -201,6 +201,24 @@ TEST(CoplanarMerge, FanBecomesItsRimAndTheCentreGoes) {
   EXPECT_TRUE(sameLoop(cornersOf(m.merged, 0), {0, 1, 2, 3, 4, 5}));
 }
 
+TEST(CoplanarMerge, PerPointChannelLosesThePointsTheMeshLoses) {
+  Merge m;
+  m.Point(0, 0);
+  m.Point(1, -1);
+  m.Point(1, 1);
+  m.Point(-1, 1);
+  m.Point(-1, -1);
+  addFaces(m.faces, {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 1}});
+  // Channel point i stands for mesh point i: no channel faces.
+  CUVWChannel* uvw = m.AddUVW({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}}, {});
+  uvw->SetFaceList(CHANNEL_UVW, nullptr, 1);
+  EXPECT_EQ(m.Run(), 1);
+  EXPECT_EQ(m.MergedUVW()->GetFaceList(), nullptr);
+  const CUVWPointList& values = *m.MergedUVW()->GetUVWPointList();
+  ASSERT_EQ(values.GetSize(), 4) << "the centre's value went with the centre";
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(values[i].u, static_cast<float>(i + 1));
+}
+
 TEST(CoplanarMerge, OnlyExactlyAlignedBorderPointsAreDropped) {
   // The bottom edge of a 2 x 2 square is split at point 4.
   auto build = [](Merge& m, float bottomY) {
