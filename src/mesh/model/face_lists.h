@@ -49,8 +49,9 @@ class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   // material, normals within `angle` (radians) and no seam in the
   // destination channels becomes one polygon when its border is one simple
   // loop (mesh/algorithms/coplanar_merge.cpp). Writes the geometry's
-  // destination face list and channels, then drops the points no face uses
-  // any more; returns the faces written, or -1 when the user cancelled.
+  // destination face list and channels; when a face was merged or dropped,
+  // the points no face uses any more then go from the source point list.
+  // Returns the faces written, or -1 when the user cancelled.
   int MergeCoplanarFaces(CGeomInfo* geom, float angle);
 
   // The faces change wholesale: the materials hash is no longer current.
