@@ -16,7 +16,6 @@
 #include "hostlib/progress.h"
 #include "hostlib/strings.h"
 #include "mesh/algorithms/coplanar_merge_loop.h"
-#include "mesh/algorithms/face_graph_helper.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
@@ -82,6 +81,20 @@ std::vector<ChannelPair> pairChannels(const CGeomInfo& geom, int faceCount) {
     pairs.push_back(pair);
   }
   return pairs;
+}
+
+// The destination starts with one record per source face, with room for
+// at least a quadrangle: the usual merge turns two triangles into one, and
+// a record that outgrows its room moves to the end of the shared store.
+void shapeTarget(C3DFaceList& target, const C3DFaceList& source) {
+  const int n = source.GetSize();
+  std::vector<int> capacities(static_cast<std::size_t>(n));
+  const vex3d::IndexStore& store = source.GetIndexStore();
+  for (int i = 0; i < n; ++i) {
+    capacities[static_cast<std::size_t>(i)] =
+        std::max<int>(4, static_cast<int>(store.GetRecordSize(static_cast<std::uint32_t>(i))));
+  }
+  target.SetSize(n, capacities.data());
 }
 
 struct Normal {
@@ -294,10 +307,9 @@ class Merger {
     if (m_points == nullptr) return false;
     collectBorder(seed);
     if (!m_loop.Build(m_border)) return false;
+    // Consecutive loop points are the ends of a border edge, a side of a
+    // face of the region: they are always neighbours in the face list.
     const std::vector<int>& loop = m_loop.Points();
-    for (std::size_t j = 0; j < loop.size(); ++j) {
-      if (!m_source.IsPointNeighbourg(m_helper, loop[j], loop[(j + 1) % loop.size()])) return false;
-    }
     const int kept = vex3d::coplanar::keepCorners(*m_points, loop, m_keep);
     if (kept < 3 || static_cast<std::uint32_t>(kept) > kMaxCorners) return false;
 
@@ -363,7 +375,6 @@ class Merger {
   std::vector<Candidate> m_candidates;
   std::vector<vex3d::coplanar::BorderEdge> m_border;
   vex3d::coplanar::BorderLoop m_loop;
-  CFaceGraphHelper m_helper;
   std::vector<std::uint8_t> m_keep;
   std::vector<int> m_corners;
   std::vector<int> m_cornerFaces;
@@ -379,7 +390,7 @@ int C3DFaceList::MergeCoplanarFaces(CGeomInfo* geom, float angle) {
   CGeomInfo own(this, geom->GetSrcPointList());
   own.SetChannels(geom->GetSrcChannels(), geom->GetDstChannels());
 
-  target->SetSize(*this);
+  shapeTarget(*target, *this);
   std::vector<ChannelPair> pairs = pairChannels(*geom, n);
   InitPointToFaceGraph(&own);
   InitEdgeToFaceGraph(&own);
