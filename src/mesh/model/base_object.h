@@ -137,6 +137,14 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   virtual int Clean();
   int FlipNormals();
   int ReplaceMaterial(unsigned int oldId, unsigned int newId);
+  // Merges coplanar neighbours into polygons (mesh/model/object_editing.cpp).
+  // Only channels of `channelTypes` survive a merge; 1 when the face count
+  // changed, 0 otherwise or when cancelled (nothing changes then).
+  int MergeCoplanarFaces(float angle, unsigned int channelTypes);
+  // Drops null and invalid channels, those whose type is in `typeMask`
+  // (invert 0) or outside it (invert non-zero), those whose faces no longer
+  // match the mesh or carry no data, and those without a point list.
+  void CleanChannels(unsigned int typeMask, int invert);
 
   // A new object of the same class (through `creator`, or the default one)
   // holding copies of the lists, channels and attributes; null when the

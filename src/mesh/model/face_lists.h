@@ -45,6 +45,15 @@ class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   // whose winding changed, each once; 1 when there is any.
   int UnifyNormals(CGeomInfo* geom, CIntArrayID& flipped);
 
+  // Each group of faces joined by edges of exactly two faces, with one
+  // material, normals within `angle` (radians) and no seam in the
+  // destination channels becomes one polygon when its border is one simple
+  // loop (mesh/algorithms/coplanar_merge.cpp). Writes the geometry's
+  // destination face list and channels; when a face was merged or dropped,
+  // the points no face uses any more then go from the source point list.
+  // Returns the faces written, or -1 when the user cancelled.
+  int MergeCoplanarFaces(CGeomInfo* geom, float angle);
+
   // The faces change wholesale: the materials hash is no longer current.
   C3DFaceList& operator=(const CFaceList& other) override {
     DeleteMaterialsHash();
