@@ -30,7 +30,9 @@ constexpr unsigned kStrMergingTitle = 9175;
 constexpr unsigned kStrMergingText = 9173;
 // Normals of faces to be merged may differ by this much below the cosine.
 constexpr float kCosineSlack = 0.000001f;
-constexpr float kSpecNormalTolerance = 0.17453294f;
+// Specified normals more than 10 degrees apart make a seam; the frontier
+// query takes the cosine of that angle.
+const float kSpecNormalCosine = std::cos(0.17453294f);
 constexpr std::uint32_t kMaxCorners = vex3d::IndexStore::kMaxRecordSize;
 
 // A destination channel with the source channel of the same id.
@@ -227,7 +229,7 @@ class Merger {
       if (pair.vc != nullptr && pair.vc->IsVCFrontier(&m_own, 0, edge, f, g)) return false;
       if (pair.uvw != nullptr && pair.uvw->IsUVFrontier(&m_own, 0.0f, edge, f, g)) return false;
       if (pair.spec != nullptr &&
-          pair.spec->IsNormalFrontier(&m_own, kSpecNormalTolerance, edge, f, g)) {
+          pair.spec->IsNormalFrontier(&m_own, kSpecNormalCosine, edge, f, g)) {
         return false;
       }
     }

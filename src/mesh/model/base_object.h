@@ -13,6 +13,7 @@
 #include "hostlib/object.h"
 #include "math/point3d.h"
 #include "mesh/model/channel.h"
+#include "mesh/model/face.h"
 #include "vex3d_export.h"
 
 class C3DCurve;
@@ -141,6 +142,13 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   // Only channels of `channelTypes` survive a merge; 1 when the face count
   // changed, 0 otherwise or when cancelled (nothing changes then).
   int MergeCoplanarFaces(float angle, unsigned int channelTypes);
+  // The faces whose all-bits test of `flag` equals `value` become triangles,
+  // channels following; 1 when the face count changed. Polygonal objects
+  // and patches only.
+  int Triangulate(_FACE_PROPERTIES flag, int value);
+  // Consistent outward winding; the valid stored channels' faces follow. 1
+  // when faces were flipped.
+  int UnifyNormals();
   // Drops null and invalid channels, those whose type is in `typeMask`
   // (invert 0) or outside it (invert non-zero), those whose faces no longer
   // match the mesh or carry no data, and those without a point list.

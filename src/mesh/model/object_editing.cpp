@@ -79,6 +79,54 @@ int C3DBaseObject::MergeCoplanarFaces(float angle, unsigned int channelTypes) {
   return 1;
 }
 
+int C3DBaseObject::Triangulate(_FACE_PROPERTIES flag, int value) {
+  if ((m_kind != OBJECT_POLYGONAL && m_kind != OBJECT_PATCH) || !m_faces ||
+      IsFlagSet(OBJECT_EMPTY)) {
+    return 0;
+  }
+  auto triangles = std::make_unique<C3DFaceList>();
+  triangles->Inherit(*m_faces);
+  BorrowedChannels source;
+  source.Get().CopyChannels(*m_channels, vex3d::kAllChannelTypes,
+                            CHANNEL_COPY_MOVE | CHANNEL_COPY_SKIP_COMPUTED);
+  auto target = std::make_unique<CDependentChannels>();
+  target->CopyChannels(source.Get(), vex3d::kAllChannelTypes, CHANNEL_COPY_KEEP_ID);
+  CGeomInfo geom(this);
+  geom.SetFaceList(m_faces.get(), triangles.get());
+  geom.SetChannels(&source.Get(), target.get());
+  m_faces->Triangulate(&geom, flag, value);
+  if (triangles->GetSize() == m_faces->GetSize()) return 0;
+
+  source.Get().DetachAll();
+  const std::unique_ptr<C3DFaceList> previous(m_faces.release());
+  SetFaceList(triangles.release());
+  SetChannels(target.release());
+  CleanChannels(vex3d::kAllChannelTypes, 1);
+  m_faces->SetFlag(FACELIST_CHANGED, 1);
+  RemoveComputedChannels();
+  m_update |= kFacesChanged;
+  return 1;
+}
+
+int C3DBaseObject::UnifyNormals() {
+  if (!m_faces) return 0;
+  CGeomInfo geom(this);
+  CIntArrayID flipped;
+  if (!m_faces->UnifyNormals(&geom, flipped)) return 0;
+  for (int c = 0; c < m_channels->GetSize(); ++c) {
+    CChannel* channel = m_channels->GetChannelByIndex(c);
+    CFaceList* faces = channel->GetFaceList();
+    if (faces == nullptr || channel->IsOneFlagSet(CHANNEL_INVALID | CHANNEL_COMPUTED)) continue;
+    for (int i = 0; i < flipped.GetSize(); ++i) {
+      if (CFace* f = faces->ElementAt(flipped[i])) f->Flip();
+    }
+  }
+  m_faces->SetFlag(FACELIST_CHANGED, 1);
+  RemoveComputedChannels();
+  m_update |= kFacesChanged;
+  return 1;
+}
+
 void C3DBaseObject::CleanChannels(unsigned int typeMask, int invert) {
   const int faceCount = GetFaceNbr();
   for (int i = m_channels->GetSize() - 1; i >= 0; --i) {
