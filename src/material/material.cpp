@@ -155,8 +155,18 @@ std::unique_ptr<CMaterialMap>* C3DMaterial::Slot(MapType type) {
 }
 
 CMaterialMap* C3DMaterial::GetMaterialMap(MapType type) const {
-  const auto* slot = const_cast<C3DMaterial*>(this)->Slot(type);
-  return slot != nullptr ? slot->get() : nullptr;
+  switch (type) {
+    case MAP_DIFFUSE:
+      return m_diffuseMap.get();
+    case MAP_AMBIENT:
+      return m_ambientMap.get();
+    case MAP_SPECULAR:
+      return m_specularMap.get();
+    case MAP_TRANSPARENCY:
+      return m_transparencyMap.get();
+    default:
+      return nullptr;
+  }
 }
 
 CMaterialMap* C3DMaterial::AddMaterialMap(const std::string& fileName, std::uint32_t channelId,
