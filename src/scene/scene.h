@@ -1,0 +1,121 @@
+#pragma once
+// C3DScene: the in-memory scene every subsystem works on: a rooted tree of
+// nodes (the root, named "Scene", holds an empty group and is never
+// removed), the material set, a parameter record and the current time.
+#include <cstdint>
+#include <string>
+
+#include "animation/animatable.h"
+#include "hostlib/array_id.h"
+#include "hostlib/custom_data.h"
+#include "hostlib/file_name_spec.h"
+#include "hostlib/hash_table.h"
+#include "hostlib/tree.h"
+#include "material/materials.h"
+#include "scene/scene_node.h"
+#include "vex3d_export.h"
+
+// The module-wide settings beside the scenes.
+struct _SceneData {
+  float smoothAngle = 30.0f * 3.1415927f / 180.0f;  // radians
+  unsigned int patchLevel = 1;
+};
+VEX3D_EXPORT extern _SceneData GlobalSceneData;
+VEX3D_EXPORT unsigned int GetGlobalPatchLevel();
+
+// Walks the nodes below a start node: take the node, then advance, so that
+// the node taken may be deleted.
+struct CSceneIterator {
+  C3DSceneNode* next = nullptr;
+};
+
+class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
+  DECLARE_SERIAL(C3DScene)
+
+ public:
+  C3DScene();
+  ~C3DScene() override;
+
+  // --- Traversal (depth first, the start node itself never visited).
+  C3DSceneNode* GetFirstNode(const C3DSceneNode* start = nullptr) const;
+  // Starts a walk: the iterator holds the first node.
+  CSceneIterator Begin(const C3DSceneNode* start = nullptr) const { return {GetFirstNode(start)}; }
+  // The node the iterator holds (null at the end), its object in `object`;
+  // the iterator moves on to the next node of the walk under `start`.
+  C3DSceneNode* GetNextNode(C3DBaseObject*& object, CSceneIterator& it,
+                            const C3DSceneNode* start = nullptr) const;
+  C3DSceneNode* GetChildNode(const C3DSceneNode* node) const;
+  C3DSceneNode* GetRightNode(const C3DSceneNode* node) const;
+  C3DSceneNode* GetParent(const C3DSceneNode* node) const;
+  C3DSceneNode* GetSceneRoot() const;
+  bool IsSceneRoot(const C3DSceneNode* node) const {
+    return node != nullptr && node == GetSceneRoot();
+  }
+  std::uint32_t GetNodeDepth(const C3DSceneNode* node) const;
+  bool IsNodeInScene(const C3DSceneNode* node) const { return NodeExist(node); }
+  bool IsObjectInScene(C3DBaseObject* object) const { return FindSceneNode(object) != nullptr; }
+  C3DSceneNode* FindSceneNode(C3DBaseObject* object) const;
+
+  // --- Node management.
+  // Parent null is the root; the node joins as the parent's last child.
+  void AddNode(C3DSceneNode* parent, C3DSceneNode* node);
+  // Detaches (and returns) the node, or deletes it with its sub-tree; null
+  // for null or the root.
+  C3DSceneNode* RemoveNode(C3DSceneNode* node, int deleteIt);
+  void RemoveAllNodes();
+
+  // --- Counts and collections.
+  int GetNodeNbr(int excludeGroups) const;
+  int GetPointNbr() const;
+  int GetFaceNbr() const;
+  int GetMaterialNumber() const { return m_materials.GetMaterialNbr(); }
+  int GetNodesByMaterial(std::uint32_t materialID, CArrayID<C3DSceneNode*, C3DSceneNode*>& nodes,
+                         int clear) const;
+  void GetMaterials(const C3DSceneNode* start, CHashTable<std::uint32_t>& hash, int clear) const;
+  int GetLinkedFiles(CArrayID<std::string>& files) const;
+  CMaterials& GetMaterials() { return m_materials; }
+  const CMaterials& GetMaterials() const { return m_materials; }
+  C3DMaterial* CreateNewMaterial() { return m_materials.CreateNewMaterial(0xFFFFFFFF); }
+  // Id of the material named `name`, or 0xFFFFFFFF.
+  std::uint32_t GetMaterialID(const std::string& name) const {
+    return m_materials.IsMaterialExist(name);
+  }
+  C3DMaterial* GetMaterial(std::uint32_t id) { return m_materials.GetMaterial(id); }
+
+  // --- File name ('SNFL', 'SNFC' in the parameter record).
+  void SetFilename(const CFileNameSpec& file);
+  CFileNameSpec GetFilename() const;
+  // The folder of the stored name, ending with '/' (empty without one).
+  std::string GetFilepath() const;
+  CCustomData& GetCustomData() { return m_customData; }
+
+  // --- Time.
+  int GetTickCount() const { return m_time; }
+  // Clamped to the scene's range; 1 when the stored time changed.
+  int SetCurrentTime(int t);
+  // Union of (0, 0) and every node's range over all its keys.
+  CTimeRange GetTimeRange() const override;
+  const C3DKeyframe* GetConstKey(int time, unsigned flags, std::uint32_t classID,
+                                 int* keyTime = nullptr) const override;
+  void DeleteAllKeys();
+
+  // --- Whole-scene edits.
+  void SetGlobalSmoothAngle(float angle);
+  void Clean();
+  // A group without child goes; a group with one child gives it its place.
+  void CleanGroups();
+  // No group node is left: their contents hang under the root.
+  void RemoveGroups();
+
+  // Version 1, the parameter record, the materials, the node tree. Loading
+  // builds everything aside and swaps it in only when all of it was read,
+  // so a broken archive leaves the scene as it was.
+  void Serialize(CArchive& ar) override;
+
+ private:
+  void makeRoot();
+
+  CCustomData m_customData;
+  CMaterials m_materials;
+  int m_time = 0;
+};

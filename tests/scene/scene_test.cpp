@@ -1,0 +1,206 @@
+#include "scene/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "animation/vector_key.h"
+#include "hostlib/archive.h"
+#include "hostlib/exceptions.h"
+#include "hostlib/profile.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/point_lists.h"
+#include "scene/object_kinds.h"
+
+namespace {
+
+// A node holding a polygonal object of `points` points and `faces` faces.
+C3DSceneNode* meshNode(const char* name, int points = 3, int faces = 1) {
+  auto* object = new C3DObject;
+  object->Init(points, faces, 3, 0, 0);
+  for (int i = 0; i < faces; ++i) object->GetFaceList()->ElementAt(i)->SetTriangle(0, 1, 2);
+  auto* node = new C3DSceneNode;
+  node->SetName(name);
+  node->SetObject(object);
+  return node;
+}
+
+C3DSceneNode* groupNode(const char* name) {
+  auto* node = new C3DSceneNode;
+  node->SetName(name);
+  node->SetObject(new C3DGroup);
+  return node;
+}
+
+std::vector<std::string> names(const C3DScene& scene) {
+  std::vector<std::string> out;
+  CSceneIterator it = scene.Begin();
+  C3DBaseObject* object = nullptr;
+  while (C3DSceneNode* node = scene.GetNextNode(object, it)) out.push_back(node->GetName());
+  return out;
+}
+
+std::vector<std::uint8_t> store(C3DScene& scene) {
+  std::vector<std::uint8_t> bytes;
+  CArchive ar(bytes, CArchive::store);
+  scene.Serialize(ar);
+  return bytes;
+}
+
+void load(C3DScene& scene, const std::vector<std::uint8_t>& bytes) {
+  CArchive ar(bytes, CArchive::load);
+  scene.Serialize(ar);
+}
+
+TEST(SceneTest, NewSceneHoldsOnlyItsRoot) {
+  C3DScene scene;
+  EXPECT_EQ(scene.GetNodeNbr(0), 0);
+  EXPECT_EQ(scene.GetNodeNbr(1), 0);
+  EXPECT_EQ(scene.GetPointNbr(), 0);
+  EXPECT_EQ(scene.GetFirstNode(), nullptr);
+  ASSERT_NE(scene.GetSceneRoot(), nullptr);
+  EXPECT_EQ(scene.GetSceneRoot()->GetName(), "Scene");
+  EXPECT_EQ(scene.GetSceneRoot()->GetObject()->GetKindOf(), OBJECT_GROUP);
+  EXPECT_EQ(scene.GetNodeDepth(scene.GetSceneRoot()), 0u);
+  EXPECT_EQ(scene.GetNodeDepth(nullptr), 0xFFFFFFFFu);
+  EXPECT_EQ(scene.RemoveNode(scene.GetSceneRoot(), 1), nullptr);
+  EXPECT_NE(scene.GetSceneRoot(), nullptr);
+}
+
+TEST(SceneTest, NodesCountsAndSearch) {
+  C3DScene scene;
+  C3DSceneNode* group = groupNode("group");
+  scene.AddNode(nullptr, group);
+  C3DSceneNode* a = meshNode("a", 3, 1);
+  scene.AddNode(group, a);
+  scene.AddNode(group, meshNode("b", 4, 2));
+  scene.AddNode(nullptr, meshNode("c", 5, 1));
+  EXPECT_EQ(names(scene), (std::vector<std::string>{"group", "a", "b", "c"}));
+  EXPECT_EQ(scene.GetNodeNbr(0), 4);
+  EXPECT_EQ(scene.GetNodeNbr(1), 3);
+  EXPECT_EQ(scene.GetPointNbr(), 12);
+  EXPECT_EQ(scene.GetFaceNbr(), 4);
+  EXPECT_EQ(scene.GetNodeDepth(a), 2u);
+  EXPECT_EQ(scene.GetParent(a), group);
+  EXPECT_EQ(scene.FindSceneNode(a->GetObject()), a);
+  EXPECT_EQ(a->GetScene(), &scene);
+  C3DObject stranger;
+  EXPECT_FALSE(scene.IsObjectInScene(&stranger));
+
+  // Deleting while walking: take the node, then advance.
+  CSceneIterator it = scene.Begin();
+  C3DBaseObject* object = nullptr;
+  while (C3DSceneNode* node = scene.GetNextNode(object, it)) {
+    if (node->GetName() == "b") scene.RemoveNode(node, 1);
+  }
+  EXPECT_EQ(names(scene), (std::vector<std::string>{"group", "a", "c"}));
+  C3DSceneNode* detached = scene.RemoveNode(a, 0);
+  EXPECT_EQ(detached, a);
+  EXPECT_FALSE(scene.IsNodeInScene(a));
+  delete detached;
+}
+
+TEST(SceneTest, CloneNodeDoesNotOwnItsObject) {
+  C3DScene scene;
+  C3DSceneNode* owner = meshNode("owner");
+  scene.AddNode(nullptr, owner);
+  auto* clone = new C3DSceneNode;
+  clone->SetObject(owner->GetObject());
+  clone->SetFlag(NODE_CLONE, 1);
+  scene.AddNode(nullptr, clone);
+  scene.RemoveNode(clone, 1);
+  EXPECT_EQ(owner->GetObject()->GetPointNbr(), 3) << "still alive for its owner";
+}
+
+TEST(SceneTest, CleanGroupsAndRemoveGroups) {
+  C3DScene scene;
+  C3DSceneNode* outer = groupNode("outer");
+  scene.AddNode(nullptr, outer);
+  C3DSceneNode* inner = groupNode("inner");
+  scene.AddNode(outer, inner);
+  scene.AddNode(inner, meshNode("mesh"));
+  scene.AddNode(nullptr, groupNode("empty"));
+  scene.CleanGroups();
+  EXPECT_EQ(names(scene), (std::vector<std::string>{"mesh"}));
+  EXPECT_EQ(scene.GetNodeDepth(scene.GetFirstNode()), 1u);
+
+  C3DScene flat;
+  C3DSceneNode* g = groupNode("g");
+  flat.AddNode(nullptr, g);
+  flat.AddNode(g, meshNode("x"));
+  C3DSceneNode* h = groupNode("h");
+  flat.AddNode(g, h);
+  flat.AddNode(h, meshNode("y"));
+  flat.AddNode(g, meshNode("z"));
+  flat.RemoveGroups();
+  EXPECT_EQ(flat.GetNodeNbr(0), 3);
+  EXPECT_EQ(flat.GetNodeNbr(1), 3);
+  for (C3DSceneNode* n = flat.GetFirstNode(); n; n = flat.GetRightNode(n)) {
+    EXPECT_EQ(flat.GetNodeDepth(n), 1u) << n->GetName();
+  }
+}
+
+TEST(SceneTest, TimeIsClampedToTheKeys) {
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("moving");
+  scene.AddNode(nullptr, node);
+  EXPECT_EQ(scene.SetCurrentTime(50), 0) << "no keys: the range is (0, 0)";
+  node->CreateKey(100, vex3d::kKeyScale);
+  EXPECT_EQ(scene.GetTimeRange().GetEnd(), 100);
+  EXPECT_EQ(scene.SetCurrentTime(250), 1);
+  EXPECT_EQ(scene.GetTickCount(), 100);
+  EXPECT_EQ(scene.SetCurrentTime(400), 0);
+}
+
+TEST(SceneTest, FileNameAndSmoothAngle) {
+  C3DScene scene;
+  scene.SetFilename(CFileNameSpec("/models/car/car.obj", 0x4F424A20));
+  EXPECT_EQ(scene.GetFilename().GetName(), "/models/car/car.obj");
+  EXPECT_EQ(scene.GetFilename().GetFileClass(), 0x4F424A20u);
+  EXPECT_EQ(scene.GetFilepath(), "/models/car/");
+  scene.SetGlobalSmoothAngle(45.7f * 3.1415927f / 180.0f);
+  EXPECT_EQ(CAppProfile::Get().GetProfileInt("Render", "smooth", 0), 45);
+}
+
+TEST(SceneTest, ArchiveRoundTripAndBrokenInput) {
+  C3DScene scene;
+  C3DSceneNode* group = groupNode("group");
+  scene.AddNode(nullptr, group);
+  C3DSceneNode* a = meshNode("a", 3, 1);
+  a->SetExtraValue(-7);
+  a->SetFlag(NODE_HIDDEN, 1);
+  scene.AddNode(group, a);
+  scene.CreateNewMaterial()->SetName("red");
+  scene.SetFilename(CFileNameSpec("/x/y.v3d", 1));
+  const std::vector<std::uint8_t> bytes = store(scene);
+
+  C3DScene loaded;
+  load(loaded, bytes);
+  EXPECT_EQ(names(loaded), (std::vector<std::string>{"group", "a"}));
+  EXPECT_EQ(loaded.GetMaterialNumber(), 1);
+  C3DSceneNode* la = loaded.GetChildNode(loaded.GetFirstNode());
+  ASSERT_NE(la, nullptr);
+  EXPECT_EQ(la->GetExtraValue(), -7);
+  EXPECT_TRUE(la->IsFlagSet(NODE_HIDDEN));
+  EXPECT_EQ(la->GetScene(), &loaded);
+  EXPECT_EQ(la->GetObject()->GetPointNbr(), 3);
+  EXPECT_EQ(store(loaded), bytes);
+
+  for (std::size_t cut = 4; cut < bytes.size(); cut += 11) {
+    C3DScene target;
+    target.AddNode(nullptr, meshNode("kept"));
+    const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+    EXPECT_THROW(load(target, part), CArchiveException) << cut;
+    EXPECT_EQ(names(target), (std::vector<std::string>{"kept"})) << "nothing half-built shows";
+  }
+  // Another version reads nothing and keeps the scene.
+  std::vector<std::uint8_t> other = bytes;
+  other[0] = 2;
+  C3DScene target;
+  target.AddNode(nullptr, meshNode("kept"));
+  load(target, other);
+  EXPECT_EQ(names(target), (std::vector<std::string>{"kept"}));
+}
+
+}  // namespace
