@@ -77,8 +77,8 @@ class VEX3D_EXPORT C3DKeyframable : public C3DAnimatable {
   // key is made of.
   C3DKeyframe* CreateKey(int time, std::uint32_t classID, unsigned flags = 0);
 
-  // Kept for callers of the original interface: deletes nothing, answers 0.
-  // RemoveKey removes keys.
+  // Which keys a time alone should delete is undecided, so this deletes
+  // nothing and answers 0; RemoveKey names the class to delete.
   int DeleteKey(int time);
   // Deletes the key of `classID` at exactly `time` (every key there for 0);
   // answers how many were deleted.
