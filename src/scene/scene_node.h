@@ -13,7 +13,9 @@
 #include "vex3d_export.h"
 
 class C3DBaseObject;
+class C3DPoint;
 class C3DScene;
+class C4x4Matrix;
 
 enum _SCENE_NODE_FLAGS : std::uint32_t {
   NODE_HIDDEN = 0x1,
@@ -59,6 +61,22 @@ class VEX3D_EXPORT C3DSceneNode : public CTreeNode, public C3DKeyframable {
   // Scene pointer, flags, name, extra value and parameter record; not the
   // object, not the keys.
   void Inherit(const C3DSceneNode* from);
+
+  // --- Placement (scene/node_transforms.cpp).
+  // Matrix key, else translation key, then times rotation and scale keys.
+  void GetLocalTM(int time, C4x4Matrix& m) const;
+  // Local transform times the ancestors' (the root's with `includeRoot`),
+  // with the translation moved to the transformed pivot.
+  void GetNodeTM(int time, C4x4Matrix& m, int includeRoot) const;
+  // The object's points and channels; nothing for the identity.
+  void MatrixTransform(const C4x4Matrix& m);
+  // Permutes (low three bits) and mirrors (0x38) the object's axes and
+  // rewrites every key to match.
+  void SwapCoordinates(unsigned int swap);
+  // World box of the node and its sub-tree (hidden nodes left out with
+  // `skipHidden`); 0 without geometry.
+  int GetBoundingBox(int time, C3DPoint& min, C3DPoint& max, int skipHidden) const;
+  int GetCG(int time, C3DPoint& center) const;
 
   // Node equality compares objects only.
   bool IsEqual(const CTreeNode& other) const override;
