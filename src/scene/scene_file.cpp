@@ -1,0 +1,64 @@
+#include "scene/scene_file.h"
+
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "hostlib/archive.h"
+#include "hostlib/file_io.h"
+#include "scene/scene.h"
+
+namespace {
+constexpr char kMagic[4] = {'V', '3', 'D', 'S'};
+constexpr std::size_t kHeaderBytes = 8;
+}  // namespace
+
+bool vex3d::saveSceneFile(C3DScene& scene, const std::string& path, std::string& error) {
+  std::vector<std::uint8_t> bytes(kHeaderBytes);
+  std::memcpy(bytes.data(), kMagic, sizeof kMagic);
+  for (int i = 0; i < 4; ++i)
+    bytes[4 + i] = static_cast<std::uint8_t>(kSceneFileVersion >> (8 * i));
+  try {
+    std::vector<std::uint8_t> body;
+    {
+      CArchive ar(body, CArchive::store);
+      scene.Serialize(ar);
+    }
+    bytes.insert(bytes.end(), body.begin(), body.end());
+  } catch (const CArchiveException& e) {
+    error = e.what();
+    return false;
+  }
+  if (!writeFileAtomically(path, bytes.data(), bytes.size())) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+bool vex3d::loadSceneFile(const std::string& path, C3DScene& scene, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(path, bytes)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+    error = path + " is not a scene file";
+    return false;
+  }
+  const std::uint32_t version =
+      bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
+  if (version != kSceneFileVersion) {
+    error = path + ": unknown scene file version " + std::to_string(version);
+    return false;
+  }
+  try {
+    CArchive ar(
+        std::span<const std::uint8_t>(bytes.data() + kHeaderBytes, bytes.size() - kHeaderBytes));
+    scene.Serialize(ar);
+  } catch (const CArchiveException& e) {
+    error = path + ": " + e.what();
+    return false;
+  }
+  return true;
+}
