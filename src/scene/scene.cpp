@@ -153,6 +153,29 @@ int C3DScene::GetLinkedFiles(CArrayID<std::string>& files) const {
   return files.GetSize();
 }
 
+// The index is the slot of the material's entry, so the walk is linear.
+C3DMaterial* C3DScene::GetFirstMaterial(std::uint32_t& index) const {
+  const vex3d::HashPosition first = m_materials.GetMap().GetFirst();
+  index = first.Slot();
+  return first ? m_materials.GetMap().GetValueAt(first).get() : nullptr;
+}
+
+C3DMaterial* C3DScene::GetNextMaterial(std::uint32_t& index) const {
+  if (index == vex3d::HashPosition::kNone) return nullptr;
+  const vex3d::HashPosition next = m_materials.GetMap().GetNext(vex3d::HashPosition(index));
+  index = next.Slot();
+  return next ? m_materials.GetMap().GetValueAt(next).get() : nullptr;
+}
+
+C3DMaterial* C3DScene::FindMaterial(const C3DMaterial& material, int exact) const {
+  for (const auto& entry : m_materials.GetMap()) {
+    C3DMaterial* candidate = entry.value.get();
+    if (candidate == nullptr) continue;
+    if (exact ? *candidate == material : candidate->HasSameParameters(material)) return candidate;
+  }
+  return nullptr;
+}
+
 void C3DScene::SetFilename(const CFileNameSpec& file) {
   m_customData.SetString(kFileNameKey, file.GetName());
   m_customData.SetUInt(kFileClassKey, file.GetFileClass());
@@ -229,6 +252,11 @@ void C3DScene::SetGlobalSmoothAngle(float angle) {
   vex3d::setGlobalSmoothAngle(angle);
   CAppProfile::Get().WriteProfileInt("Render", "smooth",
                                      static_cast<int>(angle * 180.0f / 3.1415927f));
+}
+
+void C3DScene::SetGlobalPatchLevel(unsigned int level) {
+  GlobalSceneData.patchLevel = level;
+  CAppProfile::Get().WriteProfileInt("Render", "patchlevel", static_cast<int>(level));
 }
 
 void C3DScene::Clean() {

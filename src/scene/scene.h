@@ -81,6 +81,18 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
     return m_materials.IsMaterialExist(name);
   }
   C3DMaterial* GetMaterial(std::uint32_t id) { return m_materials.GetMaterial(id); }
+  // Walk over the materials in slot order:
+  //   for (m = GetFirstMaterial(i); m; m = GetNextMaterial(i))
+  // The index ends as 0xFFFFFFFF.
+  C3DMaterial* GetFirstMaterial(std::uint32_t& index) const;
+  C3DMaterial* GetNextMaterial(std::uint32_t& index) const;
+  // The first material equal to `material` (every field with `exact`, else
+  // the same parameters), or null.
+  C3DMaterial* FindMaterial(const C3DMaterial& material, int exact) const;
+  void CopyMaterials(const CMaterials& source, std::uint32_t flags,
+                     const CHashTable<std::uint32_t>* ids) {
+    m_materials.CopyMaterials(source, flags, ids);
+  }
 
   // --- File name ('SNFL', 'SNFC' in the parameter record).
   void SetFilename(const CFileNameSpec& file);
@@ -101,6 +113,9 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
 
   // --- Whole-scene edits.
   void SetGlobalSmoothAngle(float angle);
+  // Stores the level of every patch (patch objects take it when they can
+  // subdivide) and the "Render" setting.
+  void SetGlobalPatchLevel(unsigned int level);
   void Clean();
   // A group without child goes; a group with one child gives it its place.
   void CleanGroups();

@@ -204,3 +204,31 @@ TEST(SceneTest, ArchiveRoundTripAndBrokenInput) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SceneTest, MaterialWalkAndSearch) {
+  C3DScene scene;
+  C3DMaterial* red = scene.CreateNewMaterial();
+  red->SetName("red");
+  red->SetDiffuseColor(CRGBColor(255, 0, 0));
+  C3DMaterial* blue = scene.CreateNewMaterial();
+  blue->SetName("blue");
+  blue->SetDiffuseColor(CRGBColor(0, 0, 255));
+  int seen = 0;
+  std::uint32_t index = 0;
+  for (C3DMaterial* m = scene.GetFirstMaterial(index); m; m = scene.GetNextMaterial(index)) ++seen;
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(index, 0xFFFFFFFFu);
+  EXPECT_EQ(scene.GetMaterialID("blue"), blue->GetMaterialID());
+  EXPECT_EQ(scene.FindMaterial(*red, 1), red);
+  C3DMaterial like;
+  like.SetName("other name");
+  like.SetDiffuseColor(CRGBColor(0, 0, 255));
+  EXPECT_EQ(scene.FindMaterial(like, 1), nullptr);
+  scene.SetGlobalPatchLevel(3);
+  EXPECT_EQ(GetGlobalPatchLevel(), 3u);
+  EXPECT_EQ(CAppProfile::Get().GetProfileInt("Render", "patchlevel", 0), 3);
+}
+
+}  // namespace
