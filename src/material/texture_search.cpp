@@ -103,7 +103,9 @@ std::string vex3d::searchTextureCandidates(const std::string& name, const std::s
       const std::string candidate = sceneFolder + fileName;
       if (probe(candidate)) return candidate;
     }
-    for (const std::string& dir : textureDirs) {
+    for (std::string dir : textureDirs) {
+      // Folders typed in the preferences often lack the final separator.
+      if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
       const bool dirIsRelative = CFileInfo(dir).IsRelative();
       if (relative) {
         if (dirIsRelative) continue;

@@ -5,6 +5,7 @@
 #include "hostlib/file_utils.h"
 #include "hostlib/profile.h"
 #include "hostlib/user_paths.h"
+#include "material/material_map.h"
 #include "render/gl_view_settings.h"
 
 namespace {
@@ -60,7 +61,12 @@ std::string withSeparator(std::string folder) {
 }  // namespace
 
 C3DPreferences& Get3DPreferences() {
-  static C3DPreferences preferences;
+  // Texture search asks the module's preferences for its folders.
+  static C3DPreferences& preferences = []() -> C3DPreferences& {
+    static C3DPreferences instance;
+    vex3d::setTexturePathsProvider([] { return Get3DPreferences().GetTexturePaths(); });
+    return instance;
+  }();
   return preferences;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hostlib/profile.h"
+#include "material/material_map.h"
 #include "render/gl_view_settings.h"
 
 namespace fs = std::filesystem;
@@ -199,6 +200,22 @@ TEST_F(PreferencesTest, AccessorsMayRunOnSeveralThreads) {
     EXPECT_TRUE(prefs.GetBinaryData(0x100u + t, &value, sizeof value));
     EXPECT_EQ(value, 199);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreferencesTest, TextureSearchUsesTheModulesFolders) {
+  const fs::path textures = m_dir / "shared textures";
+  fs::create_directories(textures);
+  std::ofstream(textures / "wood.png") << "x";
+  Get3DPreferences().SetTexturePaths({textures.string()});
+  std::string found;
+  EXPECT_TRUE(
+      CMaterialMap::FindBitmap("C:\\elsewhere\\wood.png", found, (m_dir / "scene").string() + "/"));
+  EXPECT_EQ(fs::path(found), textures / "wood.png");
+  Get3DPreferences().SetTexturePaths({});
 }
 
 }  // namespace
