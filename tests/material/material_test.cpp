@@ -243,6 +243,9 @@ TEST_F(MaterialTest, DefaultMaterialIsMadeOnRequestOnlyForIdZero) {
 }
 
 TEST_F(MaterialTest, CreateNewMaterialIdsAndNames) {
+  // The counter starts at 0 in a fresh process: keep the fresh id clear of
+  // the ids this test chooses, whichever tests ran before.
+  vex3d::raiseMaterialIdCounter(999);
   CMaterials set;
   C3DMaterial* fresh = set.CreateNewMaterial(0xFFFFFFFFu);
   EXPECT_TRUE(fresh->GetName().empty());
