@@ -127,7 +127,7 @@ TEST_F(MaterialTest, AssignmentCopiesParametersAndMapsButKeepsFlagsIdAndUnmatche
   source.SetName("metal");
   source.SetFlags(0x400, 1);
   source.SetAmbientFactor(0.25f);
-  source.AddMaterialMap("spec.png", 1, MAP_SPECULAR, PROJECTION_NONE);
+  source.AddMaterialMap("shine.png", 1, MAP_SPECULAR, PROJECTION_NONE);
   C3DMaterial target;
   CMaterialMap* diffuse = target.AddMaterialMap("keep.png", 0, MAP_DIFFUSE, PROJECTION_NONE);
   const std::uint32_t id = target.GetMaterialID();

@@ -41,7 +41,7 @@ struct ChannelPair {
   CFaceList* targetFaces = nullptr;
   const CUVWChannel* uvw = nullptr;
   const CVCChannel* vc = nullptr;
-  const CSpecNormalChannel* spec = nullptr;
+  const CSpecNormalChannel* specified = nullptr;
 };
 
 std::vector<ChannelPair> pairChannels(const CGeomInfo& geom, int faceCount) {
@@ -75,7 +75,7 @@ std::vector<ChannelPair> pairChannels(const CGeomInfo& geom, int faceCount) {
         pair.vc = dynamic_cast<const CVCChannel*>(source);
         break;
       case CHANNEL_SPEC_NORMAL:
-        pair.spec = dynamic_cast<const CSpecNormalChannel*>(source);
+        pair.specified = dynamic_cast<const CSpecNormalChannel*>(source);
         break;
       default:
         break;
@@ -228,8 +228,8 @@ class Merger {
     for (const ChannelPair& pair : m_pairs) {
       if (pair.vc != nullptr && pair.vc->IsVCFrontier(&m_own, 0, edge, f, g)) return false;
       if (pair.uvw != nullptr && pair.uvw->IsUVFrontier(&m_own, 0.0f, edge, f, g)) return false;
-      if (pair.spec != nullptr &&
-          pair.spec->IsNormalFrontier(&m_own, kSpecNormalCosine, edge, f, g)) {
+      if (pair.specified != nullptr &&
+          pair.specified->IsNormalFrontier(&m_own, kSpecNormalCosine, edge, f, g)) {
         return false;
       }
     }

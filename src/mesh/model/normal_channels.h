@@ -74,7 +74,7 @@ class VEX3D_EXPORT CPointNormalChannel : public CNormalChannel {
   int CanBeRecomputed() const override { return 1; }
 
   // Sets up one pass of per-corner queries writing `out`.
-  void PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* spec, CFaceNormalChannel* faces,
+  void PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified, CFaceNormalChannel* faces,
                         C3DVector* out, float angle);
   int GetSmoothNormalByCorner(int face, int corner);
   int GetSmoothNormalByIndex(int face, int point);
@@ -85,7 +85,7 @@ class VEX3D_EXPORT CPointNormalChannel : public CNormalChannel {
 
   C3DFaceList* m_meshFaces = nullptr;
   const C3DVectorList* m_faceNormals = nullptr;
-  CSpecNormalChannel* m_spec = nullptr;
+  CSpecNormalChannel* m_specified = nullptr;
   float m_cosine = 1.0f;
   C3DVector* m_out = nullptr;
 };

@@ -132,14 +132,14 @@ void CPointNormalChannel::InitNormals(CGeomInfo* geom, float angle) {
   }
 }
 
-void CPointNormalChannel::PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* spec,
+void CPointNormalChannel::PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified,
                                            CFaceNormalChannel* faces, C3DVector* out, float angle) {
   m_meshFaces = geom != nullptr ? geom->GetSrc3DFaceList() : nullptr;
   m_faceNormals = faces != nullptr ? faces->GetNormalVectorList() : nullptr;
-  m_spec = spec;
+  m_specified = specified;
   m_out = out;
   m_cosine = std::cos(angle);
-  if (m_spec != nullptr) m_spec->ComputeNormals(geom);
+  if (m_specified != nullptr) m_specified->ComputeNormals(geom);
   if (m_meshFaces != nullptr) m_meshFaces->InitPointToFaceGraph(geom);
 }
 
@@ -149,9 +149,9 @@ const C3DVector* CPointNormalChannel::faceNormal(int face) const {
 }
 
 int CPointNormalChannel::GetSmoothNormalByCorner(int face, int corner) {
-  if (m_spec != nullptr) {
-    const CFace* sf = m_spec->GetNormalFaceList()->ElementAt(face);
-    const C3DVectorList* vectors = m_spec->GetNormalVectorList();
+  if (m_specified != nullptr) {
+    const CFace* sf = m_specified->GetNormalFaceList()->ElementAt(face);
+    const C3DVectorList* vectors = m_specified->GetNormalVectorList();
     if (sf != nullptr && !sf->IsFlagSet(FACE_CHANNEL_INVALID) && corner >= 0 &&
         static_cast<std::uint32_t>(corner) < sf->GetSize()) {
       const int v = (*sf)[static_cast<std::uint32_t>(corner)];
@@ -173,7 +173,7 @@ int CPointNormalChannel::GetSmoothNormalByCorner(int face, int corner) {
 int CPointNormalChannel::GetSmoothNormalByIndex(int face, int point) {
   const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
   const int corner = f != nullptr ? f->IsFacePoint(point) : -1;
-  if (m_spec != nullptr && corner >= 0) {
+  if (m_specified != nullptr && corner >= 0) {
     const int result = GetSmoothNormalByCorner(face, corner);
     return result == NORMAL_FROM_SMOOTHING ? result : NORMAL_FROM_SPEC_BY_INDEX;
   }

@@ -131,22 +131,22 @@ TEST(NormalsTest, FlatGridHasThePlaneNormalEverywhere) {
 TEST(NormalsTest, SpecifiedVectorsWinAtTheirCorners) {
   C3DObject grid;
   makeGrid(grid, 1);
-  auto* spec = new CSpecNormalChannel;
-  spec->GetNormalVectorList()->Add(C3DVector(1, 0, 0));
+  auto* specified = new CSpecNormalChannel;
+  specified->GetNormalVectorList()->Add(C3DVector(1, 0, 0));
   C3DVector recompute(0, 0, 0);
   recompute.SetFlag(POINT_UV_FRONTIER, 1);
-  spec->GetNormalVectorList()->Add(recompute);
+  specified->GetNormalVectorList()->Add(recompute);
   C3DVector unspecified(0, 0, 0);
   unspecified.SetFlag(POINT_UNSPECIFIED, 1);
-  spec->GetNormalVectorList()->Add(unspecified);
-  spec->GetNormalFaceList()->SetSize(1, 4);
-  spec->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 2);
-  grid.AddChannel(spec);
+  specified->GetNormalVectorList()->Add(unspecified);
+  specified->GetNormalFaceList()->SetSize(1, 4);
+  specified->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 2);
+  grid.AddChannel(specified);
 
   CGeomInfo geom(&grid);
   CPointNormalChannel* points = grid.GetPointNormalChannel();
   C3DVector out;
-  points->PrepareSmoothing(&geom, spec, grid.GetFaceNormalChannel(), &out, 0.5f);
+  points->PrepareSmoothing(&geom, specified, grid.GetFaceNormalChannel(), &out, 0.5f);
   EXPECT_EQ(points->GetSmoothNormalByCorner(0, 0), NORMAL_FROM_SPEC);
   expectVector(out, 1, 0, 0);
   EXPECT_EQ(points->GetSmoothNormalByCorner(0, 1), NORMAL_FROM_SPEC_COMPUTED);
@@ -160,77 +160,77 @@ TEST(NormalsTest, SpecifiedVectorsWinAtTheirCorners) {
 TEST(NormalsTest, ZeroVectorsBecomeUnspecifiedAndAreFilled) {
   C3DObject grid;
   makeGrid(grid, 1);
-  auto* spec = new CSpecNormalChannel;
-  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 2));
-  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 0));
-  spec->GetNormalFaceList()->SetSize(1, 4);
-  spec->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 0, 1, 0);
-  grid.AddChannel(spec);
-  EXPECT_EQ(spec->Normalize(), 1);
-  expectVector((*spec->GetNormalVectorList())[0], 0, 0, 1);
-  EXPECT_TRUE((*spec->GetNormalVectorList())[1].IsFlagSet(POINT_UNSPECIFIED));
+  auto* specified = new CSpecNormalChannel;
+  specified->GetNormalVectorList()->Add(C3DVector(0, 0, 2));
+  specified->GetNormalVectorList()->Add(C3DVector(0, 0, 0));
+  specified->GetNormalFaceList()->SetSize(1, 4);
+  specified->GetNormalFaceList()->ElementAt(0)->SetQuadrangle(0, 0, 1, 0);
+  grid.AddChannel(specified);
+  EXPECT_EQ(specified->Normalize(), 1);
+  expectVector((*specified->GetNormalVectorList())[0], 0, 0, 1);
+  EXPECT_TRUE((*specified->GetNormalVectorList())[1].IsFlagSet(POINT_UNSPECIFIED));
 
   CGeomInfo geom(&grid);
-  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
-  const CFace* f = spec->GetNormalFaceList()->ElementAt(0);
+  specified->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  const CFace* f = specified->GetNormalFaceList()->ElementAt(0);
   const int filled = (*f)[2];
   EXPECT_EQ(filled, 2);
-  expectVector((*spec->GetNormalVectorList())[filled], 0, 0, 1);
-  EXPECT_TRUE((*spec->GetNormalVectorList())[1].IsFlagSet(POINT_INVALID));
+  expectVector((*specified->GetNormalVectorList())[filled], 0, 0, 1);
+  EXPECT_TRUE((*specified->GetNormalVectorList())[1].IsFlagSet(POINT_INVALID));
 
   // Nothing left to fill: nothing changes.
-  const int before = spec->GetNormalVectorList()->GetSize();
-  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
-  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), before);
+  const int before = specified->GetNormalVectorList()->GetSize();
+  specified->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  EXPECT_EQ(specified->GetNormalVectorList()->GetSize(), before);
 }
 
 TEST(NormalsTest, FacesWithoutNormalsAreFilledWhenAsked) {
   C3DObject grid;
   makeGrid(grid, 2);
-  auto* spec = new CSpecNormalChannel;
-  spec->GetNormalFaceList()->SetSize(4, 4);
-  spec->GetNormalFaceList()->SetFacesFlags(FACE_CHANNEL_INVALID, 1);
-  grid.AddChannel(spec);
+  auto* specified = new CSpecNormalChannel;
+  specified->GetNormalFaceList()->SetSize(4, 4);
+  specified->GetNormalFaceList()->SetFacesFlags(FACE_CHANNEL_INVALID, 1);
+  grid.AddChannel(specified);
   CGeomInfo geom(&grid);
-  spec->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
-  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), 0);
-  spec->GenerateNormals(&geom, NORMALS_FILL_FACES, 0.5f);
+  specified->GenerateNormals(&geom, NORMALS_FILL_CORNERS, 0.5f);
+  EXPECT_EQ(specified->GetNormalVectorList()->GetSize(), 0);
+  specified->GenerateNormals(&geom, NORMALS_FILL_FACES, 0.5f);
   // One shared vector per mesh point: all faces agree on a flat grid.
-  EXPECT_EQ(spec->GetNormalVectorList()->GetSize(), 9);
+  EXPECT_EQ(specified->GetNormalVectorList()->GetSize(), 9);
   for (int f = 0; f < 4; ++f) {
-    EXPECT_EQ(spec->GetNormalFaceList()->ElementAt(f)->GetSize(), 4u);
-    EXPECT_FALSE(spec->GetNormalFaceList()->ElementAt(f)->IsOneFlagSet(0x03));
+    EXPECT_EQ(specified->GetNormalFaceList()->ElementAt(f)->GetSize(), 4u);
+    EXPECT_FALSE(specified->GetNormalFaceList()->ElementAt(f)->IsOneFlagSet(0x03));
   }
 }
 
 TEST(NormalsTest, AllUnspecifiedFacesAreEmptiedAndTheChannelInvalidated) {
-  CSpecNormalChannel spec;
-  spec.GetNormalVectorList()->Add(C3DVector(0, 0, 0));
-  spec.GetNormalFaceList()->SetSize(1, 3);
-  spec.GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
-  EXPECT_EQ(spec.Normalize(), 0);
-  EXPECT_TRUE(spec.IsFlagSet(CHANNEL_INVALID));
-  EXPECT_EQ(spec.GetNormalFaceList()->ElementAt(0)->GetSize(), 0u);
+  CSpecNormalChannel specified;
+  specified.GetNormalVectorList()->Add(C3DVector(0, 0, 0));
+  specified.GetNormalFaceList()->SetSize(1, 3);
+  specified.GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
+  EXPECT_EQ(specified.Normalize(), 0);
+  EXPECT_TRUE(specified.IsFlagSet(CHANNEL_INVALID));
+  EXPECT_EQ(specified.GetNormalFaceList()->ElementAt(0)->GetSize(), 0u);
 }
 
 TEST(NormalsTest, TransformKeepsDirectionsAndUnitLength) {
   CPointNormalChannel points;
   points.GetNormalVectorList()->Add(C3DVector(0, 0, 1));
-  CSpecNormalChannel spec;
-  spec.GetNormalVectorList()->Add(C3DVector(1, 0, 0));
+  CSpecNormalChannel specified;
+  specified.GetNormalVectorList()->Add(C3DVector(1, 0, 0));
   C4x4Matrix m(1);
   m.Translate(5, -3, 2);
   m.Scale(3, 3, 3);
   EXPECT_EQ(points.MatrixTransform(m), 1);
-  EXPECT_EQ(spec.MatrixTransform(m), 1);
+  EXPECT_EQ(specified.MatrixTransform(m), 1);
   expectVector((*points.GetNormalVectorList())[0], 0, 0, 1);
-  expectVector((*spec.GetNormalVectorList())[0], 1, 0, 0);
+  expectVector((*specified.GetNormalVectorList())[0], 1, 0, 0);
   C4x4Matrix turn(1);
   turn.InitRotation(kPi / 2, 0, 0, 1);
   turn.Scale(2, 2, 2);
-  spec.MatrixTransform(turn);
-  expectVector((*spec.GetNormalVectorList())[0], 0, -1, 0);
-  EXPECT_EQ(spec.MatrixTransform(C4x4Matrix(1)), 0);
+  specified.MatrixTransform(turn);
+  expectVector((*specified.GetNormalVectorList())[0], 0, -1, 0);
+  EXPECT_EQ(specified.MatrixTransform(C4x4Matrix(1)), 0);
 }
 
 TEST(NormalsTest, BreaksBetweenSpecifiedNormals) {
@@ -243,22 +243,22 @@ TEST(NormalsTest, BreaksBetweenSpecifiedNormals) {
   (*hinge.GetPointList())[3].Init(1, 1, 1);
   hinge.GetFaceList()->ElementAt(0)->SetTriangle(0, 1, 2);
   hinge.GetFaceList()->ElementAt(1)->SetTriangle(2, 1, 3);
-  auto* spec = new CSpecNormalChannel;
-  spec->GetNormalVectorList()->Add(C3DVector(0, 0, 1));
-  spec->GetNormalVectorList()->Add(C3DVector(0, 1, 0));
-  spec->GetNormalFaceList()->SetSize(2, 3);
-  spec->GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
-  spec->GetNormalFaceList()->ElementAt(1)->SetTriangle(1, 1, 1);
-  hinge.AddChannel(spec);
+  auto* specified = new CSpecNormalChannel;
+  specified->GetNormalVectorList()->Add(C3DVector(0, 0, 1));
+  specified->GetNormalVectorList()->Add(C3DVector(0, 1, 0));
+  specified->GetNormalFaceList()->SetSize(2, 3);
+  specified->GetNormalFaceList()->ElementAt(0)->SetTriangle(0, 0, 0);
+  specified->GetNormalFaceList()->ElementAt(1)->SetTriangle(1, 1, 1);
+  hinge.AddChannel(specified);
   CGeomInfo geom(&hinge);
-  spec->InitNormalBreakFlag(&geom, 0.5f, 1);
+  specified->InitNormalBreakFlag(&geom, 0.5f, 1);
   EXPECT_TRUE((*hinge.GetPointList())[1].IsFlagSet(POINT_NORMAL_BREAK));
   EXPECT_TRUE((*hinge.GetPointList())[2].IsFlagSet(POINT_NORMAL_BREAK));
   EXPECT_FALSE((*hinge.GetPointList())[0].IsFlagSet(POINT_NORMAL_BREAK));
-  EXPECT_TRUE((*spec->GetNormalVectorList())[0].IsFlagSet(POINT_NORMAL_BREAK));
-  EXPECT_EQ(spec->IsNormalFrontier(&geom, std::cos(0.5f), C3DEdge(1, 2), 0, 1), 1);
+  EXPECT_TRUE((*specified->GetNormalVectorList())[0].IsFlagSet(POINT_NORMAL_BREAK));
+  EXPECT_EQ(specified->IsNormalFrontier(&geom, std::cos(0.5f), C3DEdge(1, 2), 0, 1), 1);
   // Within a right angle and a bit more, the two normals are one.
-  EXPECT_EQ(spec->IsNormalFrontier(&geom, std::cos(1.6f), C3DEdge(1, 2), 0, 1), 0);
+  EXPECT_EQ(specified->IsNormalFrontier(&geom, std::cos(1.6f), C3DEdge(1, 2), 0, 1), 0);
 }
 
 TEST(NormalsTest, ComputedNormalsAreNotStored) {
@@ -277,9 +277,9 @@ TEST(NormalsTest, ComputedNormalsAreNotStored) {
   CArchive ar(bytes, CArchive::load);
   loaded.Serialize(ar);
   ASSERT_EQ(loaded.GetChannels()->GetSize(), 1);
-  CSpecNormalChannel* spec = loaded.GetChannels()->GetSpecNormalChannel();
-  ASSERT_NE(spec, nullptr);
-  EXPECT_TRUE(spec->IsFlagSet(CHANNEL_STALE | CHANNEL_MASKED_POINTS));
+  CSpecNormalChannel* specified = loaded.GetChannels()->GetSpecNormalChannel();
+  ASSERT_NE(specified, nullptr);
+  EXPECT_TRUE(specified->IsFlagSet(CHANNEL_STALE | CHANNEL_MASKED_POINTS));
   EXPECT_NE(loaded.GetPointNormalChannel(), nullptr);
   EXPECT_EQ(loaded.GetChannels()->GetSize(), 3);
 }
