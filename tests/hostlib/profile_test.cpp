@@ -10,29 +10,16 @@
 #include <vector>
 
 #include "hostlib/file_io.h"
+#include "scoped_config_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Points the preferences folder at a fresh folder of the build tree and
-// restores the previous setting afterwards.
 class ProfileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = fs::path(VEX3D_TEST_BINARY_DIR) / "profile_test" / test->name();
-    fs::remove_all(m_dir);
-    if (const char* old = std::getenv("VEX3D_CONFIG_DIR")) m_oldConfig = old;
-    ::setenv("VEX3D_CONFIG_DIR", m_dir.c_str(), 1);
-  }
-  void TearDown() override {
-    if (m_oldConfig)
-      ::setenv("VEX3D_CONFIG_DIR", m_oldConfig->c_str(), 1);
-    else
-      ::unsetenv("VEX3D_CONFIG_DIR");
-    fs::remove_all(m_dir);
-  }
+  vex3d::test::ScopedConfigDir m_config{"profile_test"};
+  const fs::path& m_dir = m_config.Path();
 
   fs::path file() const { return m_dir / "vex3d.ini"; }
   std::string contents() const {
@@ -44,9 +31,6 @@ class ProfileTest : public testing::Test {
     fs::create_directories(m_dir);
     std::ofstream(file(), std::ios::binary) << text;
   }
-
-  fs::path m_dir;
-  std::optional<std::string> m_oldConfig;
 };
 
 TEST_F(ProfileTest, MissingFolderGivesDefaults) {

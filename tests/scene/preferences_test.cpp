@@ -12,6 +12,7 @@
 #include "hostlib/profile.h"
 #include "material/material_map.h"
 #include "render/gl_view_settings.h"
+#include "scoped_config_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -20,21 +21,8 @@ namespace {
 // Each test gets its own preferences folder in the build tree.
 class PreferencesTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = fs::path(VEX3D_TEST_BINARY_DIR) / "preferences_test" / test->name();
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    if (const char* old = std::getenv("VEX3D_CONFIG_DIR")) m_oldConfig = old;
-    ::setenv("VEX3D_CONFIG_DIR", m_dir.c_str(), 1);
-  }
-  void TearDown() override {
-    if (m_oldConfig)
-      ::setenv("VEX3D_CONFIG_DIR", m_oldConfig->c_str(), 1);
-    else
-      ::unsetenv("VEX3D_CONFIG_DIR");
-    fs::remove_all(m_dir);
-  }
+  void SetUp() override { fs::create_directories(m_dir); }
+
   // A folder holding (or not) the exchange program.
   std::string mayaFolder(const std::string& name, bool withProgram) {
     const fs::path folder = m_dir / name;
@@ -43,8 +31,8 @@ class PreferencesTest : public testing::Test {
     return folder.string() + "/";
   }
 
-  fs::path m_dir;
-  std::optional<std::string> m_oldConfig;
+  vex3d::test::ScopedConfigDir m_config{"preferences_test"};
+  const fs::path& m_dir = m_config.Path();
 };
 
 TEST_F(PreferencesTest, ViewSettingsFallBackToTheGeneralEntry) {
