@@ -148,12 +148,13 @@ void BM_PeakMemoryStoreReload(benchmark::State& state) {
 }
 BENCHMARK(BM_PeakMemoryStoreReload)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_BuildQuads(benchmark::State& state) {
+// Builds lists of n faces with `build`, reporting the lists' own bytes.
+void runBuild(benchmark::State& state, void (*build)(C3DFaceList&, int)) {
   const auto n = static_cast<int>(state.range(0));
   double bytes = 0;
   for (auto _ : state) {
     auto list = std::make_unique<C3DFaceList>();
-    buildQuads(*list, n);
+    build(*list, n);
     state.PauseTiming();
     bytes = listBytes(*list);
     list.reset();
@@ -162,6 +163,8 @@ void BM_BuildQuads(benchmark::State& state) {
   perFaceCounters(state, n);
   state.counters["list_B_per_face"] = bytes / n;
 }
+
+void BM_BuildQuads(benchmark::State& state) { runBuild(state, buildQuads); }
 BENCHMARK(BM_BuildQuads)
     ->Arg(kQuads / 4)
     ->Arg(kQuads / 2)
@@ -169,20 +172,7 @@ BENCHMARK(BM_BuildQuads)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 
-void BM_BuildTriangles(benchmark::State& state) {
-  const auto n = static_cast<int>(state.range(0));
-  double bytes = 0;
-  for (auto _ : state) {
-    auto list = std::make_unique<C3DFaceList>();
-    buildTriangles(*list, n);
-    state.PauseTiming();
-    bytes = listBytes(*list);
-    list.reset();
-    state.ResumeTiming();
-  }
-  perFaceCounters(state, n);
-  state.counters["list_B_per_face"] = bytes / n;
-}
+void BM_BuildTriangles(benchmark::State& state) { runBuild(state, buildTriangles); }
 BENCHMARK(BM_BuildTriangles)
     ->Arg(kTriangles / 4)
     ->Arg(kTriangles / 2)

@@ -90,6 +90,8 @@ VEX3D_EXPORT bool canonicalizePath(const std::string& path, std::string& out);
 
 // The entry of `folder` whose name equals `fileName` ignoring ASCII case,
 // joined to `folder`; empty when there is none or the folder is unreadable.
+// The folder with a final separator ('/' added unless it ends with one).
+VEX3D_EXPORT std::string withFinalSeparator(const std::string& folder);
 VEX3D_EXPORT std::string findFileIgnoringCase(const std::string& folder,
                                               const std::string& fileName);
 

@@ -76,8 +76,9 @@ bool vex3d::canonicalizePath(const std::string& path, std::string& out) {
     result += steps[i];
   }
   if (!steps.empty() && CFileInfo::IsSeparator(path.back())) result += separator;
-  if (result.empty()) result = ".";
-  out = std::move(result);
+  // Built fresh rather than assigned into `result`: GCC 12 sees a false
+  // overlap in the in-place assignment at -O2.
+  out = result.empty() ? std::string(1, '.') : std::move(result);
   return true;
 }
 
@@ -103,9 +104,8 @@ std::string vex3d::searchTextureCandidates(const std::string& name, const std::s
       const std::string candidate = sceneFolder + fileName;
       if (probe(candidate)) return candidate;
     }
-    for (std::string dir : textureDirs) {
-      // Folders typed in the preferences often lack the final separator.
-      if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+    for (const std::string& typed : textureDirs) {
+      const std::string dir = withFinalSeparator(typed);
       const bool dirIsRelative = CFileInfo(dir).IsRelative();
       if (relative) {
         if (dirIsRelative) continue;
@@ -122,6 +122,12 @@ std::string vex3d::searchTextureCandidates(const std::string& name, const std::s
     if (!relative) return {};
     relative = false;
   }
+}
+
+// Folders typed in the preferences often lack the final separator.
+std::string vex3d::withFinalSeparator(const std::string& folder) {
+  if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder;
+  return folder + "/";
 }
 
 std::string vex3d::findFileIgnoringCase(const std::string& folder, const std::string& fileName) {
