@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ make pkgconf
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev
+  libgl-dev libegl-dev libglu1-mesa-dev libglew-dev
+  libegl-mesa0 libgl1-mesa-dri
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
 # harnesses, --bench the peer library the benchmarks compare against.

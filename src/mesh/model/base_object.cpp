@@ -170,6 +170,22 @@ void C3DBaseObject::SetPointList(C3DPointList* points) {
   m_update |= kPointsChanged;
 }
 
+std::unique_ptr<C3DFaceList> C3DBaseObject::ReleaseFaceList() {
+  m_update |= kFacesChanged;
+  return std::move(m_faces);
+}
+
+std::unique_ptr<C3DPointList> C3DBaseObject::ReleasePointList() {
+  m_update |= kPointsChanged;
+  return std::move(m_points);
+}
+
+std::unique_ptr<CDependentChannels> C3DBaseObject::ReleaseChannels() {
+  auto channels = std::move(m_channels);
+  m_channels = std::make_unique<CDependentChannels>();
+  return channels;
+}
+
 int C3DBaseObject::AddChannel(CChannel* channel) { return m_channels->AddChannel(channel); }
 
 void C3DBaseObject::RemoveComputedChannels() {

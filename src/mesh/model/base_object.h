@@ -57,6 +57,15 @@ enum _OBJECT_CHANGES : unsigned int {
 
 enum _faceModeEnum : std::uint32_t {};
 
+// Which faces SubObject extracts.
+enum _SUBOBJECT_MODE : int {
+  SUBOBJECT_EXACT_SIZE = 1,  // faces with exactly `size` corners
+  SUBOBJECT_LARGER = 3,      // faces with more than `size` corners
+};
+
+class CMaterialMap;
+struct CMapChannelID;
+
 class VEX3D_EXPORT C3DBaseObject : public CObject {
   DECLARE_DYNAMIC(C3DBaseObject)
 
@@ -154,6 +163,27 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   // match the mesh or carry no data, and those without a point list.
   void CleanChannels(unsigned int typeMask, int invert);
 
+  // Merges points closer than `tolerance` (0: a thousandth of the box
+  // diagonal over 100), never across a seam of the channels whose type bits
+  // are in `channelTypes`. 1 when run to the end, 0 without points or when
+  // cancelled (nothing changes then).
+  int Weld3DPoints(float tolerance, int& removedPoints, int& removedFaces,
+                   unsigned int channelTypes);
+  // Splits points on the seams of the stored channels so that faces sharing
+  // a point agree on its channel values; 1 when points were split.
+  int DisconnectBorderFaces();
+  // Appends `other`'s points, faces and channels (after emptying this one
+  // with `clearFirst`). 1 on success or when curves and meshes meet.
+  int Concatenate(C3DBaseObject* other, int clearFirst);
+  // A new free-standing object with the selected faces, their points and
+  // their texture and colour channels; null when nothing is selected.
+  std::unique_ptr<C3DObject> SubObject(int size, _SUBOBJECT_MODE mode) const;
+  // Computed texture coordinates for every material whose diffuse map is
+  // projected; `keep` makes them stored ones. 1 when one was kept.
+  int GenerateUVW(C3DScene* scene, int keep);
+  // Merges the per-material texture channels into the object's global one.
+  int GlobalizeChannels(C3DScene* scene, int removeSources);
+
   // A new object of the same class (through `creator`, or the default one)
   // holding copies of the lists, channels and attributes; null when the
   // creator refuses or the kinds do not agree.
@@ -170,6 +200,16 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   // Copies into `target` (created through the creator when null).
   virtual int Copy(std::unique_ptr<C3DBaseObject>& target, int mode,
                    C3DObjectCreator* creator) const;
+  // The id of the channel holding `map`'s projected coordinates (made when
+  // absent), 0 when the map has no projection or the kind takes none.
+  std::uint32_t CreateUVWChannel(CMaterialMap* map);
+  // One channel of `type` merging the recorded (material, channel) pairs
+  // per face; null when nothing was recorded.
+  CChannel* MakeGlobalChannel(CHashTable<CMapChannelID>*& pairs, _Channel3DType type);
+  // Swap the geometry lists (patches keep their control mesh aside).
+  std::unique_ptr<C3DFaceList> ReleaseFaceList();
+  std::unique_ptr<C3DPointList> ReleasePointList();
+  std::unique_ptr<CDependentChannels> ReleaseChannels();
 
  private:
   void computePointBox();
