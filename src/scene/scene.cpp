@@ -266,6 +266,15 @@ void C3DScene::Clean() {
   }
 }
 
+int C3DScene::DisconnectBorderFaces() {
+  int split = 0;
+  for (C3DSceneNode* node = GetFirstNode(); node;
+       node = asNode(CTree::GetNextNode(nullptr, node))) {
+    if (node->GetObject() != nullptr) split |= node->GetObject()->DisconnectBorderFaces();
+  }
+  return split;
+}
+
 void C3DScene::CleanGroups() {
   C3DSceneNode* node = GetFirstNode();
   while (node != nullptr) {

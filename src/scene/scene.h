@@ -117,6 +117,8 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   // subdivide) and the "Render" setting.
   void SetGlobalPatchLevel(unsigned int level);
   void Clean();
+  // Every object split along its attribute seams; 1 when any was.
+  int DisconnectBorderFaces();
   // A group without child goes; a group with one child gives it its place.
   void CleanGroups();
   // No group node is left: their contents hang under the root.
