@@ -1,9 +1,11 @@
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "hostlib/archive.h"
 #include "hostlib/profile.h"
+#include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "scene/object_kinds.h"
@@ -255,6 +257,13 @@ void C3DScene::SetGlobalSmoothAngle(float angle) {
 }
 
 void C3DScene::SetGlobalPatchLevel(unsigned int level) {
+  const int clamped = static_cast<int>(std::min<unsigned int>(level, C3DPatch::kMaxLevel));
+  for (C3DSceneNode* node = GetFirstNode(); node;
+       node = asNode(CTree::GetNextNode(nullptr, node))) {
+    C3DBaseObject* object = node->GetObject();
+    if (object == nullptr) continue;
+    if (C3DPatch* patch = *object) patch->SetLevel(clamped);
+  }
   GlobalSceneData.patchLevel = level;
   CAppProfile::Get().WriteProfileInt("Render", "patchlevel", static_cast<int>(level));
 }
