@@ -8,6 +8,8 @@
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/point_lists.h"
 #include "scene/object_kinds.h"
 
 IMPLEMENT_SERIAL(C3DScene, CTree, 1)
@@ -282,6 +284,25 @@ int C3DScene::DisconnectBorderFaces() {
     if (node->GetObject() != nullptr) split |= node->GetObject()->DisconnectBorderFaces();
   }
   return split;
+}
+
+void C3DScene::Concatenate(const std::string& name) {
+  auto merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+  for (C3DSceneNode* node = GetFirstNode(); node;
+       node = asNode(CTree::GetNextNode(nullptr, node))) {
+    C3DBaseObject* object = node->GetObject();
+    if (object == nullptr || node->IsFlagSet(NODE_HIDDEN) || object->IsFlagSet(OBJECT_EMPTY) ||
+        object->GetKindOf() == OBJECT_CURVE || object->GetKindOf() == OBJECT_GROUP) {
+      continue;
+    }
+    merged->Concatenate(object, 0);
+  }
+  RemoveAllNodes();
+  if (merged->GetPointNbr() == 0 || merged->GetFaceNbr() == 0) return;
+  auto* node = new C3DSceneNode;
+  node->SetName(name);
+  node->SetObject(merged.release());
+  AddNode(nullptr, node);
 }
 
 void C3DScene::CleanGroups() {

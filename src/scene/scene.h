@@ -45,6 +45,8 @@ struct CSceneIterator {
 };
 
 class C3DObjectCreator;
+class CSceneExportOptions;
+class CSceneImportOptions;
 
 class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   DECLARE_SERIAL(C3DScene)
@@ -136,6 +138,10 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   void Clean();
   // Every object split along its attribute seams; 1 when any was.
   int DisconnectBorderFaces();
+  // Every visible polygonal or patch object appended into one new object;
+  // all nodes go and a node `name` holding the result takes their place
+  // (nothing when the result has no point or no face).
+  void Concatenate(const std::string& name);
   // A group without child goes; a group with one child gives it its place.
   void CleanGroups();
   // No group node is left: their contents hang under the root.
@@ -170,10 +176,26 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   // scene's parameter record, unless the flags say otherwise.
   void Inherit(C3DScene* dest, const C3DSceneNode* node, unsigned int flags) const;
 
+  // --- Import check-out and export preparation.
+  // Names unnamed nodes and materials, swaps the axes (`swap` as
+  // SwapCoordinates takes it), repairs NaN coordinates and faces naming
+  // missing points, trims memory, welds when asked and sorts siblings by
+  // name, case-insensitively (scene/import_checkout.cpp).
+  void CheckoutImport(CSceneImportOptions& options, unsigned swap);
+  // The scene brought to what the options' format holds, each change
+  // logged in the options: a copy the options own, or this scene itself
+  // when preparing in place. Null when nothing is left to save
+  // (scene/export_prepare.cpp).
+  C3DScene* InitExport(CSceneExportOptions& options);
+  static void ReleaseExport(CSceneExportOptions& options);
+
   // Version 1, the parameter record, the materials, the node tree. Loading
   // builds everything aside and swaps it in only when all of it was read,
   // so a broken archive leaves the scene as it was.
   void Serialize(CArchive& ar) override;
+
+ protected:
+  void CheckoutNode(int flags, unsigned swap);
 
  private:
   void makeRoot();

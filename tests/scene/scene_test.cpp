@@ -201,3 +201,29 @@ TEST(SceneTest, MaterialWalkAndSearch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SceneTest, ConcatenateKeepsVisibleMeshesOnly) {
+  C3DScene scene;
+  C3DSceneNode* group = groupNode("group");
+  scene.AddNode(nullptr, group);
+  scene.AddNode(group, meshNode("a", 3, 1));
+  scene.AddNode(nullptr, meshNode("b", 4, 2));
+  C3DSceneNode* hidden = meshNode("hidden", 5, 5);
+  hidden->SetFlag(NODE_HIDDEN, 1);
+  scene.AddNode(nullptr, hidden);
+  scene.Concatenate("all");
+  EXPECT_EQ(names(scene), (std::vector<std::string>{"all"}));
+  const C3DBaseObject* all = scene.GetChildNode(nullptr)->GetObject();
+  EXPECT_EQ(all->GetPointNbr(), 7);
+  EXPECT_EQ(all->GetFaceNbr(), 3);
+  EXPECT_EQ((*all->GetFaceList()->ElementAt(1))[0], 3) << "indices of b shifted past a's points";
+
+  C3DScene curves;
+  curves.AddNode(nullptr, groupNode("only a group"));
+  curves.Concatenate("nothing");
+  EXPECT_EQ(curves.GetNodeNbr(0), 0);
+}
+
+}  // namespace
