@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "hostlib/archive.h"
 #include "hostlib/profile.h"
@@ -287,7 +288,10 @@ int C3DScene::DisconnectBorderFaces() {
 }
 
 void C3DScene::Concatenate(const std::string& name) {
-  auto merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+  std::vector<C3DBaseObject*> sources;
+  int points = 0;
+  int faces = 0;
+  std::uint64_t corners = 0;
   for (C3DSceneNode* node = GetFirstNode(); node;
        node = asNode(CTree::GetNextNode(nullptr, node))) {
     C3DBaseObject* object = node->GetObject();
@@ -295,7 +299,23 @@ void C3DScene::Concatenate(const std::string& name) {
         object->GetKindOf() == OBJECT_CURVE || object->GetKindOf() == OBJECT_GROUP) {
       continue;
     }
+    sources.push_back(object);
+    points += object->GetPointNbr();
+    faces += object->GetFaceNbr();
+    if (const C3DFaceList* f = object->GetFaceList()) {
+      for (int i = 0; i < f->GetSize(); ++i) corners += f->ElementAt(i)->GetSize();
+    }
+  }
+  // Sized once, and each source emptied once appended: the whole scene
+  // never exists twice, which matters for scenes of millions of faces.
+  auto merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+  merged->GetPointList()->Reserve(points);
+  merged->GetFaceList()->Reserve(faces, corners);
+  for (C3DBaseObject* object : sources) {
     merged->Concatenate(object, 0);
+    if (object->GetPointList() != nullptr) object->GetPointList()->RemoveAll();
+    if (object->GetFaceList() != nullptr) object->GetFaceList()->RemoveAll();
+    object->GetChannels()->RemoveAll();
   }
   RemoveAllNodes();
   if (merged->GetPointNbr() == 0 || merged->GetFaceNbr() == 0) return;
