@@ -33,4 +33,9 @@ void AfxThrowArchiveException(CArchiveException::Cause cause, const std::string&
   throw CArchiveException(cause, detail);
 }
 
+void AfxThrowFileException(CFileException::Cause cause, const std::string& message,
+                           const std::string& fileName) {
+  throw CFileException(cause, message, fileName);
+}
+
 void AfxThrowInvalidArgException(const std::string& what) { throw CInvalidArgException(what); }
