@@ -57,6 +57,7 @@ CChannel* addEmptyChannel(CDependentChannels& set, const CChannel& like) {
       set.GetChannelByID(like.GetChannelID()) == nullptr ? CHANNEL_COPY_KEEP_ID : 0u;
   std::unique_ptr<CChannel> made = like.InitFrom(mode);
   if (!made) return nullptr;
+  if (like.GetFaceList() == nullptr) made->SetFaceList(made->GetType(), nullptr, 1);
   made->SetFlags(like.GetFlags(), 1);
   made->GetCustomData() = like.GetCustomData();
   CChannel* channel = made.get();
