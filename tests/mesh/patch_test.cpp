@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "hostlib/archive.h"
@@ -178,6 +180,36 @@ TEST(PatchTest, FaceCountsPerLevelMatchTheEstimate) {
     EXPECT_EQ(cubeEstimate, 6 * grow);
     EXPECT_EQ(tetrahedron.GetFaceNbr(), 4 * grow) << level;
     EXPECT_EQ(C3DPatch::EstimateLevel(&tetrahedron, level), 4 * grow) << "from the control mesh";
+  }
+}
+
+// Every directed side appears once and its reverse once: a closed, consistently
+// oriented surface. Returns V - E + F.
+int checkClosedSurface(const C3DBaseObject& object) {
+  std::map<std::pair<int, int>, int> sides;
+  const C3DFaceList& faces = *object.GetFaceList();
+  for (int f = 0; f < faces.GetSize(); ++f) {
+    const std::vector<int> c = corners(faces.ElementAt(f));
+    for (std::size_t k = 0; k < c.size(); ++k) ++sides[{c[k], c[(k + 1) % c.size()]}];
+  }
+  for (const auto& [side, count] : sides) {
+    EXPECT_EQ(count, 1) << side.first << "-" << side.second;
+    EXPECT_EQ(sides.count({side.second, side.first}), 1u) << side.first << "-" << side.second;
+  }
+  const int edges = static_cast<int>(sides.size()) / 2;
+  return object.GetPointNbr() - edges + object.GetFaceNbr();
+}
+
+TEST(PatchTest, ClosedSurfacesStayClosedAndOriented) {
+  for (int level = 1; level <= 3; ++level) {
+    C3DPatch cube;
+    makeCube(cube);
+    cube.SetLevel(level);
+    EXPECT_EQ(checkClosedSurface(cube), 2) << level;
+    C3DPatch tetrahedron;
+    makeTetrahedron(tetrahedron);
+    tetrahedron.SetLevel(level);
+    EXPECT_EQ(checkClosedSurface(tetrahedron), 2) << level;
   }
 }
 
