@@ -31,6 +31,14 @@ void shiftFace(CFace& face, int shift) {
   for (std::uint32_t k = 0; k < face.GetSize(); ++k) face[k] += shift;
 }
 
+// Indices, flags, parameter record and (between mesh faces) material.
+CFace& copyFaceTo(CFaceList& to, int at, const CFace& from) {
+  CFace& face = *to.ElementAt(at);
+  face.Copy(from, 1);
+  face = from;
+  return face;
+}
+
 // `from`'s faces land at positions `at`, `at` + 1 ... of `to`.
 void copyFacesAt(CFaceList& to, int at, const CFaceList& from, int shift) {
   for (int i = 0; i < from.GetSize(); ++i) {
@@ -123,11 +131,11 @@ std::unique_ptr<CChannel> subChannel(const CChannel& source, const std::vector<i
     return nullptr;
   }
   CFaceList& madeFaces = *made->GetFaceList();
+  madeFaces.SetSize(static_cast<int>(selected.size()), 4);
   FirstUseNumbering numbering(values->GetSize());
-  for (int f : selected) {
-    const CFace* face = faces->ElementAt(f);
-    const int i = madeFaces.Add(face);
-    CFace* copy = madeFaces.ElementAt(i);
+  for (std::size_t i = 0; i < selected.size(); ++i) {
+    const CFace* face = faces->ElementAt(selected[i]);
+    CFace* copy = &copyFaceTo(madeFaces, static_cast<int>(i), *face);
     if (face->IsFlagSet(kNoData) || !allCornersIn(*face, numbering)) {
       for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = 0;
       copy->SetFlags(kNoData, 1);
@@ -165,9 +173,9 @@ int C3DBaseObject::Concatenate(C3DBaseObject* other, int clearFirst) {
   if (other->m_faces && other->m_faces->GetSize() > 0) {
     if (!m_faces) m_faces = std::make_unique<C3DFaceList>();
     const C3DFaceList& from = *other->m_faces;
+    m_faces->SetSize(faceBase + from.GetSize(), 4);
     for (int i = 0; i < from.GetSize(); ++i) {
-      const int at = m_faces->Add(from.ElementAt(i));
-      shiftFace(*m_faces->ElementAt(at), pointBase);
+      shiftFace(copyFaceTo(*m_faces, faceBase + i, *from.ElementAt(i)), pointBase);
     }
   }
   const int faceCount = GetFaceNbr();
@@ -241,9 +249,9 @@ std::unique_ptr<C3DObject> C3DBaseObject::SubObject(int size, _SUBOBJECT_MODE mo
   if (selected.empty()) return nullptr;
 
   auto faces = std::make_unique<C3DFaceList>();
-  for (int f : selected) {
-    const int i = faces->Add(m_faces->ElementAt(f));
-    CFace* copy = faces->ElementAt(i);
+  faces->SetSize(static_cast<int>(selected.size()), 4);
+  for (std::size_t i = 0; i < selected.size(); ++i) {
+    CFace* copy = &copyFaceTo(*faces, static_cast<int>(i), *m_faces->ElementAt(selected[i]));
     for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = numbering.Map((*copy)[k]);
   }
   auto points = std::make_unique<C3DPointList>();
