@@ -53,6 +53,9 @@ class VEXHOST_EXPORT CElementArray : public CObject {
   void RemoveAt(int i, int count = 1);
   virtual void RemoveAll();
   void FreeExtra();
+  // Room for `capacity` elements in all, so that appending up to there
+  // never moves the array.
+  void Reserve(int capacity) { reserveFor(capacity); }
   // Same size as `source`, then each element copied with CopyElement. The
   // element sizes must match.
   void Copy(const CElementArray& source);

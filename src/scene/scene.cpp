@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "hostlib/archive.h"
 #include "hostlib/profile.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/point_lists.h"
 #include "scene/object_kinds.h"
 
 IMPLEMENT_SERIAL(C3DScene, CTree, 1)
@@ -273,6 +276,53 @@ void C3DScene::Clean() {
        node = asNode(CTree::GetNextNode(nullptr, node))) {
     if (node->GetObject() != nullptr) node->GetObject()->Clean();
   }
+}
+
+int C3DScene::DisconnectBorderFaces() {
+  int split = 0;
+  for (C3DSceneNode* node = GetFirstNode(); node;
+       node = asNode(CTree::GetNextNode(nullptr, node))) {
+    if (node->GetObject() != nullptr) split |= node->GetObject()->DisconnectBorderFaces();
+  }
+  return split;
+}
+
+void C3DScene::Concatenate(const std::string& name) {
+  std::vector<C3DBaseObject*> sources;
+  int points = 0;
+  int faces = 0;
+  std::uint64_t corners = 0;
+  for (C3DSceneNode* node = GetFirstNode(); node;
+       node = asNode(CTree::GetNextNode(nullptr, node))) {
+    C3DBaseObject* object = node->GetObject();
+    if (object == nullptr || node->IsFlagSet(NODE_HIDDEN) || object->IsFlagSet(OBJECT_EMPTY) ||
+        object->GetKindOf() == OBJECT_CURVE || object->GetKindOf() == OBJECT_GROUP) {
+      continue;
+    }
+    sources.push_back(object);
+    points += object->GetPointNbr();
+    faces += object->GetFaceNbr();
+    if (const C3DFaceList* f = object->GetFaceList()) {
+      for (int i = 0; i < f->GetSize(); ++i) corners += f->ElementAt(i)->GetSize();
+    }
+  }
+  // Sized once, and each source emptied once appended: the whole scene
+  // never exists twice, which matters for scenes of millions of faces.
+  auto merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+  merged->GetPointList()->Reserve(points);
+  merged->GetFaceList()->Reserve(faces, corners);
+  for (C3DBaseObject* object : sources) {
+    merged->Concatenate(object, 0);
+    if (object->GetPointList() != nullptr) object->GetPointList()->RemoveAll();
+    if (object->GetFaceList() != nullptr) object->GetFaceList()->RemoveAll();
+    object->GetChannels()->RemoveAll();
+  }
+  RemoveAllNodes();
+  if (merged->GetPointNbr() == 0 || merged->GetFaceNbr() == 0) return;
+  auto* node = new C3DSceneNode;
+  node->SetName(name);
+  node->SetObject(merged.release());
+  AddNode(nullptr, node);
 }
 
 void C3DScene::CleanGroups() {

@@ -25,9 +25,28 @@ VEX3D_EXPORT unsigned int GetGlobalPatchLevel();
 
 // Walks the nodes below a start node: take the node, then advance, so that
 // the node taken may be deleted.
+enum _SCENE_COPY_FLAGS : unsigned int {
+  COPY_SKIP_HIDDEN = 0x1,
+  COPY_SKIP_CURVES = 0x2,
+  COPY_SKIP_PATCHES = 0x4,
+  COPY_SKIP_POLYGONAL = 0x8,
+  COPY_SKIP_GROUPS = 0x10,
+  COPY_TAG_SOURCE_NODE = 0x100,    // 'RFNO' in the new node's parameter record
+  COPY_TAG_SOURCE_OBJECT = 0x200,  // 'RFOB' in the new object's parameter record
+  COPY_FIRST_LEVEL = 0x400,
+  COPY_CLONE_SHARE = 0x800,
+  COPY_FLATTEN = 0x1000,
+  COPY_NO_MATERIALS = 0x10000,
+  COPY_NO_CUSTOM_DATA = 0x20000,
+};
+
 struct CSceneIterator {
   C3DSceneNode* next = nullptr;
 };
+
+class C3DObjectCreator;
+class CSceneExportOptions;
+class CSceneImportOptions;
 
 class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   DECLARE_SERIAL(C3DScene)
@@ -117,15 +136,66 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
   // subdivide) and the "Render" setting.
   void SetGlobalPatchLevel(unsigned int level);
   void Clean();
+  // Every object split along its attribute seams; 1 when any was.
+  int DisconnectBorderFaces();
+  // Every visible polygonal or patch object appended into one new object;
+  // all nodes go and a node `name` holding the result takes their place
+  // (nothing when the result has no point or no face).
+  void Concatenate(const std::string& name);
   // A group without child goes; a group with one child gives it its place.
   void CleanGroups();
   // No group node is left: their contents hang under the root.
   void RemoveGroups();
 
+  // --- Copying (scene/scene_copy.cpp); `flags` are the _SCENE_COPY_FLAGS.
+  // One node without its children under `destParent` (the destination's
+  // root when null); null when skipped, refused or not copyable.
+  C3DSceneNode* CopySingleNode(C3DScene* dest, C3DSceneNode* destParent, const C3DSceneNode* node,
+                               unsigned int flags, C3DObjectCreator* creator) const;
+  // The children of `srcParent` (the root when null), descending into
+  // groups as the flags say.
+  void CopyChilds(C3DScene* dest, C3DSceneNode* destParent, unsigned int flags,
+                  const C3DSceneNode* srcParent, C3DObjectCreator* creator) const;
+  // A node with its sub-tree; returns the node's copy.
+  C3DSceneNode* CopyNode(C3DScene* dest, C3DSceneNode* destParent, const C3DSceneNode* node,
+                         unsigned int flags, C3DObjectCreator* creator) const;
+  // A new scene with copies of the nodes below `srcParent`; null when it
+  // would hold no geometry.
+  std::unique_ptr<C3DScene> Copy(unsigned int flags, const C3DSceneNode* srcParent,
+                                 C3DObjectCreator* creator) const;
+  // A new scene holding a clone of the node's sub-tree (sharing objects
+  // with CLONE_SHARE); null when it would hold no geometry.
+  std::unique_ptr<C3DScene> Clone(const C3DSceneNode* node, unsigned int flags) const;
+  // The node's sub-tree cloned or moved under `destParent`; then its
+  // materials and parameter record follow as the flags say.
+  C3DSceneNode* Clone(C3DScene* dest, C3DSceneNode* destParent, const C3DSceneNode* node,
+                      unsigned int flags) const;
+  C3DSceneNode* Move(C3DScene* dest, C3DSceneNode* destParent, C3DSceneNode* node,
+                     unsigned int flags) const;
+  // Gives `dest` the materials used below (and by) `node` and this
+  // scene's parameter record, unless the flags say otherwise.
+  void Inherit(C3DScene* dest, const C3DSceneNode* node, unsigned int flags) const;
+
+  // --- Import check-out and export preparation.
+  // Names unnamed nodes and materials, swaps the axes (`swap` as
+  // SwapCoordinates takes it), repairs NaN coordinates and faces naming
+  // missing points, trims memory, welds when asked and sorts siblings by
+  // name, case-insensitively (scene/import_checkout.cpp).
+  void CheckoutImport(CSceneImportOptions& options, unsigned swap);
+  // The scene brought to what the options' format holds, each change
+  // logged in the options: a copy the options own, or this scene itself
+  // when preparing in place. Null when nothing is left to save
+  // (scene/export_prepare.cpp).
+  C3DScene* InitExport(CSceneExportOptions& options);
+  static void ReleaseExport(CSceneExportOptions& options);
+
   // Version 1, the parameter record, the materials, the node tree. Loading
   // builds everything aside and swaps it in only when all of it was read,
   // so a broken archive leaves the scene as it was.
   void Serialize(CArchive& ar) override;
+
+ protected:
+  void CheckoutNode(int flags, unsigned swap);
 
  private:
   void makeRoot();

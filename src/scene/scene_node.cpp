@@ -47,6 +47,27 @@ void C3DSceneNode::Inherit(const C3DSceneNode* from) {
   m_customData = from->m_customData;
 }
 
+std::unique_ptr<C3DSceneNode> C3DSceneNode::Copy(int flags, C3DObjectCreator* creator) const {
+  auto node = std::make_unique<C3DSceneNode>();
+  node->Inherit(this);
+  static_cast<C3DKeyframable&>(*node) = *this;
+  if (m_object == nullptr) return nullptr;
+  std::unique_ptr<C3DBaseObject> object = m_object->Copy(flags, creator);
+  if (!object) return nullptr;
+  node->m_object = object.release();
+  return node;
+}
+
+CTreeNode* C3DSceneNode::Copy() const { return Copy(0, nullptr).release(); }
+
+CTreeNode* C3DSceneNode::Clone() const {
+  auto* node = new C3DSceneNode;
+  node->Inherit(this);
+  node->m_object = m_object;
+  node->m_flags |= NODE_CLONE;
+  return node;
+}
+
 bool C3DSceneNode::IsEqual(const CTreeNode& other) const {
   const auto* node = dynamic_cast<const C3DSceneNode*>(&other);
   return node != nullptr && node->m_object == m_object;

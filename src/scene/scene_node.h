@@ -13,6 +13,7 @@
 #include "vex3d_export.h"
 
 class C3DBaseObject;
+class C3DObjectCreator;
 class C3DPoint;
 class C3DScene;
 class C4x4Matrix;
@@ -61,6 +62,15 @@ class VEX3D_EXPORT C3DSceneNode : public CTreeNode, public C3DKeyframable {
   // Scene pointer, flags, name, extra value and parameter record; not the
   // object, not the keys.
   void Inherit(const C3DSceneNode* from);
+
+  // A new node (fresh id) with this node's attributes and keys and a copy
+  // of its object made through `creator` (object-copy `flags`); null when
+  // the object cannot be copied.
+  std::unique_ptr<C3DSceneNode> Copy(int flags, C3DObjectCreator* creator) const;
+  // For the tree: Copy(0, null) and a clone sharing this node's object,
+  // marked NODE_CLONE and without keys.
+  CTreeNode* Copy() const override;
+  CTreeNode* Clone() const override;
 
   // --- Placement (scene/node_transforms.cpp).
   // Matrix key, else translation key, then times rotation and scale keys.

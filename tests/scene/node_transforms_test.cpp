@@ -111,4 +111,46 @@ TEST(NodeTransformsTest, SwapMovesGeometryAndKeysAlike) {
   expectPoint((*node->GetObject()->GetPointList())[0], 2, 1, 3);
 }
 
+TEST(NodeTransformsTest, SwapMovesMatrixKeyTranslationAndPermutesItsScale) {
+  C3DScene scene;
+  C3DSceneNode* node = pointNode(1, 2, 3);
+  C4x4Matrix placed;
+  placed.SetHPBAngles(0.3f, -0.2f, 0.7f);
+  placed.Scale(C3DVector(2, 3, 4));
+  placed.InitTranslation(C3DVector(5, -6, 7));
+  node->AddKey(0, C3DMatrixKey(placed));
+  scene.AddNode(nullptr, node);
+
+  node->SwapCoordinates(0x02);  // exchange x and z
+  C4x4Matrix after;
+  node->GetLocalTM(0, after);
+  C3DVector translation;
+  after.GetTranslation(translation);
+  EXPECT_NEAR(translation.x, 7.0f, 1e-5f);
+  EXPECT_NEAR(translation.y, -6.0f, 1e-5f);
+  EXPECT_NEAR(translation.z, 5.0f, 1e-5f);
+  C3DVector scale;
+  after.GetScale(scale);
+  EXPECT_NEAR(scale.x, 4.0f, 1e-4f);
+  EXPECT_NEAR(scale.y, 3.0f, 1e-4f);
+  EXPECT_NEAR(scale.z, 2.0f, 1e-4f);
+  expectPoint((*node->GetObject()->GetPointList())[0], 3, 2, 1);
+}
+
+TEST(NodeTransformsTest, MirrorSwapMovesMatrixKeyTranslations) {
+  C3DScene scene;
+  C3DSceneNode* node = pointNode(0, 0, 0);
+  C4x4Matrix moved;
+  moved.InitTranslation(C3DVector(1, 2, 3));
+  node->AddKey(0, C3DMatrixKey(moved));
+  scene.AddNode(nullptr, node);
+  C4x4Matrix full;
+  full.InitSwap(0x08);
+  const C3DPoint expected = C3DPoint(1, 2, 3) * full;
+  node->SwapCoordinates(0x08);
+  C4x4Matrix after;
+  node->GetLocalTM(0, after);
+  expectPoint(C3DPoint(0, 0, 0) * after, expected.x, expected.y, expected.z);
+}
+
 }  // namespace

@@ -12,46 +12,15 @@
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 #include "scene/object_kinds.h"
+#include "scene/scene_builders.h"
 
 namespace {
 
-// A node holding a polygonal object of `points` points and `faces` faces.
-C3DSceneNode* meshNode(const char* name, int points = 3, int faces = 1) {
-  auto* object = new C3DObject;
-  object->Init(points, faces, 3, 0, 0);
-  for (int i = 0; i < faces; ++i) object->GetFaceList()->ElementAt(i)->SetTriangle(0, 1, 2);
-  auto* node = new C3DSceneNode;
-  node->SetName(name);
-  node->SetObject(object);
-  return node;
-}
-
-C3DSceneNode* groupNode(const char* name) {
-  auto* node = new C3DSceneNode;
-  node->SetName(name);
-  node->SetObject(new C3DGroup);
-  return node;
-}
-
-std::vector<std::string> names(const C3DScene& scene) {
-  std::vector<std::string> out;
-  CSceneIterator it = scene.Begin();
-  C3DBaseObject* object = nullptr;
-  while (C3DSceneNode* node = scene.GetNextNode(object, it)) out.push_back(node->GetName());
-  return out;
-}
-
-std::vector<std::uint8_t> store(C3DScene& scene) {
-  std::vector<std::uint8_t> bytes;
-  CArchive ar(bytes, CArchive::store);
-  scene.Serialize(ar);
-  return bytes;
-}
-
-void load(C3DScene& scene, const std::vector<std::uint8_t>& bytes) {
-  CArchive ar(bytes, CArchive::load);
-  scene.Serialize(ar);
-}
+using vex3d::test::groupNode;
+using vex3d::test::load;
+using vex3d::test::meshNode;
+using vex3d::test::names;
+using vex3d::test::store;
 
 TEST(SceneTest, NewSceneHoldsOnlyItsRoot) {
   C3DScene scene;
@@ -229,6 +198,32 @@ TEST(SceneTest, MaterialWalkAndSearch) {
   scene.SetGlobalPatchLevel(3);
   EXPECT_EQ(GetGlobalPatchLevel(), 3u);
   EXPECT_EQ(CAppProfile::Get().GetProfileInt("Render", "patchlevel", 0), 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SceneTest, ConcatenateKeepsVisibleMeshesOnly) {
+  C3DScene scene;
+  C3DSceneNode* group = groupNode("group");
+  scene.AddNode(nullptr, group);
+  scene.AddNode(group, meshNode("a", 3, 1));
+  scene.AddNode(nullptr, meshNode("b", 4, 2));
+  C3DSceneNode* hidden = meshNode("hidden", 5, 5);
+  hidden->SetFlag(NODE_HIDDEN, 1);
+  scene.AddNode(nullptr, hidden);
+  scene.Concatenate("all");
+  EXPECT_EQ(names(scene), (std::vector<std::string>{"all"}));
+  const C3DBaseObject* all = scene.GetChildNode(nullptr)->GetObject();
+  EXPECT_EQ(all->GetPointNbr(), 7);
+  EXPECT_EQ(all->GetFaceNbr(), 3);
+  EXPECT_EQ((*all->GetFaceList()->ElementAt(1))[0], 3) << "indices of b shifted past a's points";
+
+  C3DScene curves;
+  curves.AddNode(nullptr, groupNode("only a group"));
+  curves.Concatenate("nothing");
+  EXPECT_EQ(curves.GetNodeNbr(0), 0);
 }
 
 }  // namespace

@@ -105,13 +105,17 @@ void CFace::removeAt(std::uint32_t k) {
 
 int CFace::RemoveIndex(int p) {
   for (std::uint32_t k = m_size; k-- > 0;) {
-    if (m_values[k] != p) continue;
-    const bool tooSmall = m_size < 4;
-    removeAt(k);
-    if (tooSmall) SetInvalidFlag(1);
-    return 1;
+    if (m_values[k] == p) return RemoveCorner(k);
   }
   return 0;
+}
+
+int CFace::RemoveCorner(std::uint32_t k) {
+  if (k >= m_size) return 0;
+  const bool tooSmall = m_size < 4;
+  removeAt(k);
+  if (tooSmall) SetInvalidFlag(1);
+  return 1;
 }
 
 int CFace::ReplaceIndex(int oldIndex, int newIndex, int& position) {

@@ -77,6 +77,9 @@ class VEX3D_EXPORT CFace : public CCollectionElement<int, unsigned short> {
   // Removes the last occurrence of p; 0 when p is absent, else 1. A face
   // that had fewer than 4 indices becomes invalid.
   int RemoveIndex(int p);
+  // Removes corner k (as RemoveIndex does for a value); 0 when k is past
+  // the end, else 1.
+  int RemoveCorner(std::uint32_t k);
   // 0: nothing done (old == new, or old absent: position -1). 1: replaced at
   // `position`. When new is already in the face old is removed instead: 5
   // when 3 or more indices stay, else 2 and the face is invalid.

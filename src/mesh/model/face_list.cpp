@@ -174,6 +174,15 @@ CFace* CFaceList::ElementAt(int i) {
   return f;
 }
 
+void CFaceList::Reserve(int faces, std::uint64_t corners) {
+  if (faces <= 0) return;
+  const std::uint64_t bytes =
+      static_cast<std::uint64_t>(faces) * vex3d::IndexStore::RecordBytes(0) + corners * sizeof(int);
+  if (bytes > UINT32_MAX) throw std::bad_alloc();
+  m_store.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  CElementArray::Reserve(GetSize() + faces);
+}
+
 void CFaceList::FreeExtra() {
   CElementArray::FreeExtra();
   m_store.FreeExtra();

@@ -79,6 +79,9 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
 
   // Spare room of the face array goes and the index store is compacted.
   void FreeExtra();
+  // Room to append `faces` faces holding `corners` indices together
+  // without moving the faces or their records.
+  void Reserve(int faces, std::uint64_t corners);
 
   void SetFlag(_FACELIST_PROPERTIES flag, int on) {
     if (on)

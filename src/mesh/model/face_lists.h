@@ -71,6 +71,13 @@ class VEX3D_EXPORT C3DFaceList : public vex3d::FaceListOf<C3DFace> {
   // destination lists get FACELIST_CHANGED. Returns the destination count.
   int Triangulate(CGeomInfo* geom, _FACE_PROPERTIES flag, int onFlagged);
 
+  // Welding (mesh/model/object_weld.cpp): each listed point that is neither
+  // invalid nor on a seam becomes invalid and `kept` takes its place in the
+  // faces around it; the corner and face channels of the geometry's source
+  // set follow when a corner goes or a face collapses. Returns how many
+  // points were replaced.
+  int ReplaceIndex(CGeomInfo* geom, int kept, const int* points, int count);
+
  private:
   CHashTable<unsigned int> m_materialsHash;
   bool m_materialsHashCurrent = false;

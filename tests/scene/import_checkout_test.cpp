@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "material/material.h"
+#include "material/material_map.h"
+#include "mesh/algorithms/patch.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/normal_channels.h"
+#include "scene/scene_builders.h"
+#include "scene/scene_io_options.h"
+
+namespace {
+
+using vex3d::test::groupNode;
+using vex3d::test::meshNode;
+using vex3d::test::names;
+
+std::vector<std::string> childNames(const C3DScene& scene, const C3DSceneNode* parent) {
+  std::vector<std::string> out;
+  for (C3DSceneNode* n = scene.GetChildNode(parent); n; n = scene.GetRightNode(n)) {
+    out.push_back(n->GetName());
+  }
+  return out;
+}
+
+TEST(ImportCheckoutTest, NamesUnnamedNodesPerKindAndSortsSiblings) {
+  C3DScene scene;
+  for (int i = 0; i < 3; ++i) scene.AddNode(nullptr, meshNode(""));
+  auto* patch = new C3DSceneNode;
+  auto* patchObject = new C3DPatch;
+  patchObject->SetPointList(new C3DPointList);
+  patchObject->SetFaceList(new C3DFaceList);
+  patch->SetObject(patchObject);
+  patch->SetName("");
+  scene.AddNode(nullptr, patch);
+  scene.AddNode(nullptr, meshNode("alpha"));
+  scene.AddNode(nullptr, meshNode("Beta"));
+  C3DSceneNode* group = groupNode("group");
+  scene.AddNode(nullptr, group);
+  scene.AddNode(group, meshNode("zed"));
+  scene.AddNode(group, meshNode("Apple"));
+
+  CSceneImportOptions options;
+  scene.CheckoutImport(options, 0);
+  EXPECT_EQ(childNames(scene, nullptr),
+            (std::vector<std::string>{"alpha", "Beta", "group", "Patch 1", "Polygonal object 1",
+                                      "Polygonal object 2", "Polygonal object 3"}));
+  EXPECT_EQ(childNames(scene, group), (std::vector<std::string>{"Apple", "zed"}));
+}
+
+TEST(ImportCheckoutTest, RepairsCoordinatesAndDropsFacesNamingMissingPoints) {
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("m", 10, 2);
+  C3DBaseObject* object = node->GetObject();
+  object->GetPointList()->ElementAt(3).y = std::nanf("");
+  object->GetFaceList()->ElementAt(1)->SetTriangle(0, 1, 10);
+  auto* normals = new CSpecNormalChannel;
+  normals->GetPointList()->SetSize(3);  // all zero: normalising leaves nothing
+  normals->GetFaceList()->SetSize(*object->GetFaceList());
+  object->AddChannel(normals);
+  scene.AddNode(nullptr, node);
+
+  CSceneImportOptions options;
+  scene.CheckoutImport(options, 0);
+  EXPECT_EQ(object->GetFaceNbr(), 1);
+  ASSERT_GE(object->GetPointNbr(), 3);
+  EXPECT_EQ(object->GetPointList()->ElementAt(0).x, 0.0f);
+  for (int i = 0; i < object->GetPointNbr(); ++i) {
+    EXPECT_FALSE(std::isnan(object->GetPointList()->ElementAt(i).y));
+  }
+  EXPECT_EQ(object->GetChannels()->GetSpecNormalChannel(), nullptr);
+}
+
+TEST(ImportCheckoutTest, WeldsOnRequestAndNamesMaterials) {
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("m", 6, 2);
+  C3DBaseObject* object = node->GetObject();
+  C3DPointList& p = *object->GetPointList();
+  p.ElementAt(0) = C3DPoint(0, 0, 0);
+  p.ElementAt(1) = C3DPoint(1, 0, 0);
+  p.ElementAt(2) = C3DPoint(0, 1, 0);
+  p.ElementAt(3) = C3DPoint(1, 0, 0);
+  p.ElementAt(4) = C3DPoint(1, 1, 0);
+  p.ElementAt(5) = C3DPoint(0, 1, 0);
+  object->GetFaceList()->ElementAt(1)->SetTriangle(3, 4, 5);
+  scene.AddNode(nullptr, node);
+  scene.GetMaterials().CreateNewMaterial(4)->SetName("");
+  scene.GetMaterials().CreateNewMaterial(5)->SetName("wood");
+
+  CSceneImportOptions options;
+  options.m_flags = IMPORT_WELD_POINTS;
+  scene.CheckoutImport(options, 0);
+  EXPECT_EQ(object->GetPointNbr(), 4);
+  const C3DMaterial* unnamed = scene.GetMaterial(4);
+  ASSERT_NE(unnamed, nullptr);
+  EXPECT_EQ(unnamed->GetName().rfind("Material ", 0), 0u) << unnamed->GetName();
+  EXPECT_EQ(scene.GetMaterial(5)->GetName(), "wood");
+}
+
+TEST(ImportCheckoutTest, SwapTurnsGeometryAndProjectedMaps) {
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("m");
+  node->GetObject()->GetPointList()->ElementAt(0) = C3DPoint(1, 2, 3);
+  scene.AddNode(nullptr, node);
+  C3DMaterial* material = scene.GetMaterials().CreateNewMaterial(3);
+  CMaterialMap* planar =
+      material->AddMaterialMap("a.png", vex3d::kNoChannelId, MAP_DIFFUSE, PROJECTION_PLANAR);
+  CMaterialMap* stored = material->AddMaterialMap("b.png", 0, MAP_AMBIENT, PROJECTION_EXPLICIT);
+
+  CSceneImportOptions options;
+  C3DScene reference;
+  C3DSceneNode* ref = meshNode("m");
+  ref->GetObject()->GetPointList()->ElementAt(0) = C3DPoint(1, 2, 3);
+  reference.AddNode(nullptr, ref);
+  ref->SwapCoordinates(1);
+
+  scene.CheckoutImport(options, 1);
+  const C3DPoint& moved = node->GetObject()->GetPointList()->ElementAt(0);
+  const C3DPoint& expected = ref->GetObject()->GetPointList()->ElementAt(0);
+  EXPECT_EQ(moved.x, expected.x);
+  EXPECT_EQ(moved.y, expected.y);
+  EXPECT_EQ(moved.z, expected.z);
+  C4x4Matrix swap;
+  swap.InitSwap(1);
+  EXPECT_TRUE(planar->GetMatrix() == swap);
+  EXPECT_TRUE(stored->GetMatrix() == C4x4Matrix()) << "explicit coordinates stay";
+}
+
+TEST(SceneOptionsTest, TransientFlagsAreNeverRemembered) {
+  CSceneExportOptions exportOptions;
+  exportOptions.m_flags = 0xFFFFFFFF;
+  EXPECT_EQ(exportOptions.SaveToData().GetUInt(vex3d::kFlagsKey) & 0x5220F, 0u);
+  CCustomData remembered;
+  remembered.SetUInt(vex3d::kFlagsKey, 0x2400);
+  exportOptions.InitFromData(remembered);
+  EXPECT_EQ(exportOptions.m_flags, 0x400u);
+
+  CSceneImportOptions importOptions;
+  importOptions.m_flags = IMPORT_WELD_POINTS;
+  EXPECT_EQ(importOptions.SaveToData().GetUInt(vex3d::kFlagsKey), 0u);
+  remembered.SetUInt(vex3d::kFlagsKey, 1);
+  importOptions.InitFromData(remembered);
+  EXPECT_EQ(importOptions.m_flags, 0u);
+}
+
+}  // namespace
