@@ -31,12 +31,21 @@ void shiftFace(CFace& face, int shift) {
   for (std::uint32_t k = 0; k < face.GetSize(); ++k) face[k] += shift;
 }
 
-// Indices, flags, parameter record and (between mesh faces) material.
-CFace& copyFaceTo(CFaceList& to, int at, const CFace& from) {
-  CFace& face = *to.ElementAt(at);
-  face.Copy(from, 1);
-  face = from;
-  return face;
+// Appends copies of the listed faces of `from` (all of them without a
+// list) in one reservation; returns the position of the first.
+int appendFaces(CFaceList& to, const CFaceList& from, const std::vector<int>* only) {
+  const int first = to.GetSize();
+  const int count = only != nullptr ? static_cast<int>(only->size()) : from.GetSize();
+  std::uint64_t corners = 0;
+  for (int i = 0; i < count; ++i) {
+    corners +=
+        from.ElementAt(only != nullptr ? (*only)[static_cast<std::size_t>(i)] : i)->GetSize();
+  }
+  to.Reserve(count, corners);
+  for (int i = 0; i < count; ++i) {
+    to.Add(from.ElementAt(only != nullptr ? (*only)[static_cast<std::size_t>(i)] : i));
+  }
+  return first;
 }
 
 // `from`'s faces land at positions `at`, `at` + 1 ... of `to`.
@@ -131,11 +140,11 @@ std::unique_ptr<CChannel> subChannel(const CChannel& source, const std::vector<i
     return nullptr;
   }
   CFaceList& madeFaces = *made->GetFaceList();
-  madeFaces.SetSize(static_cast<int>(selected.size()), 4);
+  appendFaces(madeFaces, *faces, &selected);
   FirstUseNumbering numbering(values->GetSize());
   for (std::size_t i = 0; i < selected.size(); ++i) {
     const CFace* face = faces->ElementAt(selected[i]);
-    CFace* copy = &copyFaceTo(madeFaces, static_cast<int>(i), *face);
+    CFace* copy = madeFaces.ElementAt(static_cast<int>(i));
     if (face->IsFlagSet(kNoData) || !allCornersIn(*face, numbering)) {
       for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = 0;
       copy->SetFlags(kNoData, 1);
@@ -172,11 +181,9 @@ int C3DBaseObject::Concatenate(C3DBaseObject* other, int clearFirst) {
   const int faceBase = GetFaceNbr();
   if (other->m_faces && other->m_faces->GetSize() > 0) {
     if (!m_faces) m_faces = std::make_unique<C3DFaceList>();
-    const C3DFaceList& from = *other->m_faces;
-    m_faces->SetSize(faceBase + from.GetSize(), 4);
-    for (int i = 0; i < from.GetSize(); ++i) {
-      shiftFace(copyFaceTo(*m_faces, faceBase + i, *from.ElementAt(i)), pointBase);
-    }
+    appendFaces(*m_faces, *other->m_faces, nullptr);
+    for (int i = faceBase; i < m_faces->GetSize(); ++i)
+      shiftFace(*m_faces->ElementAt(i), pointBase);
   }
   const int faceCount = GetFaceNbr();
   const int pointCount = GetPointNbr();
@@ -249,9 +256,9 @@ std::unique_ptr<C3DObject> C3DBaseObject::SubObject(int size, _SUBOBJECT_MODE mo
   if (selected.empty()) return nullptr;
 
   auto faces = std::make_unique<C3DFaceList>();
-  faces->SetSize(static_cast<int>(selected.size()), 4);
-  for (std::size_t i = 0; i < selected.size(); ++i) {
-    CFace* copy = &copyFaceTo(*faces, static_cast<int>(i), *m_faces->ElementAt(selected[i]));
+  appendFaces(*faces, *m_faces, &selected);
+  for (int i = 0; i < faces->GetSize(); ++i) {
+    CFace* copy = faces->ElementAt(i);
     for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = numbering.Map((*copy)[k]);
   }
   auto points = std::make_unique<C3DPointList>();
