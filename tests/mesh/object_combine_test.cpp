@@ -126,6 +126,21 @@ TEST(ObjectCombineTest, ConcatenateMatchesChannelsByTypeRankAndDropsUnstoredOnes
   EXPECT_EQ(corners(second->GetFaceList()->ElementAt(1)), (std::vector<int>{2, 1, 2, 1}));
 }
 
+TEST(ObjectCombineTest, ConcatenatePerPointColoursStayPerPoint) {
+  TriangleAndQuad m;
+  auto* colours = new CVCChannel;
+  colours->SetFaceList(CHANNEL_VC, nullptr, 1);
+  colours->GetVCPointList()->SetSize(4);
+  (*colours->GetVCPointList())[0][0] = 40;
+  m.quad.AddChannel(colours);
+  ASSERT_EQ(m.triangle.Concatenate(&m.quad, 0), 1);
+  ASSERT_EQ(m.triangle.GetChannels()->GetSize(), 1);
+  auto* carried = static_cast<CVCChannel*>(m.triangle.GetChannels()->GetChannelByIndex(0));
+  EXPECT_EQ(carried->GetFaceList(), nullptr);
+  ASSERT_EQ(carried->GetPointList()->GetSize(), 7) << "one value per mesh point";
+  EXPECT_EQ((*carried->GetVCPointList())[3][0], 40) << "the quad's first point";
+}
+
 TEST(ObjectCombineTest, ConcatenateWithClearFirstGivesTheOtherObject) {
   TriangleAndQuad m;
   addTexture(m.triangle, 3, 0.0f, {{0, 1, 2}});

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "hostlib/archive.h"
@@ -178,6 +180,36 @@ TEST(PatchTest, FaceCountsPerLevelMatchTheEstimate) {
     EXPECT_EQ(cubeEstimate, 6 * grow);
     EXPECT_EQ(tetrahedron.GetFaceNbr(), 4 * grow) << level;
     EXPECT_EQ(C3DPatch::EstimateLevel(&tetrahedron, level), 4 * grow) << "from the control mesh";
+  }
+}
+
+// Every directed side appears once and its reverse once: a closed, consistently
+// oriented surface. Returns V - E + F.
+int checkClosedSurface(const C3DBaseObject& object) {
+  std::map<std::pair<int, int>, int> sides;
+  const C3DFaceList& faces = *object.GetFaceList();
+  for (int f = 0; f < faces.GetSize(); ++f) {
+    const std::vector<int> c = corners(faces.ElementAt(f));
+    for (std::size_t k = 0; k < c.size(); ++k) ++sides[{c[k], c[(k + 1) % c.size()]}];
+  }
+  for (const auto& [side, count] : sides) {
+    EXPECT_EQ(count, 1) << side.first << "-" << side.second;
+    EXPECT_EQ(sides.count({side.second, side.first}), 1u) << side.first << "-" << side.second;
+  }
+  const int edges = static_cast<int>(sides.size()) / 2;
+  return object.GetPointNbr() - edges + object.GetFaceNbr();
+}
+
+TEST(PatchTest, ClosedSurfacesStayClosedAndOriented) {
+  for (int level = 1; level <= 3; ++level) {
+    C3DPatch cube;
+    makeCube(cube);
+    cube.SetLevel(level);
+    EXPECT_EQ(checkClosedSurface(cube), 2) << level;
+    C3DPatch tetrahedron;
+    makeTetrahedron(tetrahedron);
+    tetrahedron.SetLevel(level);
+    EXPECT_EQ(checkClosedSurface(tetrahedron), 2) << level;
   }
 }
 
@@ -394,6 +426,48 @@ TEST(PatchTest, SceneSetsTheGlobalLevelOnEveryPatch) {
   EXPECT_EQ(patch->GetFaceNbr(), 96);
   EXPECT_EQ(GetGlobalPatchLevel(), 2u);
   scene.SetGlobalPatchLevel(1);
+}
+
+TEST(PatchTest, SchemesCarryFacesTheyCannotRefine) {
+  C3DObject mesh;
+  mesh.Init(0, 0, 4, 0, 0);
+  for (int i = 0; i < 5; ++i) mesh.GetPointList()->Add(C3DPoint(static_cast<float>(i), 0, 1));
+  // Three triangles on edge 0-1 (not manifold), one with a repeated corner,
+  // one naming a missing point and one marked for removal.
+  addFaces(*mesh.GetFaceList(),
+           {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {2, 2, 3}, {2, 3, 99}, {2, 3, 4}});
+  mesh.GetFaceList()->ElementAt(5)->SetFlag(FACE_INVALID, 1);
+  C3DPatch::Subdivide3(mesh, 1);
+  ASSERT_EQ(mesh.GetFaceNbr(), 4 * 4 + 2);
+  const C3DFaceList& faces = *mesh.GetFaceList();
+  EXPECT_EQ(corners(faces.ElementAt(16)), (std::vector<int>{2, 3, 99}));
+  EXPECT_TRUE(faces.ElementAt(17)->IsFlagSet(FACE_INVALID));
+  // Edge 0-1 has three opposite points: its point is the midpoint.
+  EXPECT_GE(find(*mesh.GetPointList(), 0.5f, 0, 1), 0);
+
+  C3DPatch::Subdivide4(mesh, 1);
+  EXPECT_EQ(mesh.GetFaceNbr(), 18) << "no quadrangle: nothing changes";
+  C3DPatch::Subdivide3(mesh, 0);
+  EXPECT_EQ(mesh.GetFaceNbr(), 18);
+}
+
+TEST(PatchTest, PerPointColoursFollowTheNewPoints) {
+  C3DPatch patch;
+  makeQuad(patch);
+  auto* colours = new CVCChannel;
+  colours->SetFaceList(CHANNEL_VC, nullptr, 1);
+  colours->GetVCPointList()->SetSize(4);
+  for (int i = 0; i < 4; ++i)
+    (*colours->GetVCPointList())[i][0] = static_cast<std::uint8_t>(100 * (i % 2));
+  patch.AddChannel(colours);
+  patch.SetLevel(1);
+  ASSERT_EQ(patch.GetChannels()->GetSize(), 1);
+  auto* refined = static_cast<CVCChannel*>(patch.GetChannels()->GetChannelByIndex(0));
+  EXPECT_EQ(refined->GetFaceList(), nullptr);
+  ASSERT_EQ(refined->GetPointList()->GetSize(), 9);
+  const int centre = find(*patch.GetPointList(), 0.5f, 0.5f, 0);
+  ASSERT_GE(centre, 0);
+  EXPECT_EQ((*refined->GetVCPointList())[centre][0], 50);
 }
 
 }  // namespace

@@ -31,6 +31,23 @@ void shiftFace(CFace& face, int shift) {
   for (std::uint32_t k = 0; k < face.GetSize(); ++k) face[k] += shift;
 }
 
+// Appends copies of the listed faces of `from` (all of them without a
+// list) in one reservation; returns the position of the first.
+int appendFaces(CFaceList& to, const CFaceList& from, const std::vector<int>* only) {
+  const int first = to.GetSize();
+  const int count = only != nullptr ? static_cast<int>(only->size()) : from.GetSize();
+  std::uint64_t corners = 0;
+  for (int i = 0; i < count; ++i) {
+    corners +=
+        from.ElementAt(only != nullptr ? (*only)[static_cast<std::size_t>(i)] : i)->GetSize();
+  }
+  to.Reserve(count, corners);
+  for (int i = 0; i < count; ++i) {
+    to.Add(from.ElementAt(only != nullptr ? (*only)[static_cast<std::size_t>(i)] : i));
+  }
+  return first;
+}
+
 // `from`'s faces land at positions `at`, `at` + 1 ... of `to`.
 void copyFacesAt(CFaceList& to, int at, const CFaceList& from, int shift) {
   for (int i = 0; i < from.GetSize(); ++i) {
@@ -57,6 +74,7 @@ CChannel* addEmptyChannel(CDependentChannels& set, const CChannel& like) {
       set.GetChannelByID(like.GetChannelID()) == nullptr ? CHANNEL_COPY_KEEP_ID : 0u;
   std::unique_ptr<CChannel> made = like.InitFrom(mode);
   if (!made) return nullptr;
+  if (like.GetFaceList() == nullptr) made->SetFaceList(made->GetType(), nullptr, 1);
   made->SetFlags(like.GetFlags(), 1);
   made->GetCustomData() = like.GetCustomData();
   CChannel* channel = made.get();
@@ -122,11 +140,11 @@ std::unique_ptr<CChannel> subChannel(const CChannel& source, const std::vector<i
     return nullptr;
   }
   CFaceList& madeFaces = *made->GetFaceList();
+  appendFaces(madeFaces, *faces, &selected);
   FirstUseNumbering numbering(values->GetSize());
-  for (int f : selected) {
-    const CFace* face = faces->ElementAt(f);
-    const int i = madeFaces.Add(face);
-    CFace* copy = madeFaces.ElementAt(i);
+  for (std::size_t i = 0; i < selected.size(); ++i) {
+    const CFace* face = faces->ElementAt(selected[i]);
+    CFace* copy = madeFaces.ElementAt(static_cast<int>(i));
     if (face->IsFlagSet(kNoData) || !allCornersIn(*face, numbering)) {
       for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = 0;
       copy->SetFlags(kNoData, 1);
@@ -163,11 +181,9 @@ int C3DBaseObject::Concatenate(C3DBaseObject* other, int clearFirst) {
   const int faceBase = GetFaceNbr();
   if (other->m_faces && other->m_faces->GetSize() > 0) {
     if (!m_faces) m_faces = std::make_unique<C3DFaceList>();
-    const C3DFaceList& from = *other->m_faces;
-    for (int i = 0; i < from.GetSize(); ++i) {
-      const int at = m_faces->Add(from.ElementAt(i));
-      shiftFace(*m_faces->ElementAt(at), pointBase);
-    }
+    appendFaces(*m_faces, *other->m_faces, nullptr);
+    for (int i = faceBase; i < m_faces->GetSize(); ++i)
+      shiftFace(*m_faces->ElementAt(i), pointBase);
   }
   const int faceCount = GetFaceNbr();
   const int pointCount = GetPointNbr();
@@ -240,8 +256,8 @@ std::unique_ptr<C3DObject> C3DBaseObject::SubObject(int size, _SUBOBJECT_MODE mo
   if (selected.empty()) return nullptr;
 
   auto faces = std::make_unique<C3DFaceList>();
-  for (int f : selected) {
-    const int i = faces->Add(m_faces->ElementAt(f));
+  appendFaces(*faces, *m_faces, &selected);
+  for (int i = 0; i < faces->GetSize(); ++i) {
     CFace* copy = faces->ElementAt(i);
     for (std::uint32_t k = 0; k < copy->GetSize(); ++k) (*copy)[k] = numbering.Map((*copy)[k]);
   }
