@@ -18,7 +18,11 @@ std::unique_ptr<Bitmap> renderSceneToBitmap(C3DScene& scene, int width, int heig
     applied.mask &= ~static_cast<std::uint32_t>(GLVS_UPDATE);
     view.SetViewSettings(&applied);
   }
-  view.UpdateView(0x1000);
+  // Fitted again unless the caller placed the camera: which nodes count
+  // may depend on the view mode just applied.
+  const bool placed = settings != nullptr && (settings->mask & GLVS_PAN_DISTANCE) != 0;
+  view.UpdateView(UPDATE_VIEW_REBUILD |
+                  (placed ? 0u : static_cast<std::uint32_t>(UPDATE_VIEW_FIT_RESET)));
   std::unique_ptr<Bitmap> image(view.CreateBitmapFromScene());
   view.DeleteMemoryRendering();
   view.DetachScene();

@@ -2,6 +2,7 @@
 // Scenes and pixel helpers shared by the off-screen rendering tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -92,6 +93,54 @@ inline _GlViewSettings modeSettings(std::uint32_t viewMode, CRGBColor background
   s.viewMode = viewMode;
   s.backgroundColor = background;
   return s;
+}
+
+}  // namespace vex3d::test
+
+namespace vex3d::test {
+
+// A memory view on a scene with the given settings applied and its lists
+// built; snapshots on demand.
+class OffscreenView {
+ public:
+  OffscreenView(C3DScene& scene, int size, const _GlViewSettings& settings)
+      : m_view(DRAWING_MEMORY) {
+    EXPECT_EQ(m_view.CreateMemoryRendering(size, size, 32), 1);
+    m_view.SetScene(&scene);
+    m_view.SetViewSettings(&settings);
+    // Fitted again: what is shown may depend on the new view mode.
+    m_view.UpdateView(UPDATE_VIEW_REBUILD | UPDATE_VIEW_FIT_RESET);
+  }
+  ~OffscreenView() { m_view.DetachScene(); }
+  std::unique_ptr<Bitmap> snap() { return std::unique_ptr<Bitmap>(m_view.CreateBitmapFromScene()); }
+  C3DView& view() { return m_view; }
+
+ private:
+  C3DView m_view;
+};
+
+// Pixels the scene covers (alpha 0).
+struct Coverage {
+  int count = 0;
+  int minX = 1 << 30;
+  int minY = 1 << 30;
+  int maxX = -1;
+  int maxY = -1;
+};
+
+inline Coverage coverage(const Bitmap& image) {
+  Coverage c;
+  for (int y = 0; y < image.GetHeight(); ++y) {
+    for (int x = 0; x < image.GetWidth(); ++x) {
+      if (pixelAt(image, x, y).a != 0) continue;
+      ++c.count;
+      c.minX = std::min(c.minX, x);
+      c.minY = std::min(c.minY, y);
+      c.maxX = std::max(c.maxX, x);
+      c.maxY = std::max(c.maxY, y);
+    }
+  }
+  return c;
 }
 
 }  // namespace vex3d::test
