@@ -6,6 +6,7 @@
 #include "mesh/model/texture_channels.h"
 #include "render/render_to_bitmap.h"
 #include "render_fixtures.h"
+#include "scene/object_kinds.h"
 
 namespace {
 
@@ -272,6 +273,29 @@ TEST(RenderModesTest, PolygonsAreTriangulatedAndDegenerateFacesSkipped) {
   // Lower left quadrant covered, upper right (the notch) empty.
   EXPECT_EQ(pixelAt(*image, kSize / 2 - 6, kSize / 2 + 6).a, 0);
   EXPECT_EQ(pixelAt(*image, kSize / 2 + 6, kSize / 2 - 6).a, 255);
+}
+
+TEST(RenderModesTest, CurvesAreLineStripsInTheirMaterialColour) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  addCubeNode(scene, false, 3.0f);  // gives the scene its extent
+  auto* curve = new C3DCurve;
+  auto* points = new C3DPointList;
+  for (int i = 0; i <= 8; ++i)
+    points->Add(C3DPoint(-2.0f + 0.5f * static_cast<float>(i), 0.0f, 0.0f));
+  curve->SetPointList(points);
+  curve->SetMaterialID(addMaterial(scene, CRGBColor(0, 255, 0))->GetMaterialID());
+  auto* node = new C3DSceneNode;
+  node->SetObject(curve);
+  scene.AddNode(nullptr, node);
+  for (std::uint32_t mode :
+       {static_cast<std::uint32_t>(VIEW_WIREFRAME), static_cast<std::uint32_t>(VIEW_FLAT)}) {
+    auto image = render(scene, modeSettings(mode));
+    ASSERT_NE(image, nullptr);
+    EXPECT_GT(countColour(*image, Rgba{0, 255, 0, 0}) + countColour(*image, Rgba{0, 255, 0, 255}),
+              10)
+        << mode;
+  }
 }
 
 }  // namespace
