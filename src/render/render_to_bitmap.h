@@ -1,8 +1,8 @@
 #pragma once
 // Headless rendering of a scene into an image, for the command line and the
 // thumbnails: a private off-screen view made and deleted per call. Safe to
-// call from several threads at once on different scenes (or on one scene
-// nobody changes meanwhile).
+// call from several threads at once on different scenes; not on one scene,
+// since compiling brings the objects' normals up to date.
 #include <memory>
 #include <string>
 

@@ -98,10 +98,13 @@ class VEX3D_EXPORT C3DView {
   C3DView& operator=(const C3DView&) = delete;
 
   // --- Contexts (view.cpp).
-  // The host's window context goes on the stack (the host keeps it): reads
-  // "glsettings", sets the initial GL state and starts counting paints.
+  // The host's window context goes on the stack (the host keeps it and
+  // drives OnPaint, SizeChanged and the 200 ms OnTimer): reads "glsettings"
+  // and sets the initial GL state. 0 for a null context.
   int CreateMainGLContext(vex3d::GlContext* windowContext);
-  // Deletes the lists and textures of the top context and pops it.
+  // Deletes the lists and textures of the top context and pops it. The host
+  // calls it before its context goes away; the destructor does it for any
+  // context still pushed.
   void DeleteMainGLContext();
   void InitMainGLContext();
   void Activate();
