@@ -148,6 +148,10 @@ class VEX3D_EXPORT C3DView {
   void SetTextDrawer(vex3d::TextDrawer drawer) { m_textDrawer = std::move(drawer); }
   // The active command's drawing at the end of a frame.
   void SetDrawHook(std::function<void()> hook) { m_drawHook = std::move(hook); }
+  // The frame is told when the view changed the scene (32: its time).
+  void SetSceneChangedHook(std::function<void(int reason)> hook) {
+    m_sceneChanged = std::move(hook);
+  }
   void SetAutoFit(bool on) { m_autoFit = on; }
   std::uint64_t GetLastPaintTick() const { return m_lastPaint; }
   std::uint64_t GetFastDisplayTick() const { return m_fastDisplay; }
@@ -197,7 +201,9 @@ class VEX3D_EXPORT C3DView {
   void SetView(std::uint32_t viewPos, int redraw);
   void InitViewSettings(C3DScene* scene, int reset);
   void SwitchTo2DMode(bool on, bool keepDepth);
-  // Returns true: the wheel is always handled.
+  // Shift or Ctrl alone: one tick back (positive delta) or forward; both:
+  // the previous or next key; neither: zoom. Returns true: the wheel is
+  // always handled.
   bool OnMouseWheel(bool shift, bool ctrl, int delta);
 
   // --- Off-screen rendering (view_offscreen.cpp).
@@ -298,6 +304,7 @@ class VEX3D_EXPORT C3DView {
   std::function<void(bool)> m_invalidate;
   std::function<std::uint64_t()> m_clock;
   std::function<void()> m_drawHook;
+  std::function<void(int)> m_sceneChanged;
   vex3d::TextDrawer m_textDrawer;
 
   FaceCallback m_faceCallback = nullptr;

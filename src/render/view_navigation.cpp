@@ -8,6 +8,12 @@
 #include "render/view.h"
 #include "scene/scene.h"
 
+namespace {
+
+constexpr int kSceneChangedTime = 32;
+
+}  // namespace
+
 void C3DView::SetView(std::uint32_t viewPos, int redraw) {
   m_settings.rotation = vex3d::standardViewRotation(viewPos);
   m_settings.viewPos = viewPos;
@@ -85,16 +91,18 @@ void C3DView::SwitchTo2DMode(bool on, bool keepDepth) {
 }
 
 bool C3DView::OnMouseWheel(bool shift, bool ctrl, int delta) {
-  if (shift != ctrl) {
-    if (m_scene != nullptr) {
-      const int t = m_scene->GetTickCount() + (delta > 0 ? -1 : 1);
-      if (m_scene->SetCurrentTime(t)) invalidate(true);
+  if (shift || ctrl) {
+    if (m_scene == nullptr) return true;
+    const int now = m_scene->GetTickCount();
+    int t = now + (delta > 0 ? -1 : 1);
+    if (shift && ctrl) {
+      t = m_scene->GetKeyTime(now, delta > 0 ? vex3d::kFindPrevious : vex3d::kFindNext,
+                              vex3d::kAnyKeyClass);
     }
-    return true;
-  }
-  if (shift && ctrl) {
-    // Key-to-key stepping needs the scene's key walk, which the viewer's
-    // animation commands own.
+    if (m_scene->SetCurrentTime(t)) {
+      invalidate(true);
+      if (m_sceneChanged) m_sceneChanged(kSceneChangedTime);
+    }
     return true;
   }
   vex3d::wheelZoomStep(m_settings, delta);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "animation/keyframable.h"
 #include "render/render_to_bitmap.h"
 #include "render_fixtures.h"
 
@@ -198,8 +200,12 @@ TEST(NavigationTest, FittingASinglePointGivesAnEmptyExtent) {
 TEST(NavigationTest, WheelZoomsAndStepsTime) {
   ScopedConfigDir config("render");
   C3DScene scene;
-  addCubeNode(scene, false);
+  C3DSceneNode* node = addCubeNode(scene, false);
+  node->CreateKey(10, vex3d::kKeyScale);
+  node->CreateKey(40, vex3d::kKeyScale);
   C3DView view(DRAWING_MEMORY);
+  std::vector<int> reasons;
+  view.SetSceneChangedHook([&reasons](int reason) { reasons.push_back(reason); });
   view.SetScene(&scene);
   const float d = view.GetViewSettings().distance;
   const float step = view.GetViewSettings().zoomStep;
@@ -207,9 +213,23 @@ TEST(NavigationTest, WheelZoomsAndStepsTime) {
   EXPECT_FLOAT_EQ(view.GetViewSettings().distance, d + 0.05f * step);
   EXPECT_TRUE(view.OnMouseWheel(false, false, -120));
   EXPECT_FLOAT_EQ(view.GetViewSettings().distance, d);
-  // Time stays within the scene's range (0 to 0 here).
+  // One tick forward with a negative delta, back with a positive one.
   EXPECT_TRUE(view.OnMouseWheel(true, false, -120));
+  EXPECT_EQ(scene.GetTickCount(), 1);
+  EXPECT_TRUE(view.OnMouseWheel(false, true, 120));
   EXPECT_EQ(scene.GetTickCount(), 0);
+  // Below the range: refused, nobody told.
+  EXPECT_TRUE(view.OnMouseWheel(false, true, 120));
+  EXPECT_EQ(scene.GetTickCount(), 0);
+  EXPECT_EQ(reasons, (std::vector<int>{32, 32}));
+  // Both keys: from key to key.
+  view.OnMouseWheel(true, true, -120);
+  EXPECT_EQ(scene.GetTickCount(), 10);
+  view.OnMouseWheel(true, true, -120);
+  EXPECT_EQ(scene.GetTickCount(), 40);
+  view.OnMouseWheel(true, true, 120);
+  EXPECT_EQ(scene.GetTickCount(), 10);
+  EXPECT_FLOAT_EQ(view.GetViewSettings().distance, d);
   view.DetachScene();
 }
 

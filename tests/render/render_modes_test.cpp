@@ -1,8 +1,11 @@
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <set>
 #include <tuple>
+#include <utility>
 
+#include "animation/vector_key.h"
 #include "mesh/model/texture_channels.h"
 #include "render/render_to_bitmap.h"
 #include "render_fixtures.h"
@@ -296,6 +299,29 @@ TEST(RenderModesTest, CurvesAreLineStripsInTheirMaterialColour) {
               10)
         << mode;
   }
+}
+
+TEST(RenderModesTest, ScaledNodesRenormaliseTheirNormalsTheCheapestWay) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  auto stateFor = [&scene](const char* what) {
+    OffscreenView offscreen(scene, 8, modeSettings(VIEW_FLAT));
+    auto image = offscreen.snap();
+    EXPECT_NE(image, nullptr) << what;
+    offscreen.view().Activate();
+    const bool rescale = glIsEnabled(GL_RESCALE_NORMAL) == GL_TRUE;
+    const bool normalize = glIsEnabled(GL_NORMALIZE) == GL_TRUE;
+    offscreen.view().Deactivate();
+    return std::pair<bool, bool>(rescale, normalize);
+  };
+  EXPECT_EQ(stateFor("unscaled"), std::make_pair(false, false));
+  auto* key = static_cast<C3DVectorKey*>(node->CreateKey(0, vex3d::kKeyScale));
+  ASSERT_NE(key, nullptr);
+  key->SetVector(C3DVector(2.0f, 2.0f, 2.0f));
+  EXPECT_EQ(stateFor("uniform"), std::make_pair(true, false));
+  key->SetVector(C3DVector(1.0f, 2.0f, 1.0f));
+  EXPECT_EQ(stateFor("non-uniform"), std::make_pair(false, true));
 }
 
 }  // namespace
