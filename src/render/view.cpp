@@ -298,8 +298,8 @@ void C3DView::UpdateView(std::uint32_t flags) {
     while (C3DSceneNode* node = m_scene->GetNextNode(object, it)) {
       const bool changed = node->IsInvalidate(NODE_UPDATE_MODIFIED) ||
                            (object != nullptr && object->IsInvalidate(UPDATE_MODIFIED));
-      const bool coarse =
-          object != nullptr && m_fastDisplay == kNoTick && m_coarse.count(object) != 0;
+      const bool fastRunning = (m_settings.viewMode & VIEW_FAST_DISPLAY_RUNNING) != 0;
+      const bool coarse = object != nullptr && !fastRunning && m_coarse.count(object) != 0;
       if (changed || coarse) {
         DeleteGLLists(CALLLIST_GEOMETRY, node);
         FlushNode(node);

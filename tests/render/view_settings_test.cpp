@@ -267,4 +267,46 @@ TEST(ViewUpdateTest, TheTimerAsksForOneFinalRepaintAfterMotionStops) {
   EXPECT_EQ(t.invalidations.size(), 1u);
 }
 
+void countFlush(C3DSceneNode*, void* user) { ++*static_cast<int*>(user); }
+
+TEST(ViewUpdateTest, FastDisplayCompilesCoarselyThenRebuildsAfterTheDelay) {
+  ScopedConfigDir config("render");
+  TimedView t(config);
+  // Fast display is a window's business: memory rendering never uses it.
+  t.view.SetDrawingFlag(DRAWING_MEMORY, false);
+  // A new object counts as changed; start from a settled one.
+  C3DBaseObject* object = t.scene.GetFirstNode()->GetObject();
+  object->Invalidate(OBJECT_CHANGED_CHANNELS, 0);
+  int flushed = 0;
+  t.view.SetFlushCallback(countFlush);
+  t.view.SetCallbackData(&flushed);
+  _GlViewSettings s = vex3d::test::modeSettings(VIEW_FLAT | VIEW_FAST_DISPLAY);
+  s.mask |= GLVS_UPDATE;
+  t.view.SetViewSettings(&s);  // first build: the view was dirty
+  EXPECT_EQ(flushed, 1);
+  EXPECT_EQ(t.view.GetFastDisplayTick(), ~0ull);
+
+  // The object moves: compiled coarsely, the delay starts.
+  object->Invalidate(OBJECT_CHANGED_POINTS, 1);
+  t.view.UpdateView(UPDATE_VIEW_NODES);
+  EXPECT_EQ(flushed, 2);
+  EXPECT_EQ(t.view.GetFastDisplayTick(), 1000u);
+  EXPECT_TRUE(t.view.GetViewFlag() & VIEW_FAST_DISPLAY_RUNNING);
+  // Another change 200 ms later restarts the delay.
+  t.clock = 1200;
+  t.view.UpdateView(0);
+  EXPECT_EQ(t.view.GetFastDisplayTick(), 1200u);
+  t.clock = 1700;
+  t.view.OnTimer();
+  EXPECT_EQ(flushed, 2);
+  // 500 ms after the last change: rebuilt at full quality, fast display over.
+  t.clock = 1701;
+  t.view.OnTimer();
+  EXPECT_EQ(flushed, 3);
+  EXPECT_EQ(t.view.GetFastDisplayTick(), ~0ull);
+  EXPECT_FALSE(t.view.GetViewFlag() & VIEW_FAST_DISPLAY_RUNNING);
+  t.view.UpdateView(UPDATE_VIEW_NODES);
+  EXPECT_EQ(flushed, 3);
+}
+
 }  // namespace
