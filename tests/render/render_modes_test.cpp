@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "animation/vector_key.h"
+#include "mesh/model/normal_channels.h"
 #include "mesh/model/texture_channels.h"
 #include "render/render_to_bitmap.h"
 #include "render_fixtures.h"
@@ -322,6 +323,27 @@ TEST(RenderModesTest, ScaledNodesRenormaliseTheirNormalsTheCheapestWay) {
   EXPECT_EQ(stateFor("uniform"), std::make_pair(true, false));
   key->SetVector(C3DVector(1.0f, 2.0f, 1.0f));
   EXPECT_EQ(stateFor("non-uniform"), std::make_pair(false, true));
+}
+
+TEST(RenderModesTest, SpecifiedNormalsWinWhenAsked) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(200, 200, 200));
+  // Every corner's normal points sideways: the light from the camera grazes.
+  auto* specified = new CSpecNormalChannel(CChannel::CreateID());
+  specified->GetNormalVectorList()->Add(C3DVector(1.0f, 0.0f, 0.0f));
+  specified->GetNormalFaceList()->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f)
+    specified->GetNormalFaceList()->ElementAt(f)->SetQuadrangle(0, 0, 0, 0);
+  node->GetObject()->AddChannel(specified);
+  const std::uint32_t mode = VIEW_SMOOTH | VIEW_FAST_RENDERING;
+  const Rgba own = pixelAt(*render(scene, modeSettings(mode)), kSize / 2, kSize / 2);
+  const Rgba given =
+      pixelAt(*render(scene, modeSettings(mode | VIEW_SPEC_NORMALS)), kSize / 2, kSize / 2);
+  EXPECT_EQ(own.a, 0);
+  EXPECT_EQ(given.a, 0);
+  EXPECT_GT(own.r, given.r + 40);
 }
 
 }  // namespace
