@@ -269,6 +269,15 @@ void C3DView::UnlockWindow() {
 
 void C3DView::UpdateView(std::uint32_t flags) {
   if (m_lock > 0 || m_scene == nullptr) return;
+  if (GetGLContext() == nullptr) {
+    // Nothing to draw with yet (and another view's context may be current):
+    // only the camera follows; the lists are built once a context exists.
+    if (flags & (UPDATE_VIEW_FIT_RESET | UPDATE_VIEW_FIT)) {
+      InitViewSettings(m_scene, (flags & UPDATE_VIEW_FIT_RESET) ? 1 : 0);
+    }
+    invalidate(true);
+    return;
+  }
   Activate();
   if (flags & UPDATE_VIEW_RELOAD_TEXTURES) {
     DestroyMapping();
@@ -321,6 +330,7 @@ void C3DView::SizeChanged(int width, int height) {
 }
 
 void C3DView::OnPaint() {
+  if (GetGLContext() == nullptr) return;
   Activate();
   try {
     RenderScene();

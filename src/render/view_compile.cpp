@@ -36,7 +36,7 @@ bool hasVertexColors(const C3DBaseObject& object) {
 }  // namespace
 
 void C3DView::FlushScene() {
-  if (m_scene == nullptr) return;
+  if (m_scene == nullptr || GetGLContext() == nullptr) return;
   Activate();
   DeleteGLLists(CALLLIST_GEOMETRY, nullptr);
   InitViewFlag();

@@ -53,7 +53,7 @@ void boxRectangles(const C3DPoint& a, const C3DPoint& b) {
 }  // namespace
 
 void C3DView::RenderScene() {
-  if (m_scene == nullptr) return;
+  if (m_scene == nullptr || GetGLContext() == nullptr) return;
   const _GlViewSettings& s = m_settings;
   glClearColor(s.backgroundColor.GetRed() / 255.0f, s.backgroundColor.GetGreen() / 255.0f,
                s.backgroundColor.GetBlue() / 255.0f, 0.0f);

@@ -310,3 +310,25 @@ TEST(ViewUpdateTest, FastDisplayCompilesCoarselyThenRebuildsAfterTheDelay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ViewUpdateTest, AViewWithoutContextLeavesTheCurrentOneAlone) {
+  ScopedConfigDir config("render");
+  auto other = vex3d::EglOffscreenContext::create(4, 4);
+  ASSERT_NE(other, nullptr);
+  ASSERT_TRUE(other->makeCurrent());
+  C3DScene scene;
+  vex3d::test::addCubeNode(scene, false);
+  C3DView view;
+  view.SetScene(&scene);
+  view.UpdateView(UPDATE_VIEW_REBUILD);
+  view.OnPaint();
+  EXPECT_EQ(view.GetListCount(), 0);
+  EXPECT_TRUE(view.IsDirty());
+  EXPECT_EQ(vex3d::GlContext::current(), other.get());
+  other->doneCurrent();
+  view.DetachScene();
+}
+
+}  // namespace
