@@ -60,7 +60,7 @@ struct _RenderElement {
   C3DMaterial* material = nullptr;
   C3DFaceList* faces = nullptr;
   C3DPointList* points = nullptr;
-  CSpecNormalChannel* specNormals = nullptr;
+  CSpecNormalChannel* specifiedNormals = nullptr;
   CFaceNormalChannel* faceNormals = nullptr;
   C3DVectorList* faceNormalVectors = nullptr;
   CPointNormalChannel* pointNormals = nullptr;

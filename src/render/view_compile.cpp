@@ -139,8 +139,8 @@ int C3DView::BeginNode(C3DSceneNode* node, int glViewType) {
       m_element.pointNormals = object->GetPointNormalChannel();
       if (m_element.pointNormals != nullptr)
         m_element.pointNormalVectors = m_element.pointNormals->GetNormalVectorList();
-      if ((m_settings.viewMode & VIEW_SPEC_NORMALS) && object->GetChannels() != nullptr)
-        m_element.specNormals = object->GetChannels()->GetSpecNormalChannel();
+      if ((m_settings.viewMode & VIEW_SPECIFIED_NORMALS) && object->GetChannels() != nullptr)
+        m_element.specifiedNormals = object->GetChannels()->GetSpecNormalChannel();
     }
   }
   BeginCallList(node->GetID(), listType);
@@ -313,7 +313,8 @@ void C3DView::triangulateCorners(const C3DFace& face, int faceIndex) {
 bool C3DView::cornerNormal(int face, int corner, int point) {
   CPointNormalChannel* normals = m_element.pointNormals;
   if (normals == nullptr) return false;
-  if (m_element.specNormals != nullptr) return normals->GetSmoothNormalByCorner(face, corner) != 0;
+  if (m_element.specifiedNormals != nullptr)
+    return normals->GetSmoothNormalByCorner(face, corner) != 0;
   return normals->GetSmoothNormalByIndex(face, point) != 0;
 }
 
@@ -350,8 +351,8 @@ void C3DView::ViewFlatNode() {
 void C3DView::ViewSmoothNode() {
   if (m_element.pointNormals != nullptr) {
     CGeomInfo geom(m_element.object);
-    m_element.pointNormals->PrepareSmoothing(&geom, m_element.specNormals, m_element.faceNormals,
-                                             m_smoothNormal.get(),
+    m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
+                                             m_element.faceNormals, m_smoothNormal.get(),
                                              m_element.object->GetSmoothAngle());
   }
   const C3DFaceList* faces = m_element.faces;

@@ -336,12 +336,13 @@ void C3DView::drawNormals(C3DSceneNode* node, const C4x4Matrix& tm) {
   if (faceNormals == nullptr || pointNormals == nullptr) return;
   m_element.pointNormals = pointNormals;
   m_element.faceNormals = faceNormals;
-  m_element.specNormals = (m_settings.viewMode & VIEW_SPEC_NORMALS) && object->GetChannels()
-                              ? object->GetChannels()->GetSpecNormalChannel()
-                              : nullptr;
+  m_element.specifiedNormals =
+      (m_settings.viewMode & VIEW_SPECIFIED_NORMALS) && object->GetChannels()
+          ? object->GetChannels()->GetSpecNormalChannel()
+          : nullptr;
   CGeomInfo geom(object);
-  pointNormals->PrepareSmoothing(&geom, m_element.specNormals, faceNormals, m_smoothNormal.get(),
-                                 object->GetSmoothAngle());
+  pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals, faceNormals,
+                                 m_smoothNormal.get(), object->GetSmoothAngle());
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);

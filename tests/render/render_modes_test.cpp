@@ -340,7 +340,7 @@ TEST(RenderModesTest, SpecifiedNormalsWinWhenAsked) {
   const std::uint32_t mode = VIEW_SMOOTH | VIEW_FAST_RENDERING;
   const Rgba own = pixelAt(*render(scene, modeSettings(mode)), kSize / 2, kSize / 2);
   const Rgba given =
-      pixelAt(*render(scene, modeSettings(mode | VIEW_SPEC_NORMALS)), kSize / 2, kSize / 2);
+      pixelAt(*render(scene, modeSettings(mode | VIEW_SPECIFIED_NORMALS)), kSize / 2, kSize / 2);
   EXPECT_EQ(own.a, 0);
   EXPECT_EQ(given.a, 0);
   EXPECT_GT(own.r, given.r + 40);
