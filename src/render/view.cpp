@@ -42,8 +42,9 @@ C3DView::C3DView(std::uint32_t drawingFlags)
       m_userMaterial(std::make_unique<C3DMaterial>()),
       m_smoothNormal(std::make_unique<C3DVector>()),
       m_triangles(std::make_unique<C3DFaceList>()) {
-  // Negative ids keep the view's own materials apart from the scene's in
-  // the current-material filter.
+  // Ids from the top of the range, which scenes never reach, keep the
+  // view's own materials apart from the scene's in the current-material
+  // filter.
   m_selectionMaterial->SetMaterialID(0xFFFFFFF0u);
   m_wireframeMaterial->SetMaterialID(0xFFFFFFF1u);
   m_userMaterial->SetMaterialID(0xFFFFFFF2u);

@@ -30,8 +30,7 @@ enum _VIEW_MODE_FLAGS : std::uint32_t {
 namespace vex3d {
 constexpr std::uint32_t kDefaultViewMode = 0x700784;
 constexpr std::uint32_t kInitialViewMode = 0x14;
-// The whole render-mode-independent mask SetViewSettings takes when the
-// defaults are loaded.
+// What loading the defaults applies: view mode, position and the colours.
 constexpr std::uint32_t kLoadDefaultsMask = 0x1F8;
 }  // namespace vex3d
 
