@@ -1,7 +1,9 @@
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "mesh/model/texture_channels.h"
 #include "render_fixtures.h"
 
 namespace {
@@ -102,6 +104,65 @@ TEST(RenderCallbacksTest, FaceAnswersSkipOrSelect) {
   EXPECT_GT(selected.r, 60);
   EXPECT_EQ(selected.g, 0);
   EXPECT_EQ(selected.b, 0);
+}
+
+int selectEveryCorner(_RenderElement& element, void*) {
+  EXPECT_GE(element.cornerIndex, 0);
+  return 2;
+}
+
+TEST(RenderCallbacksTest, PointMaterialAnswerPaintsCornersInTheSelection) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  auto* channel = new CVCChannel(CChannel::CreateID());
+  channel->GetVCPointList()->Add(CVCPoint(CRGBColor(0, 0, 255, 255)));
+  channel->GetVCFaceList()->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f) channel->GetVCFaceList()->ElementAt(f)->SetQuadrangle(0, 0, 0, 0);
+  const std::uint32_t id = channel->GetChannelID();
+  node->GetObject()->AddChannel(channel);
+  node->GetObject()->SetGlobalVCChannel(id, 1.0f);
+  C3DView view(DRAWING_MEMORY);
+  view.SetPointMaterialCallback(selectEveryCorner);
+  ASSERT_EQ(view.CreateMemoryRendering(16, 16, 32), 1);
+  view.SetScene(&scene);
+  _GlViewSettings s = vex3d::test::modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS);
+  view.SetViewSettings(&s);
+  view.UpdateView(0);
+  std::unique_ptr<Bitmap> image(view.CreateBitmapFromScene());
+  ASSERT_NE(image, nullptr);
+  const Rgba p = pixelAt(*image, 8, 8);
+  EXPECT_GT(p.r, 60);
+  EXPECT_EQ(p.b, 0);
+  view.DetachScene();
+}
+
+TEST(RenderCallbacksTest, TwoDimensionalModeNestsAndRestores) {
+  ScopedConfigDir config("render");
+  C3DView view(DRAWING_MEMORY);
+  ASSERT_EQ(view.CreateMemoryRendering(20, 10, 32), 1);
+  view.Activate();
+  glEnable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  float m[16];
+  view.SwitchTo2DMode(true, false);
+  view.SwitchTo2DMode(true, false);
+  glGetFloatv(GL_PROJECTION_MATRIX, m);
+  EXPECT_FLOAT_EQ(m[0], 2.0f / 20.0f);
+  EXPECT_FLOAT_EQ(m[5], 2.0f / 10.0f);
+  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  view.SwitchTo2DMode(false, false);
+  glGetFloatv(GL_PROJECTION_MATRIX, m);
+  EXPECT_FLOAT_EQ(m[0], 2.0f / 20.0f);
+  view.SwitchTo2DMode(false, false);
+  glGetFloatv(GL_PROJECTION_MATRIX, m);
+  EXPECT_FLOAT_EQ(m[0], 1.0f);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  view.SwitchTo2DMode(false, false);  // unbalanced: ignored
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  view.Deactivate();
 }
 
 }  // namespace
