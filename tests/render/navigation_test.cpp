@@ -233,4 +233,29 @@ TEST(NavigationTest, WheelZoomsAndStepsTime) {
   view.DetachScene();
 }
 
+TEST(NavigationTest, WithoutAutoFitARefitOnlyGrowsTheExtent) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  C3DView view(DRAWING_MEMORY);
+  ASSERT_EQ(view.CreateMemoryRendering(8, 8, 32), 1);
+  view.SetScene(&scene);
+  const _GlViewSettings before = view.GetViewSettings();
+  EXPECT_NEAR(before.depth, std::sqrt(3.0f), 1e-5f);
+  EXPECT_NEAR(before.distance, 1.2f * std::sqrt(3.0f), 1e-5f);
+  C3DPointList* points = node->GetObject()->GetPointList();
+  for (int i = 0; i < points->GetSize(); ++i) points->ElementAt(i).x *= 3.0f;
+  node->GetObject()->Invalidate(OBJECT_CHANGED_POINTS, 1);
+  view.SetAutoFit(false);
+  view.UpdateView(UPDATE_VIEW_FIT);
+  const _GlViewSettings grown = view.GetViewSettings();
+  EXPECT_NEAR(grown.depth, std::sqrt(11.0f), 1e-5f);
+  EXPECT_FLOAT_EQ(grown.distance, before.distance);
+  EXPECT_FLOAT_EQ(grown.target[0], before.target[0]);
+  // With the reset flag the camera is fitted anyway.
+  view.UpdateView(UPDATE_VIEW_FIT_RESET);
+  EXPECT_NEAR(view.GetViewSettings().distance, 1.2f * std::sqrt(11.0f), 1e-5f);
+  view.DetachScene();
+}
+
 }  // namespace
