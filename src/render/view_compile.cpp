@@ -1,0 +1,433 @@
+// Compiling scene nodes into display lists: one filled and one wireframe
+// list per node (a curve list for curves), materials sent only when they
+// change so that triangle batches break as rarely as possible.
+#include <GL/glew.h>
+
+#include <algorithm>
+
+#include "material/material.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/geom_info.h"
+#include "mesh/model/normal_channels.h"
+#include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
+#include "render/view.h"
+#include "scene/object_kinds.h"
+#include "scene/scene.h"
+
+namespace {
+
+constexpr std::uint32_t kCoarseInvalidation = 0x40000;
+
+bool cornersInRange(const CFace& face, int size) {
+  for (std::uint32_t k = 0; k < face.GetSize(); ++k) {
+    if (face[k] < 0 || face[k] >= size) return false;
+  }
+  return true;
+}
+
+bool hasVertexColors(const C3DBaseObject& object) {
+  const CDependentChannels* channels = object.GetChannels();
+  return channels != nullptr && channels->GetChannelsNumber(CHANNEL_VC, 1) > 0;
+}
+
+}  // namespace
+
+void C3DView::FlushScene() {
+  if (m_scene == nullptr || GetGLContext() == nullptr) return;
+  Activate();
+  DeleteGLLists(CALLLIST_GEOMETRY, nullptr);
+  InitViewFlag();
+  CSceneIterator it = m_scene->Begin();
+  C3DBaseObject* object = nullptr;
+  while (C3DSceneNode* node = m_scene->GetNextNode(object, it)) FlushNode(node);
+  m_dirty = false;
+  Deactivate();
+}
+
+void C3DView::FlushNode(C3DSceneNode* node) {
+  if (node == nullptr) return;
+  FlushObject(node);
+  if (m_flushCallback != nullptr) m_flushCallback(node, m_callbackData);
+  node->Invalidate(NODE_UPDATE_MODIFIED, 0);
+}
+
+void C3DView::FlushObject(C3DSceneNode* node) {
+  C3DBaseObject* object = node->GetObject();
+  if (object == nullptr || object->IsFlagSet(OBJECT_EMPTY)) return;
+  if ((m_settings.viewMode & VIEW_FAST_DISPLAY_RUNNING) &&
+      object->IsInvalidate(kCoarseInvalidation)) {
+    m_coarse.insert(object);
+    m_fastDisplay = now();
+  }
+  switch (object->GetKindOf()) {
+    case OBJECT_CURVE:
+      Flush3DCurve(node);
+      break;
+    case OBJECT_PATCH:
+      Flush3DPatch(node);
+      break;
+    case OBJECT_POLYGONAL:
+      Flush3DObject(node);
+      break;
+    default:
+      break;
+  }
+  object->Invalidate(UPDATE_MODIFIED, 0);
+}
+
+void C3DView::Flush3DObject(C3DSceneNode* node) {
+  C3DBaseObject* object = node->GetObject();
+  if (object->GetPointNbr() == 0 || object->GetFaceNbr() == 0) return;
+  const std::uint32_t mode = m_settings.viewMode;
+  if (mode & VIEW_SMOOTH) {
+    if (BeginNode(node, GLVIEW_SMOOTH)) {
+      ViewSmoothNode();
+      EndNode();
+    }
+  } else if (mode & VIEW_FLAT) {
+    if (BeginNode(node, GLVIEW_FLAT)) {
+      ViewFlatNode();
+      EndNode();
+    }
+  }
+  if (mode & VIEW_WIREFRAME) {
+    if (BeginNode(node, GLVIEW_WIREFRAME)) {
+      ViewWireframeNode();
+      EndNode();
+    }
+  }
+}
+
+void C3DView::Flush3DPatch(C3DSceneNode* node) {
+  // Patches arrive here with their mesh at the level they were given;
+  // subdividing them to the global level belongs to the patch code.
+  Flush3DObject(node);
+}
+
+void C3DView::resetCurrentMaterial() {
+  m_currentMaterialId = 0xFFFFFFFFu;
+  m_currentTexture = -1;
+}
+
+int C3DView::BeginNode(C3DSceneNode* node, int glViewType) {
+  C3DBaseObject* object = node->GetObject();
+  m_element = _RenderElement{};
+  m_element.node = node;
+  m_element.object = object;
+  m_element.flags = m_settings.viewMode;
+  m_element.viewType = glViewType;
+  m_element.userData = m_callbackData;
+  m_element.faces = object->GetFaceList();
+  m_element.points = object->GetPointList();
+  int listType = object->GetKindOf() == OBJECT_CURVE            ? CALLLIST_CURVE
+                 : (glViewType & (GLVIEW_FLAT | GLVIEW_SMOOTH)) ? CALLLIST_FILLED
+                                                                : CALLLIST_WIREFRAME;
+  if (m_beginNodeCallback != nullptr &&
+      m_beginNodeCallback(m_element, listType, m_callbackData) == 0)
+    return 0;
+  resetCurrentMaterial();
+  m_stippled = false;
+  const bool filled = (glViewType & (GLVIEW_FLAT | GLVIEW_SMOOTH)) != 0;
+  if (object->GetKindOf() != OBJECT_CURVE) {
+    m_element.faceNormals = object->GetFaceNormalChannel();
+    if (m_element.faceNormals != nullptr)
+      m_element.faceNormalVectors = m_element.faceNormals->GetNormalVectorList();
+    if (glViewType == GLVIEW_SMOOTH) {
+      m_element.pointNormals = object->GetPointNormalChannel();
+      if (m_element.pointNormals != nullptr)
+        m_element.pointNormalVectors = m_element.pointNormals->GetNormalVectorList();
+      if ((m_settings.viewMode & VIEW_SPECIFIED_NORMALS) && object->GetChannels() != nullptr)
+        m_element.specifiedNormals = object->GetChannels()->GetSpecNormalChannel();
+    }
+  }
+  BeginCallList(node->GetID(), listType);
+  const std::uint32_t faceMode = object->GetFaceMode();
+  if (faceMode == 1) {
+    SetCullMode(true);
+  } else if (faceMode != 0) {
+    SetCullMode(false);
+  }
+  if (!(glViewType == GLVIEW_SMOOTH && hasVertexColors(*object)))
+    m_element.flags &= ~VIEW_VERTEX_COLORS;
+  if (glViewType == GLVIEW_WIREFRAME) {
+    m_element.flags &= ~VIEW_TEXTURES;
+    glDisable(GL_TEXTURE_2D);
+    if (m_settings.viewMode & (VIEW_FLAT | VIEW_SMOOTH)) glDisable(GL_LIGHTING);
+  }
+  if (filled) beginBatch();
+  return 1;
+}
+
+void C3DView::EndNode() {
+  const bool filled = (m_element.viewType & (GLVIEW_FLAT | GLVIEW_SMOOTH)) != 0;
+  endBatch();
+  if (m_stippled) {
+    glDisable(GL_POLYGON_STIPPLE);
+    m_stippled = false;
+  }
+  if (m_currentTexture == 1) glDisable(GL_TEXTURE_2D);
+  if (filled) {
+    SetCullMode((m_settings.viewMode & VIEW_CULL_BACK) != 0);
+  } else if (m_settings.viewMode & (VIEW_FLAT | VIEW_SMOOTH)) {
+    glEnable(GL_LIGHTING);
+  }
+  EndCallList();
+}
+
+void C3DView::beginBatch() {
+  if (m_inBatch) return;
+  glBegin(GL_TRIANGLES);
+  m_inBatch = true;
+}
+
+void C3DView::endBatch() {
+  if (!m_inBatch) return;
+  glEnd();
+  m_inBatch = false;
+}
+
+int C3DView::BeginFace(int f) {
+  _RenderElement& e = m_element;
+  const C3DFace* face = e.faces->ElementAt(f);
+  if (face->IsFlagSet(FACE_INVALID) || !cornersInRange(*face, e.points->GetSize())) return 0;
+  e.faceIndex = f;
+  e.cornerIndex = -1;
+  C3DMaterial* material = m_scene->GetMaterial(face->GetMaterialID());
+  if (material == nullptr) material = m_scene->GetMaterial(0);
+  const CDependentChannels* channels = e.object->GetChannels();
+
+  e.uvFace = nullptr;
+  if ((e.flags & VIEW_TEXTURES) && channels != nullptr) {
+    std::uint32_t id = e.object->GetGlobalUVWChannel();
+    if (id == vex3d::kNoChannelId && material != nullptr && material->GetDiffuseMaps() != nullptr)
+      id = material->GetDiffuseMaps()->GetChannelID();
+    e.uvChannel = channels->GetUVWChannelByID(id, &e.uvFaces, &e.uvPoints);
+    if (e.uvChannel != nullptr && e.uvFaces != nullptr && e.uvPoints != nullptr &&
+        f < e.uvFaces->GetSize()) {
+      const CUVWFace* uv = e.uvFaces->ElementAt(f);
+      if (!uv->IsOneFlagSet(vex3d::kFaceSkipMask) && uv->GetSize() == face->GetSize() &&
+          cornersInRange(*uv, e.uvPoints->GetSize())) {
+        e.uvFace = uv;
+      }
+    }
+  }
+  e.vcFace = nullptr;
+  if ((e.flags & VIEW_VERTEX_COLORS) && channels != nullptr) {
+    float intensity = 0.0f;
+    std::uint32_t id = e.object->GetGlobalVCChannel(intensity);
+    if (id == vex3d::kNoChannelId && material != nullptr) id = material->GetVertexColor(intensity);
+    e.vcIntensity = intensity;
+    e.vcChannel = channels->GetVCChannelByID(id, &e.vcFaces, &e.vcPoints);
+    if (e.vcChannel != nullptr && intensity != 0.0f && e.vcFaces != nullptr &&
+        e.vcPoints != nullptr && f < e.vcFaces->GetSize()) {
+      const CVCFace* vc = e.vcFaces->ElementAt(f);
+      if (!vc->IsOneFlagSet(vex3d::kFaceSkipMask) && vc->GetSize() == face->GetSize() &&
+          cornersInRange(*vc, e.vcPoints->GetSize())) {
+        e.vcFace = vc;
+      }
+    }
+  }
+
+  e.material = material;
+  std::uint32_t result =
+      m_faceCallback != nullptr ? m_faceCallback(e, m_callbackData) : FACE_RESULT_DRAW;
+  if (result & FACE_RESULT_SKIP) return 0;
+  const bool wire = e.viewType == GLVIEW_WIREFRAME;
+  bool stipple = false;
+  if (result & FACE_RESULT_DRAW) {
+    if ((e.flags & VIEW_FLAGGED_FACES_ONLY) && !face->IsFlagSet(FACE_RENDER_FLAGGED)) return 0;
+    if (face->IsFlagSet(FACE_RENDER_HIDDEN)) {
+      if (wire || !(e.flags & VIEW_HIDDEN_STIPPLED)) return 0;
+      stipple = true;
+    }
+    if (e.vcFace != nullptr) result |= FACE_RESULT_PER_CORNER;
+    if (wire && (m_settings.viewMode & (VIEW_FLAT | VIEW_SMOOTH)))
+      material = m_wireframeMaterial.get();
+  }
+  if (result & FACE_RESULT_SELECTION) material = m_selectionMaterial.get();
+  e.faceResult = result;
+  if (!wire && stipple != m_stippled) {
+    endBatch();
+    if (stipple) {
+      glEnable(GL_POLYGON_STIPPLE);
+    } else {
+      glDisable(GL_POLYGON_STIPPLE);
+    }
+    m_stippled = stipple;
+    beginBatch();
+  }
+  if (material == nullptr) return 1;
+  const int textureState = e.uvFace != nullptr ? 1 : 0;
+  const bool changed =
+      material->GetMaterialID() != m_currentMaterialId || textureState != m_currentTexture;
+  if (!changed || (result & FACE_RESULT_KEEP_MATERIAL)) return 1;
+  e.material = material;
+  if (wire) {
+    InitDiffuseColor(material);
+  } else if (!(e.flags & VIEW_TEXTURES)) {
+    endBatch();
+    InitMaterial(material, 0);
+    m_currentTexture = 0;
+    beginBatch();
+  } else {
+    InitTexture();
+  }
+  return 1;
+}
+
+void C3DView::triangulateCorners(const C3DFace& face, int faceIndex) {
+  m_triangleCorners.clear();
+  const auto n = static_cast<int>(face.GetSize());
+  if (n == 3) {
+    m_triangleCorners = {0, 1, 2};
+    return;
+  }
+  CGeomInfo geom;
+  geom.SetPointList(m_element.points, nullptr);
+  geom.SetFaceList(m_element.faces, m_triangles.get());
+  const int written = face.Triangulate(geom, faceIndex, -1);
+  if (written > 0) {
+    for (int t = 0; t < written; ++t) {
+      const C3DFace* triangle = m_triangles->ElementAt(t);
+      for (std::uint32_t k = 0; k < 3 && k < triangle->GetSize(); ++k) {
+        // Triangles name points; the first corner on that point gives the
+        // channel values.
+        int corner = 0;
+        while (corner < n && face[static_cast<std::uint32_t>(corner)] != (*triangle)[k]) ++corner;
+        m_triangleCorners.push_back(corner < n ? corner : 0);
+      }
+    }
+    if (m_triangleCorners.size() % 3 == 0) return;
+    m_triangleCorners.clear();
+  }
+  for (int k = 1; k + 1 < n; ++k) {
+    m_triangleCorners.push_back(0);
+    m_triangleCorners.push_back(k);
+    m_triangleCorners.push_back(k + 1);
+  }
+}
+
+bool C3DView::cornerNormal(int face, int corner, int point) {
+  CPointNormalChannel* normals = m_element.pointNormals;
+  if (normals == nullptr) return false;
+  if (m_element.specifiedNormals != nullptr)
+    return normals->GetSmoothNormalByCorner(face, corner) != 0;
+  return normals->GetSmoothNormalByIndex(face, point) != 0;
+}
+
+void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
+  const _RenderElement& e = m_element;
+  const auto k = static_cast<std::uint32_t>(corner);
+  if (e.uvFace != nullptr) glTexCoord3fv(&(*e.uvPoints)[(*e.uvFace)[k]].u);
+  if (smooth) {
+    if (e.faceResult & FACE_RESULT_PER_CORNER) {
+      m_element.cornerIndex = corner;
+      InitPointMaterial();
+    }
+    if (cornerNormal(e.faceIndex, corner, face[k])) glNormal3fv(m_smoothNormal->ValPtr());
+  }
+  glVertex3fv(e.points->ElementAt(face[k]).ValPtr());
+}
+
+void C3DView::sendFilledFace(const C3DFace& face, bool smooth) {
+  triangulateCorners(face, m_element.faceIndex);
+  for (int corner : m_triangleCorners) sendCorner(face, corner, smooth);
+}
+
+void C3DView::ViewFlatNode() {
+  const C3DFaceList* faces = m_element.faces;
+  const C3DVectorList* normals = m_element.faceNormalVectors;
+  for (int f = 0; f < faces->GetSize(); ++f) {
+    const C3DFace* face = faces->ElementAt(f);
+    if (face->GetSize() < 3 || !BeginFace(f)) continue;
+    if (normals != nullptr && f < normals->GetSize()) glNormal3fv((*normals)[f].ValPtr());
+    sendFilledFace(*face, false);
+  }
+}
+
+void C3DView::ViewSmoothNode() {
+  if (m_element.pointNormals != nullptr) {
+    CGeomInfo geom(m_element.object);
+    m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
+                                             m_element.faceNormals, m_smoothNormal.get(),
+                                             m_element.object->GetSmoothAngle());
+  }
+  const C3DFaceList* faces = m_element.faces;
+  for (int f = 0; f < faces->GetSize(); ++f) {
+    const C3DFace* face = faces->ElementAt(f);
+    if (face->GetSize() < 3 || !BeginFace(f)) continue;
+    sendFilledFace(*face, true);
+  }
+}
+
+void C3DView::ViewWireframeNode() {
+  const C3DFaceList* faces = m_element.faces;
+  for (int f = 0; f < faces->GetSize(); ++f) {
+    const C3DFace* face = faces->ElementAt(f);
+    if (face->GetSize() < 3 || !BeginFace(f)) continue;
+    glBegin(GL_LINE_LOOP);
+    for (std::uint32_t k = 0; k < face->GetSize(); ++k)
+      glVertex3fv(m_element.points->ElementAt((*face)[k]).ValPtr());
+    glEnd();
+  }
+}
+
+void C3DView::InitPointMaterial() {
+  const _RenderElement& e = m_element;
+  const int answer =
+      m_pointMaterialCallback != nullptr ? m_pointMaterialCallback(m_element, m_callbackData) : 0;
+  if (answer == 1) return;
+  if (answer == 2) {
+    InitMaterial(m_selectionMaterial.get(), 1);
+    return;
+  }
+  if (answer == 3) {
+    InitMaterial(m_userMaterial.get(), 1);
+    return;
+  }
+  if (e.vcFace == nullptr || e.material == nullptr || e.cornerIndex < 0) return;
+  const CRGBColor& corner =
+      (*e.vcPoints)[(*e.vcFace)[static_cast<std::uint32_t>(e.cornerIndex)]].GetColor();
+  const float w = e.vcIntensity * (static_cast<float>(corner.GetAlpha()) / 255.0f);
+  const CRGBColor& base = e.material->GetDiffuseColor();
+  CRGBColor mixed = base;
+  for (int i = 0; i < 3; ++i) {
+    const float v = static_cast<float>(base[i]) * (1.0f - w) + static_cast<float>(corner[i]) * w;
+    mixed[i] = static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
+  }
+  m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
+  m_userMaterial->SetDiffuseColor(mixed);
+  m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
+  InitMaterial(m_userMaterial.get(), 1);
+}
+
+void C3DView::Flush3DCurve(C3DSceneNode* node) {
+  C3DBaseObject* object = node->GetObject();
+  const C3DPointList* points = object->GetPointList();
+  if (points == nullptr || points->GetSize() == 0) return;
+  if (!BeginNode(node, GLVIEW_WIREFRAME)) return;
+  const auto* curve = static_cast<const C3DCurve*>(object);
+  C3DMaterial* material = m_scene->GetMaterial(curve->GetMaterialID());
+  if (material == nullptr) material = m_scene->GetMaterial(0);
+  const bool flaggedOnly = (m_element.flags & VIEW_FLAGGED_FACES_ONLY) != 0;
+  glDisable(GL_LIGHTING);
+  glBegin(GL_LINE_STRIP);
+  int sent = -1;  // 0 curve colour, 1 selection colour
+  for (int i = 0; i < points->GetSize(); ++i) {
+    const C3DPoint& p = points->ElementAt(i);
+    const bool flagged = p.IsFlagSet(0x1);
+    if (flaggedOnly && !flagged) continue;
+    const int colour = flagged ? 1 : 0;
+    if (colour != sent) {
+      const C3DMaterial* m = flagged ? m_selectionMaterial.get() : material;
+      if (m != nullptr) glColor4ubv(m->GetDiffuseColor().GetBytes());
+      sent = colour;
+    }
+    glVertex3fv(p.ValPtr());
+  }
+  glEnd();
+  EndNode();
+}

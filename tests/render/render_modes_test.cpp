@@ -1,0 +1,349 @@
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+#include <utility>
+
+#include "animation/vector_key.h"
+#include "mesh/model/normal_channels.h"
+#include "mesh/model/texture_channels.h"
+#include "render/render_to_bitmap.h"
+#include "render_fixtures.h"
+#include "scene/object_kinds.h"
+
+namespace {
+
+using vex3d::test::addCubeNode;
+using vex3d::test::addMaterial;
+using vex3d::test::coverage;
+using vex3d::test::modeSettings;
+using vex3d::test::OffscreenView;
+using vex3d::test::pixelAt;
+using vex3d::test::Rgba;
+using vex3d::test::ScopedConfigDir;
+
+constexpr int kSize = 64;
+constexpr float kPi = 3.14159265f;
+
+std::unique_ptr<Bitmap> render(C3DScene& scene, const _GlViewSettings& s, int size = kSize) {
+  std::string error;
+  auto image = vex3d::renderSceneToBitmap(scene, size, size, &s, &error);
+  EXPECT_NE(image, nullptr) << error;
+  return image;
+}
+
+// Every face of the cube in one material.
+C3DMaterial* paintCube(C3DScene& scene, C3DSceneNode* node, CRGBColor colour) {
+  C3DMaterial* m = addMaterial(scene, colour);
+  C3DFaceList* faces = node->GetObject()->GetFaceList();
+  for (int f = 0; f < faces->GetSize(); ++f) faces->ElementAt(f)->SetMaterialID(m->GetMaterialID());
+  return m;
+}
+
+std::set<std::tuple<int, int, int>> coveredColours(const Bitmap& image) {
+  std::set<std::tuple<int, int, int>> colours;
+  for (int y = 0; y < image.GetHeight(); ++y) {
+    for (int x = 0; x < image.GetWidth(); ++x) {
+      const Rgba p = pixelAt(image, x, y);
+      if (p.a == 0) colours.insert({p.r, p.g, p.b});
+    }
+  }
+  return colours;
+}
+
+int countColour(const Bitmap& image, const Rgba& colour) {
+  int n = 0;
+  for (int y = 0; y < image.GetHeight(); ++y) {
+    for (int x = 0; x < image.GetWidth(); ++x) {
+      n += vex3d::test::sameColour(pixelAt(image, x, y), colour, 0) ? 1 : 0;
+    }
+  }
+  return n;
+}
+
+TEST(RenderModesTest, AlphaComesFromDepthOnAnEmptySceneAndAroundAnObject) {
+  ScopedConfigDir config("render");
+  C3DScene empty;
+  auto image = render(empty, modeSettings(VIEW_FLAT, CRGBColor(10, 20, 30)));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->GetType(), vex3d::kBitmapRgba);
+  EXPECT_EQ(vex3d::test::countAlpha(*image, 255), kSize * kSize);
+  EXPECT_TRUE(vex3d::test::sameColour(pixelAt(*image, 5, 5), Rgba{10, 20, 30, 255}, 0));
+
+  C3DScene scene;
+  addCubeNode(scene, false);
+  image = render(scene, modeSettings(VIEW_FLAT));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(pixelAt(*image, kSize / 2, kSize / 2).a, 0);
+  EXPECT_EQ(pixelAt(*image, 0, 0).a, 255);
+  EXPECT_EQ(pixelAt(*image, kSize - 1, kSize - 1).a, 255);
+}
+
+TEST(RenderModesTest, RgbSnapshotsHaveNoAlpha) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  addCubeNode(scene, false);
+  C3DView view(DRAWING_MEMORY);
+  ASSERT_EQ(view.CreateMemoryRendering(16, 8, 24), 1);
+  view.SetScene(&scene);
+  view.UpdateView(0);
+  std::unique_ptr<Bitmap> image(view.CreateBitmapFromScene());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->GetType(), vex3d::kBitmapRgb);
+  EXPECT_EQ(image->GetWidth(), 16);
+  EXPECT_EQ(image->GetHeight(), 8);
+  view.DetachScene();
+  EXPECT_EQ(view.DeleteMemoryRendering(), 1);
+  EXPECT_EQ(view.CreateBitmapFromScene(), nullptr);
+}
+
+TEST(RenderModesTest, RowsComeTopFirst) {
+  ScopedConfigDir config("render");
+  // A red cube above a grey one (+z is up in the front view).
+  C3DScene scene;
+  C3DSceneNode* high = addCubeNode(scene, false);
+  paintCube(scene, high, CRGBColor(255, 0, 0));
+  C3DPointList* points = high->GetObject()->GetPointList();
+  for (int i = 0; i < points->GetSize(); ++i) points->ElementAt(i).z += 3.0f;
+  paintCube(scene, addCubeNode(scene, false), CRGBColor(200, 200, 200));
+  auto image = render(scene, modeSettings(VIEW_FLAT));
+  ASSERT_NE(image, nullptr);
+  const Rgba top = pixelAt(*image, kSize / 2, kSize / 2 - 20);
+  const Rgba bottom = pixelAt(*image, kSize / 2, kSize / 2 + 20);
+  EXPECT_EQ(top.a, 0);
+  EXPECT_GT(top.r, 60);
+  EXPECT_EQ(top.g, 0);
+  EXPECT_EQ(bottom.a, 0);
+  EXPECT_EQ(bottom.r, bottom.g);
+}
+
+TEST(RenderModesTest, FlatIsConstantPerFaceAndSmoothVaries) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(200, 200, 200));
+  // Every corner normal averaged: smooth shading shows a gradient.
+  node->GetObject()->SetSmoothAngle(kPi);
+  // One directional light only for flat: the positional second light gives
+  // each triangle of a quad its own flat colour. Both lights for smooth:
+  // the averaged corner normals all face the camera alike.
+  auto flat = render(scene, modeSettings(VIEW_FLAT | VIEW_FAST_RENDERING));
+  auto smooth = render(scene, modeSettings(VIEW_SMOOTH));
+  ASSERT_NE(flat, nullptr);
+  ASSERT_NE(smooth, nullptr);
+  EXPECT_EQ(coverage(*flat).count, coverage(*smooth).count);
+  EXPECT_GT(coverage(*flat).count, kSize * kSize / 8);
+  EXPECT_EQ(coveredColours(*flat).size(), 1u);
+  EXPECT_GT(coveredColours(*smooth).size(), 10u);
+}
+
+TEST(RenderModesTest, WireframeDrawsEdgesOnlyInTheMaterialColour) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(0, 200, 0));
+  auto image = render(scene, modeSettings(VIEW_WIREFRAME, CRGBColor(0, 0, 80)));
+  ASSERT_NE(image, nullptr);
+  // No depth test in wireframe: nothing writes depth, the alpha stays 255.
+  EXPECT_EQ(vex3d::test::countAlpha(*image, 255), kSize * kSize);
+  EXPECT_GT(countColour(*image, Rgba{0, 200, 0, 255}), 40);
+  EXPECT_TRUE(
+      vex3d::test::sameColour(pixelAt(*image, kSize / 2, kSize / 2), Rgba{0, 0, 80, 255}, 0));
+}
+
+TEST(RenderModesTest, WiresShowOverTheFillInTheWireframeColour) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(128, 128, 128));
+  _GlViewSettings s = modeSettings(VIEW_FLAT | VIEW_WIREFRAME);
+  s.mask |= GLVS_WIREFRAME_COLOR;
+  s.wireframeColor = CRGBColor(0, 255, 0);
+  auto over = render(scene, s);
+  ASSERT_NE(over, nullptr);
+  const Rgba green{0, 255, 0, 0};
+  EXPECT_GT(countColour(*over, green), 40);
+  // The fill is still there inside the wires.
+  const Rgba centre = pixelAt(*over, kSize / 2, kSize / 2);
+  EXPECT_EQ(centre.a, 0);
+  EXPECT_EQ(centre.r, centre.b);
+  EXPECT_GT(centre.r, 30);
+  s.viewMode = VIEW_FLAT;
+  auto plain = render(scene, s);
+  EXPECT_EQ(countColour(*plain, green), 0);
+}
+
+TEST(RenderModesTest, HiddenNodesAreSkippedOrStippled) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  const int full = coverage(*render(scene, modeSettings(VIEW_FLAT))).count;
+  ASSERT_GT(full, 0);
+  node->SetFlag(NODE_HIDDEN, 1);
+  EXPECT_EQ(coverage(*render(scene, modeSettings(VIEW_FLAT))).count, 0);
+  const int stippled =
+      coverage(*render(scene, modeSettings(VIEW_FLAT | VIEW_HIDDEN_STIPPLED))).count;
+  EXPECT_GT(stippled, full * 3 / 10);
+  EXPECT_LT(stippled, full * 7 / 10);
+  // Never in wireframe, even when hidden nodes are shown.
+  auto wire = render(scene, modeSettings(VIEW_WIREFRAME | VIEW_HIDDEN_STIPPLED));
+  EXPECT_EQ(countColour(*wire, Rgba{0, 0, 0, 255}), kSize * kSize);
+}
+
+TEST(RenderModesTest, HiddenFacesAreSkippedOrStippled) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  C3DFaceList* faces = node->GetObject()->GetFaceList();
+  // The -y face is the one the front view sees.
+  faces->ElementAt(2)->SetFlags(FACE_RENDER_HIDDEN, 1);
+  _GlViewSettings s = modeSettings(VIEW_FLAT);  // back faces culled: nothing behind
+  s.viewMode |= VIEW_CULL_BACK;
+  EXPECT_EQ(coverage(*render(scene, s)).count, 0);
+  s.viewMode &= ~static_cast<std::uint32_t>(VIEW_CULL_BACK);
+  // Double-sided: the inside of the back face shows through the hole.
+  EXPECT_GT(coverage(*render(scene, s)).count, 0);
+}
+
+TEST(RenderModesTest, VertexColoursReplaceTheMaterialColour) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(200, 200, 200));
+  auto* channel = new CVCChannel(CChannel::CreateID());
+  channel->GetVCPointList()->Add(CVCPoint(CRGBColor(255, 0, 0, 255)));
+  CVCFaceList* vcFaces = channel->GetVCFaceList();
+  vcFaces->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f) vcFaces->ElementAt(f)->SetQuadrangle(0, 0, 0, 0);
+  C3DBaseObject* object = node->GetObject();
+  const std::uint32_t id = channel->GetChannelID();
+  object->AddChannel(channel);
+  object->SetGlobalVCChannel(id, 1.0f);
+
+  auto coloured = render(scene, modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS));
+  const Rgba c = pixelAt(*coloured, kSize / 2, kSize / 2);
+  EXPECT_EQ(c.a, 0);
+  // The user material keeps the material's ambient colour.
+  EXPECT_GT(c.r, c.g + 60);
+  EXPECT_EQ(c.g, c.b);
+  // Not in flat shading, and not with the option off.
+  for (std::uint32_t mode : {static_cast<std::uint32_t>(VIEW_FLAT | VIEW_VERTEX_COLORS),
+                             static_cast<std::uint32_t>(VIEW_SMOOTH)}) {
+    const Rgba g = pixelAt(*render(scene, modeSettings(mode)), kSize / 2, kSize / 2);
+    EXPECT_EQ(g.r, g.g) << mode;
+    EXPECT_GT(g.g, 60) << mode;
+  }
+  // An intensity of 0 turns them off.
+  object->SetGlobalVCChannel(id, 0.0f);
+  const Rgba off =
+      pixelAt(*render(scene, modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS)), kSize / 2, kSize / 2);
+  EXPECT_EQ(off.r, off.g);
+}
+
+TEST(RenderModesTest, BrightnessStepsLightTheSceneMoreOrLess) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(100, 100, 100));
+  OffscreenView offscreen(scene, 16, modeSettings(VIEW_FLAT));
+  const int normal = pixelAt(*offscreen.snap(), 8, 8).r;
+  offscreen.view().Brightness(1);
+  const int brighter = pixelAt(*offscreen.snap(), 8, 8).r;
+  offscreen.view().Brightness(-1);
+  offscreen.view().Brightness(-1);
+  const int darker = pixelAt(*offscreen.snap(), 8, 8).r;
+  offscreen.view().Brightness(0);
+  EXPECT_EQ(pixelAt(*offscreen.snap(), 8, 8).r, normal);
+  EXPECT_GT(brighter, normal);
+  EXPECT_LT(darker, normal);
+}
+
+TEST(RenderModesTest, PolygonsAreTriangulatedAndDegenerateFacesSkipped) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  // An L-shaped hexagon facing the front view (-y): concave, so a fan from
+  // its first corner would cover the notch.
+  auto* points = new C3DPointList;
+  const float xz[6][2] = {{-1, -1}, {1, -1}, {1, 0}, {0, 0}, {0, 1}, {-1, 1}};
+  for (const auto& p : xz) points->Add(C3DPoint(p[0], 0.0f, p[1]));
+  auto* faces = new C3DFaceList;
+  vex3d::test::addFaces(*faces, {{0, 1, 2, 3, 4, 5}, {0, 1}, {0, 1, 99}});
+  auto* node = new C3DSceneNode;
+  node->SetObject(new C3DObject(points, faces));
+  scene.AddNode(nullptr, node);
+  auto image = render(scene, modeSettings(VIEW_FLAT));
+  ASSERT_NE(image, nullptr);
+  // Lower left quadrant covered, upper right (the notch) empty.
+  EXPECT_EQ(pixelAt(*image, kSize / 2 - 6, kSize / 2 + 6).a, 0);
+  EXPECT_EQ(pixelAt(*image, kSize / 2 + 6, kSize / 2 - 6).a, 255);
+}
+
+TEST(RenderModesTest, CurvesAreLineStripsInTheirMaterialColour) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  addCubeNode(scene, false, 3.0f);  // gives the scene its extent
+  auto* curve = new C3DCurve;
+  auto* points = new C3DPointList;
+  for (int i = 0; i <= 8; ++i)
+    points->Add(C3DPoint(-2.0f + 0.5f * static_cast<float>(i), 0.0f, 0.0f));
+  curve->SetPointList(points);
+  curve->SetMaterialID(addMaterial(scene, CRGBColor(0, 255, 0))->GetMaterialID());
+  auto* node = new C3DSceneNode;
+  node->SetObject(curve);
+  scene.AddNode(nullptr, node);
+  for (std::uint32_t mode :
+       {static_cast<std::uint32_t>(VIEW_WIREFRAME), static_cast<std::uint32_t>(VIEW_FLAT)}) {
+    auto image = render(scene, modeSettings(mode));
+    ASSERT_NE(image, nullptr);
+    EXPECT_GT(countColour(*image, Rgba{0, 255, 0, 0}) + countColour(*image, Rgba{0, 255, 0, 255}),
+              10)
+        << mode;
+  }
+}
+
+TEST(RenderModesTest, ScaledNodesRenormaliseTheirNormalsTheCheapestWay) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  auto stateFor = [&scene](const char* what) {
+    OffscreenView offscreen(scene, 8, modeSettings(VIEW_FLAT));
+    auto image = offscreen.snap();
+    EXPECT_NE(image, nullptr) << what;
+    offscreen.view().Activate();
+    const bool rescale = glIsEnabled(GL_RESCALE_NORMAL) == GL_TRUE;
+    const bool normalize = glIsEnabled(GL_NORMALIZE) == GL_TRUE;
+    offscreen.view().Deactivate();
+    return std::pair<bool, bool>(rescale, normalize);
+  };
+  EXPECT_EQ(stateFor("unscaled"), std::make_pair(false, false));
+  auto* key = static_cast<C3DVectorKey*>(node->CreateKey(0, vex3d::kKeyScale));
+  ASSERT_NE(key, nullptr);
+  key->SetVector(C3DVector(2.0f, 2.0f, 2.0f));
+  EXPECT_EQ(stateFor("uniform"), std::make_pair(true, false));
+  key->SetVector(C3DVector(1.0f, 2.0f, 1.0f));
+  EXPECT_EQ(stateFor("non-uniform"), std::make_pair(false, true));
+}
+
+TEST(RenderModesTest, SpecifiedNormalsWinWhenAsked) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* node = addCubeNode(scene, false);
+  paintCube(scene, node, CRGBColor(200, 200, 200));
+  // Every corner's normal points sideways: the light from the camera grazes.
+  auto* specified = new CSpecNormalChannel(CChannel::CreateID());
+  specified->GetNormalVectorList()->Add(C3DVector(1.0f, 0.0f, 0.0f));
+  specified->GetNormalFaceList()->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f)
+    specified->GetNormalFaceList()->ElementAt(f)->SetQuadrangle(0, 0, 0, 0);
+  node->GetObject()->AddChannel(specified);
+  const std::uint32_t mode = VIEW_SMOOTH | VIEW_FAST_RENDERING;
+  const Rgba own = pixelAt(*render(scene, modeSettings(mode)), kSize / 2, kSize / 2);
+  const Rgba given =
+      pixelAt(*render(scene, modeSettings(mode | VIEW_SPECIFIED_NORMALS)), kSize / 2, kSize / 2);
+  EXPECT_EQ(own.a, 0);
+  EXPECT_EQ(given.a, 0);
+  EXPECT_GT(own.r, given.r + 40);
+}
+
+}  // namespace
