@@ -122,17 +122,8 @@ bool removedByFlags(const C3DSceneNode& node, const C3DBaseObject& object, std::
 void prepareObject(C3DSceneNode& node, CSceneExportOptions& options) {
   const std::uint32_t flags = options.m_flags;
   C3DBaseObject* object = node.GetObject();
-  CDependentChannels& channels = *object->GetChannels();
-  if ((flags & EXPORT_REMOVE_UVW) && channels.RemoveChannels(CHANNEL_UVW, 0, 0) > 0) {
-    logChange(options, kStrRemovingUV, node.GetName());
-  }
-  if ((flags & EXPORT_REMOVE_VC) && channels.RemoveChannels(CHANNEL_VC, 0, 0) > 0) {
-    logChange(options, kStrRemovingVC, node.GetName());
-  }
-  if ((flags & EXPORT_REMOVE_SPEC_NORMALS) &&
-      channels.RemoveChannels(CHANNEL_SPEC_NORMAL, 0, 0) > 0) {
-    logChange(options, kStrRemovingNormals, node.GetName());
-  }
+  // Patches first: a control mesh brings its own channels, which the
+  // removals below must reach too.
   if (object->GetKindOf() == OBJECT_PATCH &&
       (flags & (EXPORT_PATCHES_TO_MESHES | EXPORT_PATCHES_TO_SOURCE))) {
     std::unique_ptr<C3DBaseObject> replacement;
@@ -148,6 +139,17 @@ void prepareObject(C3DSceneNode& node, CSceneExportOptions& options) {
       delete object;
       object = node.GetObject();
     }
+  }
+  CDependentChannels& channels = *object->GetChannels();
+  if ((flags & EXPORT_REMOVE_UVW) && channels.RemoveChannels(CHANNEL_UVW, 0, 0) > 0) {
+    logChange(options, kStrRemovingUV, node.GetName());
+  }
+  if ((flags & EXPORT_REMOVE_VC) && channels.RemoveChannels(CHANNEL_VC, 0, 0) > 0) {
+    logChange(options, kStrRemovingVC, node.GetName());
+  }
+  if ((flags & EXPORT_REMOVE_SPEC_NORMALS) &&
+      channels.RemoveChannels(CHANNEL_SPEC_NORMAL, 0, 0) > 0) {
+    logChange(options, kStrRemovingNormals, node.GetName());
   }
   object->Clean();
   object->CleanChannels(0xFFFFFFFF, 1);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "animation/vector_key.h"
+#include "mesh/algorithms/patch.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/texture_channels.h"
 #include "scene/scene_builders.h"
@@ -188,6 +189,49 @@ TEST(ExportPrepareTest, InPlaceWorksOnTheUserScene) {
   EXPECT_EQ(user.InitExport(options), &user);
   EXPECT_EQ(options.GetExportScene(), nullptr);
   EXPECT_EQ(user.GetChildNode(nullptr)->GetObject()->GetFaceNbr(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExportPrepareTest, PatchesBecomeTheirControlMeshWithChannelsRemovedToo) {
+  C3DScene user;
+  auto* patch = new C3DPatch;
+  patch->SetPointList(new C3DPointList);
+  patch->SetFaceList(new C3DFaceList);
+  for (const C3DPoint& p :
+       {C3DPoint(0, 0, 0), C3DPoint(1, 0, 0), C3DPoint(1, 1, 0), C3DPoint(0, 1, 0)}) {
+    patch->GetPointList()->Add(p);
+  }
+  patch->GetFaceList()->SetSize(1, 4);
+  patch->GetFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 3);
+  auto* uvw = new CUVWChannel;
+  uvw->GetPointList()->SetSize(4);
+  uvw->GetFaceList()->SetSize(*patch->GetFaceList());
+  uvw->GetFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 3);
+  patch->AddChannel(uvw);
+  patch->SetLevel(2);
+  ASSERT_EQ(patch->GetFaceNbr(), 16);
+  auto* node = new C3DSceneNode;
+  node->SetName("smooth");
+  node->SetObject(patch);
+  user.AddNode(nullptr, node);
+
+  CSceneExportOptions options;
+  options.m_flags = EXPORT_PATCHES_TO_SOURCE | EXPORT_REMOVE_UVW;
+  C3DScene* prepared = user.InitExport(options);
+  ASSERT_NE(prepared, nullptr);
+  const C3DBaseObject* object = prepared->GetChildNode(nullptr)->GetObject();
+  EXPECT_EQ(object->GetKindOf(), OBJECT_POLYGONAL);
+  EXPECT_EQ(object->GetFaceNbr(), 1);
+  EXPECT_EQ(object->GetChannels()->GetSize(), 0);
+
+  CSceneExportOptions subdivided;
+  subdivided.m_flags = EXPORT_PATCHES_TO_MESHES;
+  prepared = user.InitExport(subdivided);
+  ASSERT_NE(prepared, nullptr);
+  EXPECT_EQ(prepared->GetChildNode(nullptr)->GetObject()->GetFaceNbr(), 16);
 }
 
 }  // namespace
