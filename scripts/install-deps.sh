@@ -9,13 +9,14 @@ packages=(
   libstb-dev
   libgl-dev libegl-dev libglu1-mesa-dev libglew-dev
   libegl-mesa0 libgl1-mesa-dri
+  libassimp-dev
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
-# harnesses, --bench the peer library the benchmarks compare against.
+# harnesses, --bench the peer command-line tools the benchmarks compare against.
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    --bench) packages+=(libassimp-dev) ;;
+    --bench) packages+=(assimp-utils) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done
