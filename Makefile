@@ -16,8 +16,16 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+DEMO_DIR := $(BUILD_DIR)/demo
+
 demo: build
-	@$(BUILD_DIR)/bin/vex3d info data/samples/cube.obj
+	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
+	@$(BUILD_DIR)/bin/vex3d info data/samples/textured_cube.v3d data/samples/animated_groups.v3d
+	@$(BUILD_DIR)/bin/vex3d convert data/samples/animated_groups.v3d $(DEMO_DIR)/one_object.v3d --single-object --global-coordinates
+	@$(BUILD_DIR)/bin/vex3d render data/samples/textured_cube.v3d -o $(DEMO_DIR)/cube.png --size 512x512 --view top
+	@$(BUILD_DIR)/bin/vex3d render data/samples/colored_quads.v3d -o $(DEMO_DIR)/quads.png --size 512x512 --view top --mode flat-wireframe
+	@$(BUILD_DIR)/bin/vex3d thumbnail data/samples/animated_groups.v3d $(DEMO_DIR)/thumbnail.png --size 256
+	@echo "demo: images and the converted scene are in $(DEMO_DIR)"
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

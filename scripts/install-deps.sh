@@ -16,7 +16,7 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    --bench) packages+=(assimp-utils) ;;
+    --bench) packages+=(assimp-utils f3d) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

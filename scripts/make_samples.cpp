@@ -87,8 +87,11 @@ bool texturedCubeScene(const std::filesystem::path& folder) {
   C3DScene scene;
   C3DMaterial* material = scene.GetMaterials().CreateNewMaterial(1);
   material->SetName("checker");
-  material->AddMaterialMap("textures/checker.png", 0xFFFFFFFF, MAP_DIFFUSE, PROJECTION_EXPLICIT);
-  scene.AddNode(nullptr, node("cube", texturedCube(1)));
+  C3DObject* cube = texturedCube(1);
+  // The map reads the cube's texture coordinates.
+  const std::uint32_t uvw = cube->GetChannels()->GetChannelByIndex(0)->GetChannelID();
+  material->AddMaterialMap("textures/checker.png", uvw, MAP_DIFFUSE, PROJECTION_EXPLICIT);
+  scene.AddNode(nullptr, node("cube", cube));
   return save(scene, folder / "textured_cube.v3d");
 }
 

@@ -1,10 +1,18 @@
 #pragma once
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace vex3d::cli {
 
-// Each command answers the process exit status.
+// Each command answers the process exit status: 0 success, 1 failure,
+// 2 wrong usage.
 int runInfo(const std::vector<std::string>& files);
+int runFormats();
+int runSceneInfo(const std::vector<std::string>& files, bool json);
+int runConvert(const std::vector<std::string>& args);
+void printConvertOptions(std::FILE* out);
+int runRender(const std::vector<std::string>& args);
+int runThumbnail(const std::vector<std::string>& args);
 
 }  // namespace vex3d::cli

@@ -1,12 +1,9 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "hostlib/file_class.h"
-#include "hostlib/file_utils.h"
 #include "hostlib/fourcc.h"
 #include "hostlib/plugin_loader.h"
 #include "hostlib/strings.h"
@@ -34,30 +31,29 @@ std::string abilities(const FileClassInfo& c) {
          (c.canWrite ? "write" : "");
 }
 
-void describeFile(const std::string& path) {
-  std::printf("\n%s\n", path.c_str());
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::printf("  not a readable file\n");
-    return;
-  }
-  std::printf("  size: %lld bytes\n", static_cast<long long>(st.st_size));
-  const std::uint32_t fileClass = fileGetClassOf(path);
-  if (fileClass == 0) {
-    std::printf("  class: none registered for this extension\n");
-    return;
-  }
-  FileClassInfo info;
-  fileGetExtensionInfo(fileClass, &info);
-  std::printf("  class: '%s' %s (%s)\n", fourccToString(fileClass).c_str(),
-              info.description.c_str(), kindName(info.kind).c_str());
-  std::printf("  abilities: %s\n", abilities(info).c_str());
-}
-
 }  // namespace
 
+int runFormats() {
+  for (const auto& c : fileGetClasses(k3DKind)) {
+    std::printf("'%s'  %-40s %s\n", fourccToString(c.fileClass).c_str(), c.GetFilter().c_str(),
+                abilities(c).c_str());
+  }
+  return 0;
+}
+
 int runInfo(const std::vector<std::string>& files) {
-  RegisterIOPlugins(k3DKind);
+  if (!files.empty()) {
+    std::vector<std::string> names;
+    bool json = false;
+    for (const std::string& f : files) {
+      if (f == "--json") {
+        json = true;
+      } else {
+        names.push_back(f);
+      }
+    }
+    return runSceneInfo(names, json);
+  }
   std::printf("vex3d %s\n", Vex3DVersion());
   std::printf("interface language: %s\n", languageName());
 
@@ -75,8 +71,6 @@ int runInfo(const std::vector<std::string>& files) {
     std::printf("  '%s'  %-8s %-40s %s\n", fourccToString(c.fileClass).c_str(),
                 kindName(c.kind).c_str(), c.GetFilter().c_str(), abilities(c).c_str());
   }
-  for (const auto& f : files) describeFile(f);
-  FreeIOPlugins(k3DKind);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "hostlib/plugin_loader.h"
 #include "io/module_info.h"
 
 namespace {
@@ -14,11 +15,39 @@ void printUsage(std::FILE* out) {
                "usage: vex3d COMMAND [ARGS]\n"
                "\n"
                "commands:\n"
-               "  info [FILE...]   version, interface language, plug-ins and file classes;\n"
-               "                   with files, what each file is\n"
-               "  --version        the version\n"
-               "  --help           this text\n");
+               "  info               version, interface language, plug-ins and file classes\n"
+               "  info FILE... [--json]\n"
+               "                     the node tree, objects, materials and textures, time\n"
+               "                     range and bounding box of each file\n"
+               "  formats            the 3D file classes, their extensions and abilities\n"
+               "  convert IN OUT [options]\n"
+               "                     reads IN and writes OUT in the format of its extension;\n"
+               "                     options:");
+  vex3d::cli::printConvertOptions(out);
+  std::fprintf(out,
+               "\n"
+               "  render IN -o OUT [--size WxH] [--mode MODE] [--view VIEW]\n"
+               "         [--background RRGGBB] [--transparent]\n"
+               "                     an image of the scene; MODE is wireframe, flat,\n"
+               "                     flat-wireframe, smooth or smooth-wireframe; VIEW is\n"
+               "                     front, back, left, right, top or bottom\n"
+               "  thumbnail IN OUT [--size N] [--max-size MiB]\n"
+               "                     a square PNG with transparency (N defaults to 256)\n"
+               "  --version          the version\n"
+               "  --help             this text\n"
+               "\n"
+               "exit status: 0 success, 1 a file could not be read or written, 2 wrong usage\n");
 }
+
+// The format plug-ins for the length of one command. Nothing is written to
+// the user's configuration: thumbnailers run where nothing may be.
+class PluginScope {
+ public:
+  PluginScope() { RegisterIOPlugins(0x4000); }
+  ~PluginScope() { FreeIOPlugins(0x4000); }
+  PluginScope(const PluginScope&) = delete;
+  PluginScope& operator=(const PluginScope&) = delete;
+};
 
 }  // namespace
 
@@ -32,7 +61,13 @@ int main(int argc, char** argv) {
     std::printf("vex3d %s\n", Vex3DVersion());
     return 0;
   }
-  if (args[0] == "info") return vex3d::cli::runInfo({args.begin() + 1, args.end()});
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  PluginScope plugins;
+  if (args[0] == "info") return vex3d::cli::runInfo(rest);
+  if (args[0] == "formats") return vex3d::cli::runFormats();
+  if (args[0] == "convert") return vex3d::cli::runConvert(rest);
+  if (args[0] == "render") return vex3d::cli::runRender(rest);
+  if (args[0] == "thumbnail") return vex3d::cli::runThumbnail(rest);
   std::fprintf(stderr, "vex3d: unknown command '%s'\n\n", args[0].c_str());
   printUsage(stderr);
   return 2;

@@ -1,0 +1,31 @@
+#include "cli_files.h"
+
+#include "hostlib/bitmap.h"
+#include "hostlib/frame_bitmap.h"
+#include "hostlib/image_io.h"
+#include "hostlib/layer_bitmap.h"
+#include "io/io.h"
+#include "scene/scene.h"
+
+namespace vex3d::cli {
+
+std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
+                                    std::string& error) {
+  C3DIo io(CFileNameSpec(path, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  std::unique_ptr<C3DScene> scene = io.Read(0, options);
+  if (!scene) error = io.GetIoErrorText();
+  return scene;
+}
+
+bool writeImage(std::unique_ptr<Bitmap> image, const std::string& path, std::string& error) {
+  CFrameBitmap frames;
+  frames.AddTailFrame(new CLayerBitmap(std::move(image)));
+  C2DIo io(path, 0, nullptr);
+  if (io.PrepareSaving(frames, 1) != 1 || !io.Save(frames, 0)) {
+    error = io.GetLastError().empty() ? "cannot write " + path : io.GetLastError();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vex3d::cli

@@ -1,0 +1,21 @@
+#pragma once
+// Reading scenes and writing images for the commands, with errors worded
+// for a terminal.
+#include <memory>
+#include <string>
+
+class Bitmap;
+class C3DScene;
+class CSceneImportOptions;
+
+namespace vex3d::cli {
+
+// The scene of `path` read through its format plug-in; null with the reason
+// in `error`.
+std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
+                                    std::string& error);
+// Writes an RGBA image (PNG, JPEG, BMP or TGA by the extension); false with
+// the reason in `error`.
+bool writeImage(std::unique_ptr<Bitmap> image, const std::string& path, std::string& error);
+
+}  // namespace vex3d::cli

@@ -1,0 +1,210 @@
+// `vex3d info FILE...`: what each file holds, as text or JSON.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli_files.h"
+#include "commands.h"
+#include "hostlib/fourcc.h"
+#include "material/material.h"
+#include "material/material_map.h"
+#include "math/point3d.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "scene/scene.h"
+
+namespace vex3d::cli {
+
+namespace {
+
+std::string jsonString(const std::string& s) {
+  std::string out = "\"";
+  for (const char c : s) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char buffer[8];
+          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+          out += buffer;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string kindName(const C3DBaseObject* object) {
+  if (object == nullptr) return "none";
+  switch (object->GetKindOf()) {
+    case OBJECT_POLYGONAL:
+      return "mesh";
+    case OBJECT_CURVE:
+      return "curve";
+    case OBJECT_PATCH:
+      return "patch";
+    case OBJECT_GROUP:
+      return "group";
+  }
+  return "unknown";
+}
+
+std::vector<std::string> channelNames(const C3DBaseObject& object) {
+  std::vector<std::string> names;
+  const CDependentChannels& channels = *object.GetChannels();
+  for (int i = 0; i < channels.GetSize(); ++i) {
+    const CChannel* c = channels.GetChannelByIndex(i);
+    if (c->IsFlagSet(CHANNEL_COMPUTED)) continue;
+    switch (c->GetType()) {
+      case CHANNEL_UVW:
+        names.emplace_back("uv");
+        break;
+      case CHANNEL_VC:
+        names.emplace_back("colors");
+        break;
+      case CHANNEL_SPEC_NORMAL:
+        names.emplace_back("normals");
+        break;
+      default:
+        names.push_back(c->GetTypeString());
+    }
+  }
+  return names;
+}
+
+struct MaterialInfo {
+  std::string name;
+  std::string texture;
+  bool found = false;
+};
+
+std::vector<MaterialInfo> materials(const C3DScene& scene) {
+  std::vector<MaterialInfo> out;
+  std::uint32_t index = 0;
+  for (C3DMaterial* m = scene.GetFirstMaterial(index); m; m = scene.GetNextMaterial(index)) {
+    MaterialInfo info{m->GetName(), {}, false};
+    if (const CMaterialMap* map = m->GetDiffuseMaps()) {
+      info.texture = map->GetFileName();
+      std::string path;
+      info.found = !info.texture.empty() &&
+                   CMaterialMap::FindBitmap(info.texture, path, scene.GetFilepath());
+      if (info.found) info.texture = path;
+    }
+    out.push_back(info);
+  }
+  return out;
+}
+
+void printText(const std::string& path, const C3DScene& scene) {
+  std::printf("%s\n", path.c_str());
+  for (C3DSceneNode* node = scene.GetFirstNode(); node;
+       node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
+    const std::string indent(2 * scene.GetNodeDepth(node), ' ');
+    const C3DBaseObject* object = node->GetObject();
+    std::printf("%s%s [%s", indent.c_str(), node->GetName().c_str(), kindName(object).c_str());
+    if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {
+      std::printf(", %d points, %d faces", object->GetPointNbr(), object->GetFaceNbr());
+      for (const std::string& c : channelNames(*object)) std::printf(", %s", c.c_str());
+    }
+    std::printf("%s]\n", node->IsFlagSet(NODE_HIDDEN) ? ", hidden" : "");
+  }
+  std::printf("totals: %d objects, %d points, %d faces\n", scene.GetNodeNbr(1), scene.GetPointNbr(),
+              scene.GetFaceNbr());
+  for (const MaterialInfo& m : materials(scene)) {
+    std::printf("material %s", m.name.c_str());
+    if (!m.texture.empty()) {
+      std::printf(": texture %s (%s)", m.texture.c_str(), m.found ? "found" : "missing");
+    }
+    std::printf("\n");
+  }
+  const CTimeRange range = scene.GetTimeRange();
+  std::printf("time range: %d to %d\n", range.GetStart(), range.GetEnd());
+  C3DPoint min;
+  C3DPoint max;
+  if (scene.GetSceneRoot()->GetBoundingBox(scene.GetTickCount(), min, max, 0)) {
+    std::printf("bounding box: (%g, %g, %g) to (%g, %g, %g)\n", min.x, min.y, min.z, max.x, max.y,
+                max.z);
+  }
+}
+
+void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
+  std::printf("%s  {\"file\": %s, \"nodes\": [", firstFile ? "" : ",\n", jsonString(path).c_str());
+  bool first = true;
+  for (C3DSceneNode* node = scene.GetFirstNode(); node;
+       node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
+    const C3DBaseObject* object = node->GetObject();
+    std::printf("%s\n    {\"name\": %s, \"depth\": %u, \"kind\": \"%s\", \"hidden\": %s",
+                first ? "" : ",", jsonString(node->GetName()).c_str(), scene.GetNodeDepth(node) - 1,
+                kindName(object).c_str(), node->IsFlagSet(NODE_HIDDEN) ? "true" : "false");
+    first = false;
+    if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {
+      std::printf(", \"points\": %d, \"faces\": %d, \"channels\": [", object->GetPointNbr(),
+                  object->GetFaceNbr());
+      const std::vector<std::string> channels = channelNames(*object);
+      for (std::size_t i = 0; i < channels.size(); ++i) {
+        std::printf("%s\"%s\"", i ? ", " : "", channels[i].c_str());
+      }
+      std::printf("]");
+    }
+    std::printf("}");
+  }
+  std::printf("],\n   \"materials\": [");
+  const std::vector<MaterialInfo> list = materials(scene);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    std::printf("%s{\"name\": %s", i ? ", " : "", jsonString(list[i].name).c_str());
+    if (!list[i].texture.empty()) {
+      std::printf(", \"texture\": %s, \"found\": %s", jsonString(list[i].texture).c_str(),
+                  list[i].found ? "true" : "false");
+    }
+    std::printf("}");
+  }
+  const CTimeRange range = scene.GetTimeRange();
+  std::printf("],\n   \"points\": %d, \"faces\": %d, \"time\": [%d, %d]", scene.GetPointNbr(),
+              scene.GetFaceNbr(), range.GetStart(), range.GetEnd());
+  C3DPoint min;
+  C3DPoint max;
+  if (scene.GetSceneRoot()->GetBoundingBox(scene.GetTickCount(), min, max, 0)) {
+    std::printf(", \"box\": [[%g, %g, %g], [%g, %g, %g]]", min.x, min.y, min.z, max.x, max.y,
+                max.z);
+  }
+  std::printf("}");
+}
+
+}  // namespace
+
+int runSceneInfo(const std::vector<std::string>& files, bool json) {
+  int status = 0;
+  int printed = 0;
+  if (json) std::printf("[\n");
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string error;
+    const std::unique_ptr<C3DScene> scene = readScene(files[i], nullptr, error);
+    if (!scene) {
+      std::fprintf(stderr, "vex3d: %s: %s\n", files[i].c_str(), error.c_str());
+      status = 1;
+      continue;
+    }
+    if (json) {
+      printJson(files[i], *scene, printed == 0);
+    } else {
+      printText(files[i], *scene);
+    }
+    ++printed;
+  }
+  if (json) std::printf("%s]\n", printed > 0 ? "\n" : "");
+  return status;
+}
+
+}  // namespace vex3d::cli

@@ -1,0 +1,144 @@
+// The vex3d command driven as a user drives it, its images checked by
+// their pixels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "hostlib/bitmap.h"
+#include "hostlib/image_io.h"
+#include "hostlib/layer_bitmap.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+};
+
+// Runs vex3d with `args`; stdout (and stderr with `withErrors`) captured.
+CliRun vex3d(const std::string& args, bool withErrors = false) {
+  const std::string command =
+      std::string(VEX3D_CLI) + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
+  CliRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buffer{};
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    run.out.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string sample(const char* name) {
+  return std::string(VEX3D_TEST_DATA_DIR) + "/samples/" + name;
+}
+
+fs::path outDir() {
+  const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+  const fs::path dir = fs::path(VEX3D_TEST_BINARY_DIR) / "cli-test" / test->name();
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::unique_ptr<CLayerBitmap> readImage(const fs::path& path) {
+  C2DIo io(path.string(), 0, nullptr);
+  return std::unique_ptr<CLayerBitmap>(io.Read(0));
+}
+
+TEST(CliTest, InfoDescribesTheSceneAsTextAndJson) {
+  const CliRun text = vex3d("info " + sample("textured_cube.v3d"));
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("cube [mesh, 8 points, 6 faces, uv]"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("checker.png (found)"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("bounding box: (0, 0, 0) to (1, 1, 1)"), std::string::npos);
+
+  const CliRun json = vex3d("info --json " + sample("animated_groups.v3d"));
+  EXPECT_EQ(json.status, 0);
+  EXPECT_NE(json.out.find("\"name\": \"hand\", \"depth\": 2, \"kind\": \"mesh\""),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"time\": [0, 100]"), std::string::npos);
+
+  const CliRun missing = vex3d("info /nonexistent/file.v3d", true);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("/nonexistent/file.v3d"), std::string::npos);
+}
+
+TEST(CliTest, ConvertWritesThroughExportPreparationAndLogs) {
+  const fs::path dir = outDir();
+  const CliRun run = vex3d("convert " + sample("textured_cube.v3d") + " " +
+                               (dir / "tri.v3d").string() + " --triangulate",
+                           true);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("change: Triangulating object cube"), std::string::npos) << run.out;
+  const CliRun info = vex3d("info " + (dir / "tri.v3d").string());
+  EXPECT_NE(info.out.find("12 faces"), std::string::npos) << info.out;
+
+  EXPECT_EQ(vex3d("convert " + sample("textured_cube.v3d") + " " + (dir / "x.unknownext").string())
+                .status,
+            1);
+  EXPECT_EQ(vex3d("convert onlyone").status, 2);
+  EXPECT_EQ(vex3d("convert a b --frobnicate").status, 2);
+}
+
+TEST(CliTest, RenderModesShowInThePixels) {
+  const fs::path dir = outDir();
+  for (const char* mode : {"smooth", "flat", "wireframe", "smooth-wireframe"}) {
+    const fs::path png = dir / (std::string(mode) + ".png");
+    const CliRun run = vex3d("render " + sample("textured_cube.v3d") + " -o " + png.string() +
+                                 " --size 64x48 --background 102030 --mode " + mode,
+                             true);
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::unique_ptr<CLayerBitmap> image = readImage(png);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->GetWidth(), 64);
+    EXPECT_EQ(image->GetHeight(), 48);
+    const Bitmap* colour = image->GetLayer(0);
+    const std::uint8_t* corner = colour->GetLine(0);
+    EXPECT_EQ(corner[0], 0x10) << mode << ": the background fills the corner";
+    EXPECT_EQ(corner[1], 0x20);
+    EXPECT_EQ(corner[2], 0x30);
+    // The middle of the front face: the checker, or the background seen
+    // through a wireframe.
+    const std::uint8_t* centre = colour->GetLine(24) + 32 * colour->GetBytesPerPixel();
+    const bool background = centre[0] == 0x10 && centre[1] == 0x20 && centre[2] == 0x30;
+    EXPECT_EQ(background, std::string(mode) == "wireframe") << mode;
+  }
+  EXPECT_EQ(vex3d("render " + sample("textured_cube.v3d") + " -o " + (dir / "x.png").string() +
+                  " --mode cubist")
+                .status,
+            2);
+}
+
+TEST(CliTest, ThumbnailsAreSquareWithATransparentBackground) {
+  const fs::path dir = outDir();
+  const fs::path png = dir / "thumb.png";
+  ASSERT_EQ(vex3d("thumbnail " + sample("textured_cube.v3d") + " " + png.string() + " 96").status,
+            0);
+  const std::unique_ptr<CLayerBitmap> image = readImage(png);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->GetWidth(), 96);
+  EXPECT_EQ(image->GetHeight(), 96);
+  const int alpha = image->FindLayer(5);
+  ASSERT_GE(alpha, 0);
+  const Bitmap* a = image->GetLayer(alpha);
+  EXPECT_EQ(a->GetLine(0)[0], 0) << "corner transparent";
+  EXPECT_EQ(a->GetLine(48)[48], 255) << "object opaque";
+
+  EXPECT_EQ(vex3d("thumbnail " + sample("textured_cube.v3d") + " " + (dir / "big.png").string() +
+                  " --max-size 0.000001")
+                .status,
+            1);
+  EXPECT_FALSE(fs::exists(dir / "big.png"));
+}
+
+}  // namespace
