@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "material/material.h"
+#include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
@@ -102,8 +103,13 @@ void C3DView::Flush3DObject(C3DSceneNode* node) {
 }
 
 void C3DView::Flush3DPatch(C3DSceneNode* node) {
-  // Patches arrive here with their mesh at the level they were given;
-  // subdividing them to the global level belongs to the patch code.
+  // A patch nobody has set up yet is shown at the global level; one set up
+  // already keeps the level it was given.
+  if (C3DPatch* patch = *node->GetObject()) {
+    if (patch->GetLevel() == C3DPatch::kNotSetUp) {
+      patch->SetLevel(static_cast<int>(GetGlobalPatchLevel()));
+    }
+  }
   Flush3DObject(node);
 }
 
