@@ -14,5 +14,6 @@ int runConvert(const std::vector<std::string>& args);
 void printConvertOptions(std::FILE* out);
 int runRender(const std::vector<std::string>& args);
 int runThumbnail(const std::vector<std::string>& args);
+int runDesktopFiles(const std::vector<std::string>& args);
 
 }  // namespace vex3d::cli

@@ -33,6 +33,8 @@ void printUsage(std::FILE* out) {
                "                     front, back, left, right, top or bottom\n"
                "  thumbnail IN OUT [--size N] [--max-size MiB]\n"
                "                     a square PNG with transparency (N defaults to 256)\n"
+               "  desktop-files DIR  writes the thumbnailer entry and the MIME types of\n"
+               "                     the 3D formats into DIR\n"
                "  --version          the version\n"
                "  --help             this text\n"
                "\n"
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
   if (args[0] == "convert") return vex3d::cli::runConvert(rest);
   if (args[0] == "render") return vex3d::cli::runRender(rest);
   if (args[0] == "thumbnail") return vex3d::cli::runThumbnail(rest);
+  if (args[0] == "desktop-files") return vex3d::cli::runDesktopFiles(rest);
   std::fprintf(stderr, "vex3d: unknown command '%s'\n\n", args[0].c_str());
   printUsage(stderr);
   return 2;

@@ -156,6 +156,10 @@ int runRender(const std::vector<std::string>& args) {
 }
 
 int runThumbnail(const std::vector<std::string>& args) {
+  // File managers run thumbnailers where nothing but the output may be
+  // written: Mesa's shader cache would be the one other file.
+  ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+  ::setenv("MESA_GLSL_CACHE_DISABLE", "true", 0);
   std::vector<std::string> files;
   int size = 256;
   double maxMiB = 0.0;

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hostlib/bitmap.h"
 #include "hostlib/image_io.h"
@@ -139,6 +141,21 @@ TEST(CliTest, ThumbnailsAreSquareWithATransparentBackground) {
                 .status,
             1);
   EXPECT_FALSE(fs::exists(dir / "big.png"));
+}
+
+TEST(CliTest, ThumbnailsWriteNothingButTheirOutput) {
+  const fs::path dir = outDir();
+  const std::string env = "XDG_CONFIG_HOME=" + (dir / "config").string() +
+                          " XDG_CACHE_HOME=" + (dir / "cache").string() +
+                          " HOME=" + (dir / "home").string() + " VEX3D_CONFIG_DIR= ";
+  const std::string command = "env " + env + VEX3D_CLI + " thumbnail " +
+                              sample("textured_cube.v3d") + " " + (dir / "t.png").string() + " 32";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::vector<std::string> written;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    written.push_back(fs::relative(entry.path(), dir).string());
+  }
+  EXPECT_EQ(written, (std::vector<std::string>{"t.png"}));
 }
 
 }  // namespace
