@@ -7,6 +7,7 @@
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 
@@ -30,6 +31,33 @@ inline C3DObject* quadCube(float offset, std::uint32_t material = 0) {
     face->SetQuadrangle(quads[f][0], quads[f][1], quads[f][2], quads[f][3]);
     face->SetMaterialID(material);
   }
+  return cube;
+}
+
+// The cube with texture coordinates per corner (each face covering the
+// square once) and a colour per point.
+inline C3DObject* paintedCube(float offset, std::uint32_t material = 0) {
+  C3DObject* cube = quadCube(offset, material);
+  auto* uvw = new CUVWChannel;
+  CUVWPointList& uv = *uvw->GetUVWPointList();
+  uv.Add(CUVWPoint(0, 0, 0));
+  uv.Add(CUVWPoint(0.25f, 0, 0));
+  uv.Add(CUVWPoint(0.25f, 0.5f, 0));
+  uv.Add(CUVWPoint(0, 0.5f, 0));
+  uvw->GetUVWFaceList()->SetSize(*cube->GetFaceList());
+  for (int f = 0; f < 6; ++f) uvw->GetUVWFaceList()->ElementAt(f)->SetQuadrangle(0, 1, 2, 3);
+  cube->AddChannel(uvw);
+  auto* colors = new CVCChannel;
+  colors->GetVCFaceList()->SetSize(*cube->GetFaceList());
+  for (int i = 0; i < 8; ++i) {
+    colors->GetVCPointList()->Add(CVCPoint(
+        CRGBColor(static_cast<std::uint8_t>(30 * i), 200, static_cast<std::uint8_t>(255 - i))));
+  }
+  for (int f = 0; f < 6; ++f) {
+    const C3DFace& face = *cube->GetFaceList()->ElementAt(f);
+    colors->GetVCFaceList()->ElementAt(f)->SetQuadrangle(face[0], face[1], face[2], face[3]);
+  }
+  cube->AddChannel(colors);
   return cube;
 }
 

@@ -1,0 +1,373 @@
+#include "ply/ply_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "native_io/mesh_build.h"
+#include "native_io/text_scan.h"
+#include "ply/ply_header.h"
+#include "scene/scene.h"
+#include "scene/scene_node.h"
+
+namespace vex3d::ply {
+
+namespace {
+
+// Values one after the other, whatever the encoding; every read is checked
+// against the end of the bytes.
+class ValueSource {
+ public:
+  ValueSource(Format format, const char* begin, const char* end)
+      : m_format(format), m_p(begin), m_end(end) {}
+
+  bool read(Type type, double& out) {
+    if (m_format == Format::text) return readText(out);
+    const std::size_t size = typeSize(type);
+    if (static_cast<std::size_t>(m_end - m_p) < size) return false;
+    unsigned char b[8];
+    std::memcpy(b, m_p, size);
+    m_p += size;
+    if ((m_format == Format::binaryBig) == (std::endian::native == std::endian::little)) {
+      std::reverse(b, b + size);
+    }
+    switch (type) {
+      case Type::int8:
+        out = static_cast<std::int8_t>(b[0]);
+        break;
+      case Type::uint8:
+        out = b[0];
+        break;
+      case Type::int16:
+        out = load<std::int16_t>(b);
+        break;
+      case Type::uint16:
+        out = load<std::uint16_t>(b);
+        break;
+      case Type::int32:
+        out = load<std::int32_t>(b);
+        break;
+      case Type::uint32:
+        out = load<std::uint32_t>(b);
+        break;
+      case Type::float32:
+        out = load<float>(b);
+        break;
+      case Type::float64:
+        out = load<double>(b);
+        break;
+    }
+    return true;
+  }
+
+  std::size_t remaining() const { return static_cast<std::size_t>(m_end - m_p); }
+
+ private:
+  template <class T>
+  static T load(const unsigned char* b) {
+    T value;
+    std::memcpy(&value, b, sizeof value);
+    return value;
+  }
+
+  bool readText(double& out) {
+    while (m_p < m_end && (native::isBlank(*m_p) || *m_p == '\n')) ++m_p;
+    return native::scanDouble(m_p, m_end, out);
+  }
+
+  Format m_format;
+  const char* m_p;
+  const char* m_end;
+};
+
+// Least bytes one item of the element takes, so that counts can be checked
+// against what the file holds before anything is allocated.
+std::size_t minimumItemBytes(const Element& element, Format format) {
+  std::size_t bytes = 0;
+  for (const Property& property : element.properties) {
+    if (format == Format::text) {
+      bytes += 2;
+    } else {
+      bytes += typeSize(property.isList ? property.countType : property.type);
+    }
+  }
+  return std::max<std::size_t>(bytes, 1);
+}
+
+enum Role : int {
+  kSkip = -1,
+  kX,
+  kY,
+  kZ,
+  kNx,
+  kNy,
+  kNz,
+  kRed,
+  kGreen,
+  kBlue,
+  kAlpha,
+  kU,
+  kV,
+  kRoleCount
+};
+
+Role vertexRole(std::string_view name) {
+  static const struct {
+    std::string_view name;
+    Role role;
+  } kNames[] = {{"x", kX},
+                {"y", kY},
+                {"z", kZ},
+                {"nx", kNx},
+                {"ny", kNy},
+                {"nz", kNz},
+                {"red", kRed},
+                {"green", kGreen},
+                {"blue", kBlue},
+                {"alpha", kAlpha},
+                {"r", kRed},
+                {"g", kGreen},
+                {"b", kBlue},
+                {"a", kAlpha},
+                {"diffuse_red", kRed},
+                {"diffuse_green", kGreen},
+                {"diffuse_blue", kBlue},
+                {"u", kU},
+                {"v", kV},
+                {"s", kU},
+                {"t", kV},
+                {"texture_u", kU},
+                {"texture_v", kV},
+                {"texture_s", kU},
+                {"texture_t", kV}};
+  for (const auto& entry : kNames) {
+    if (entry.name == name) return entry.role;
+  }
+  return kSkip;
+}
+
+std::uint8_t colorByte(double value, Type type) {
+  if (type == Type::float32 || type == Type::float64) value *= 255.0;
+  if (type == Type::uint16) value /= 257.0;
+  if (!(value > 0.0)) return 0;
+  if (value >= 255.0) return 255;
+  return static_cast<std::uint8_t>(std::lround(value));
+}
+
+struct Reader {
+  const Header& header;
+  ValueSource& source;
+  native::MeshArrays mesh;
+  std::uint64_t vertexCount = 0;
+  bool hasNormals = false, hasColors = false, hasVertexUV = false, hasFaceUV = false;
+  std::string error;
+
+  bool fail(const std::string& what) {
+    error = what;
+    return false;
+  }
+
+  bool skipProperty(const Property& property) {
+    double value = 0;
+    if (!property.isList) return source.read(property.type, value);
+    if (!source.read(property.countType, value) || value < 0) return false;
+    const auto count = static_cast<std::uint64_t>(value);
+    if (count > source.remaining()) return false;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      if (!source.read(property.type, value)) return false;
+    }
+    return true;
+  }
+
+  bool vertices(const Element& element) {
+    if (vertexCount != 0) return fail("more than one vertex element");
+    if (element.count > 0x7FFFFFFF) return fail("too many vertices");
+    std::vector<Role> roles;
+    bool seen[kRoleCount] = {};
+    for (const Property& property : element.properties) {
+      const Role role = property.isList ? kSkip : vertexRole(property.name);
+      roles.push_back(role);
+      if (role != kSkip) seen[role] = true;
+    }
+    if (!seen[kX] || !seen[kY] || !seen[kZ]) return fail("vertex element without x, y and z");
+    hasNormals = seen[kNx] && seen[kNy] && seen[kNz];
+    hasColors = seen[kRed] && seen[kGreen] && seen[kBlue];
+    hasVertexUV = seen[kU] && seen[kV];
+    const std::size_t n = static_cast<std::size_t>(element.count);
+    vertexCount = element.count;
+    mesh.positions.resize(3 * n);
+    if (hasNormals) mesh.normals.values.resize(3 * n);
+    if (hasColors) mesh.colors.values.resize(4 * n);
+    if (hasVertexUV) mesh.uvw.values.resize(3 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+      float values[kRoleCount] = {};
+      std::uint8_t alpha = 0;
+      std::uint8_t rgb[3] = {};
+      for (std::size_t k = 0; k < roles.size(); ++k) {
+        const Property& property = element.properties[k];
+        const Role role = roles[k];
+        if (role == kSkip) {
+          if (!skipProperty(property)) return truncated("vertex", i);
+          continue;
+        }
+        double value = 0;
+        if (!source.read(property.type, value)) return truncated("vertex", i);
+        if (role >= kRed && role <= kBlue) {
+          rgb[role - kRed] = colorByte(value, property.type);
+        } else if (role == kAlpha) {
+          alpha = colorByte(value, property.type);
+        } else {
+          values[role] = static_cast<float>(value);
+        }
+      }
+      std::copy(values + kX, values + kZ + 1, mesh.positions.data() + 3 * i);
+      if (hasNormals) std::copy(values + kNx, values + kNz + 1, mesh.normals.values.data() + 3 * i);
+      if (hasVertexUV) {
+        mesh.uvw.values[3 * i] = values[kU];
+        mesh.uvw.values[3 * i + 1] = values[kV];
+      }
+      if (hasColors) {
+        std::uint8_t* c = mesh.colors.values.data() + 4 * i;
+        c[0] = rgb[0];
+        c[1] = rgb[1];
+        c[2] = rgb[2];
+        c[3] = alpha;
+      }
+    }
+    return true;
+  }
+
+  bool faces(const Element& element) {
+    std::vector<int> faceCorners;
+    std::vector<float> faceUV;
+    const bool withTexcoord =
+        std::any_of(element.properties.begin(), element.properties.end(),
+                    [](const Property& p) { return p.isList && p.name == "texcoord"; });
+    for (std::uint64_t i = 0; i < element.count; ++i) {
+      faceCorners.clear();
+      faceUV.clear();
+      for (const Property& property : element.properties) {
+        const bool indices = property.name == "vertex_indices" || property.name == "vertex_index";
+        const bool texcoord = property.name == "texcoord";
+        if (!property.isList || (!indices && !texcoord)) {
+          if (!skipProperty(property)) return truncated("face", i);
+          continue;
+        }
+        double value = 0;
+        if (!source.read(property.countType, value) || value < 0) return truncated("face", i);
+        const auto count = static_cast<std::uint64_t>(value);
+        if (count > source.remaining()) return truncated("face", i);
+        for (std::uint64_t k = 0; k < count; ++k) {
+          if (!source.read(property.type, value)) return truncated("face", i);
+          if (indices) {
+            if (!(value >= 0 && value < 2147483647.0)) {
+              return fail("face " + std::to_string(i) + ": bad vertex index");
+            }
+            faceCorners.push_back(static_cast<int>(value));
+          } else {
+            faceUV.push_back(static_cast<float>(value));
+          }
+        }
+      }
+      if (faceCorners.size() < 3) continue;
+      const bool polygon = faceCorners.size() != 3;
+      if (polygon && mesh.faceSizes.empty()) mesh.faceSizes.assign(mesh.corners.size() / 3, 3u);
+      if (polygon || !mesh.faceSizes.empty()) {
+        mesh.faceSizes.push_back(static_cast<std::uint32_t>(faceCorners.size()));
+      }
+      if (withTexcoord) {
+        hasFaceUV = true;
+        // Corners without texture coordinates of their own take (0, 0).
+        const bool given = faceUV.size() == 2 * faceCorners.size();
+        for (std::size_t k = 0; k < faceCorners.size(); ++k) {
+          faceUVs.push_back(given ? faceUV[2 * k] : 0.0f);
+          faceUVs.push_back(given ? faceUV[2 * k + 1] : 0.0f);
+        }
+      }
+      mesh.corners.insert(mesh.corners.end(), faceCorners.begin(), faceCorners.end());
+    }
+    return true;
+  }
+
+  bool truncated(const char* what, std::uint64_t i) {
+    return fail(std::string(what) + " " + std::to_string(i) + ": data cut short or malformed");
+  }
+
+  std::vector<float> faceUVs;
+};
+
+}  // namespace
+
+ReadResult readPly(std::span<const unsigned char> bytes) {
+  ReadResult result;
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  Header header;
+  if (!parseHeader(all, header, result.error)) return result;
+  ValueSource source(header.format, all.data() + header.size, all.data() + all.size());
+  Reader reader{header, source, {}};
+  for (const Element& element : header.elements) {
+    const std::size_t itemBytes = minimumItemBytes(element, header.format);
+    if (element.count > source.remaining() / itemBytes) {
+      result.error = "element " + element.name + " announces " + std::to_string(element.count) +
+                     " items, more than the file holds";
+      return result;
+    }
+    bool ok = true;
+    if (element.name == "vertex") {
+      ok = reader.vertices(element);
+    } else if (element.name == "face") {
+      ok = reader.faces(element);
+    } else {
+      for (std::uint64_t i = 0; i < element.count && ok; ++i) {
+        for (const Property& property : element.properties) {
+          if (!reader.skipProperty(property)) {
+            ok = reader.truncated(element.name.c_str(), i);
+            break;
+          }
+        }
+      }
+    }
+    if (!ok) {
+      result.error = reader.error;
+      return result;
+    }
+  }
+  native::MeshArrays& mesh = reader.mesh;
+  for (std::size_t i = 0; i < mesh.corners.size(); ++i) {
+    if (static_cast<std::uint64_t>(mesh.corners[i]) >= reader.vertexCount) {
+      result.error = "vertex index " + std::to_string(mesh.corners[i]) + " out of range (" +
+                     std::to_string(reader.vertexCount) + " vertices)";
+      return result;
+    }
+  }
+  if (reader.vertexCount == 0) {
+    result.error = "no vertex in the file";
+    return result;
+  }
+  if (reader.hasNormals) mesh.normals.corners = mesh.corners;
+  if (reader.hasColors) mesh.colors.corners = mesh.corners;
+  if (reader.hasFaceUV) {
+    mesh.uvw.values.clear();
+    mesh.uvw.values.reserve(reader.faceUVs.size() / 2 * 3);
+    for (std::size_t i = 0; i < reader.faceUVs.size(); i += 2) {
+      mesh.uvw.values.insert(mesh.uvw.values.end(),
+                             {reader.faceUVs[i], reader.faceUVs[i + 1], 0.0f});
+    }
+    mesh.uvw.corners.resize(mesh.corners.size());
+    for (std::size_t i = 0; i < mesh.corners.size(); ++i) {
+      mesh.uvw.corners[i] = static_cast<int>(i);
+    }
+  } else if (reader.hasVertexUV) {
+    mesh.uvw.corners = mesh.corners;
+  }
+  result.scene = std::make_unique<C3DScene>();
+  auto node = std::make_unique<C3DSceneNode>();
+  node->SetName({});
+  node->SetObject(native::buildObject(mesh, vex3d::kNoChannelId).release());
+  result.scene->AddNode(nullptr, node.release());
+  return result;
+}
+
+}  // namespace vex3d::ply
