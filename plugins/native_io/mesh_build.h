@@ -43,14 +43,16 @@ struct MeshArrays {
 
 namespace detail {
 
+// `sized`: the records already have their corner counts (made from the
+// mesh's shape), only the indices are written.
 template <class TList>
-void fillFaces(TList& faces, const MeshArrays& mesh, const std::vector<int>& corners) {
+void fillFaces(TList& faces, const MeshArrays& mesh, const std::vector<int>& corners, bool sized) {
   const int n = mesh.faceCount();
   const int* source = corners.data();
   for (int i = 0; i < n; ++i) {
     const std::uint32_t size = mesh.faceSizes.empty() ? 3u : mesh.faceSizes[i];
     auto* face = faces.ElementAt(i);
-    face->SetSize(size);
+    if (!sized) face->SetSize(size);
     int* out = face->GetIndices();
     for (std::uint32_t k = 0; k < size; ++k) out[k] = source[k];
     source += size;
@@ -67,6 +69,13 @@ void sizeLike(TList& faces, const MeshArrays& mesh) {
   }
 }
 
+template <class TList>
+void fillChannelFaces(TList& faces, const C3DFaceList& shape, const MeshArrays& mesh,
+                      const std::vector<int>& corners) {
+  faces.SetSize(shape);
+  fillFaces(faces, mesh, corners, true);
+}
+
 }  // namespace detail
 
 // The caller has checked every corner index against its value count.
@@ -81,7 +90,7 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
 
   C3DFaceList& faces = *object->GetFaceList();
   detail::sizeLike(faces, mesh);
-  detail::fillFaces(faces, mesh, mesh.corners);
+  detail::fillFaces(faces, mesh, mesh.corners, false);
   if (!mesh.materials.empty()) {
     for (int i = 0, n = mesh.faceCount(); i < n; ++i) {
       faces.ElementAt(i)->SetMaterialID(mesh.materials[i]);
@@ -94,8 +103,7 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     list.SetSize(mesh.uvw.count());
     const float* v = mesh.uvw.values.data();
     for (int i = 0, n = mesh.uvw.count(); i < n; ++i, v += 3) list[i].SetUV(v[0], v[1], v[2]);
-    detail::sizeLike(*channel->GetUVWFaceList(), mesh);
-    detail::fillFaces(*channel->GetUVWFaceList(), mesh, mesh.uvw.corners);
+    detail::fillChannelFaces(*channel->GetUVWFaceList(), faces, mesh, mesh.uvw.corners);
     object->AddChannel(channel.release());
   }
   if (!mesh.colors.empty()) {
@@ -106,8 +114,7 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     for (int i = 0, n = mesh.colors.count(); i < n; ++i, c += 4) {
       list[i].SetColor(CRGBColor(c[0], c[1], c[2], c[3]));
     }
-    detail::sizeLike(*channel->GetVCFaceList(), mesh);
-    detail::fillFaces(*channel->GetVCFaceList(), mesh, mesh.colors.corners);
+    detail::fillChannelFaces(*channel->GetVCFaceList(), faces, mesh, mesh.colors.corners);
     const std::uint32_t id = channel->GetChannelID();
     object->AddChannel(channel.release());
     object->SetGlobalVCChannel(id, 1.0f);
@@ -118,8 +125,7 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     list.SetSize(mesh.normals.count());
     const float* v = mesh.normals.values.data();
     for (int i = 0, n = mesh.normals.count(); i < n; ++i, v += 3) list[i].Init(v[0], v[1], v[2]);
-    detail::sizeLike(*channel->GetNormalFaceList(), mesh);
-    detail::fillFaces(*channel->GetNormalFaceList(), mesh, mesh.normals.corners);
+    detail::fillChannelFaces(*channel->GetNormalFaceList(), faces, mesh, mesh.normals.corners);
     object->AddChannel(channel.release());
   }
   return object;

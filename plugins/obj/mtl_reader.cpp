@@ -1,9 +1,9 @@
-#include "obj/mtl_reader.h"
+#include "mtl_reader.h"
 
 #include <algorithm>
 
+#include "../native_io/text_scan.h"
 #include "material/material.h"
-#include "native_io/text_scan.h"
 #include "scene/scene.h"
 
 namespace vex3d::obj {

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "../native_io/file_bytes.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
-#include "native_io/file_bytes.h"
-#include "obj/obj_reader.h"
-#include "obj/obj_writer.h"
+#include "obj_reader.h"
+#include "obj_writer.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 

@@ -1,12 +1,12 @@
-#include "obj/obj_reader.h"
+#include "obj_reader.h"
 
 #include <string_view>
 
+#include "../native_io/mesh_build.h"
+#include "../native_io/text_scan.h"
 #include "material/material.h"
 #include "mesh/model/channel.h"
-#include "native_io/mesh_build.h"
-#include "native_io/text_scan.h"
-#include "obj/mtl_reader.h"
+#include "mtl_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 
@@ -25,6 +25,11 @@ struct Pool {
   std::vector<std::uint32_t> stamp;
 
   std::int64_t count() const { return static_cast<std::int64_t>(values.size() / kWidth); }
+  void reserve(std::size_t n) {
+    values.reserve(n * kWidth);
+    local.reserve(n);
+    stamp.reserve(n);
+  }
   void push(const T* v) {
     values.insert(values.end(), v, v + kWidth);
     local.push_back(-1);
@@ -50,6 +55,7 @@ class Reader {
     const char* p = reinterpret_cast<const char*>(bytes.data());
     const char* end = p + bytes.size();
     p = native::skipBom(p, end);
+    reserve(p, end);
     m_result.scene = std::make_unique<C3DScene>();
     while (p < end) {
       ++m_line;
@@ -65,6 +71,30 @@ class Reader {
   }
 
  private:
+  // Counting the statements first costs one quick pass and saves growing
+  // (copying) every array as the file is read.
+  void reserve(const char* p, const char* end) {
+    std::size_t v = 0, vt = 0, vn = 0, corners = 0;
+    while (p < end) {
+      p = native::skipBlanks(p, end);
+      if (end - p > 2 && p[0] == 'v') {
+        if (native::isBlank(p[1])) ++v;
+        if (p[1] == 't' && native::isBlank(p[2])) ++vt;
+        if (p[1] == 'n' && native::isBlank(p[2])) ++vn;
+      } else if (end - p > 2 && p[0] == 'f' && native::isBlank(p[1])) {
+        corners += 3;
+      }
+      p = native::nextLine(p, end);
+    }
+    m_points.reserve(v);
+    m_uvs.reserve(vt);
+    m_normals.reserve(vn);
+    m_mesh.positions.reserve(3 * v);
+    m_mesh.corners.reserve(corners);
+    if (vt > 0) m_mesh.uvw.corners.reserve(corners);
+    if (vn > 0) m_mesh.normals.corners.reserve(corners);
+  }
+
   bool fail(const std::string& what) {
     m_result.error = "line " + std::to_string(m_line) + ": " + what;
     return false;
@@ -234,8 +264,9 @@ class Reader {
       node->SetName(m_name);
       node->SetObject(native::buildObject(m_mesh, m_uvChannel).release());
       m_result.scene->AddNode(nullptr, node.release());
+      m_mesh.clear();
     }
-    m_mesh.clear();
+    // An object without faces built nothing: the arrays keep their room.
     m_colorCorners.clear();
     m_anyUV = m_anyNormal = false;
     m_name.clear();

@@ -1,13 +1,13 @@
-#include "obj/obj_writer.h"
+#include "obj_writer.h"
 
 #include <filesystem>
 #include <set>
 #include <unordered_map>
 
+#include "../native_io/buffered_writer.h"
+#include "../native_io/corner_channels.h"
+#include "../native_io/scene_walk.h"
 #include "material/material.h"
-#include "native_io/buffered_writer.h"
-#include "native_io/corner_channels.h"
-#include "native_io/scene_walk.h"
 
 namespace vex3d::obj {
 

@@ -1,6 +1,6 @@
-#include "ply/ply_header.h"
+#include "ply_header.h"
 
-#include "native_io/text_scan.h"
+#include "../native_io/text_scan.h"
 
 namespace vex3d::ply {
 

@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "../native_io/file_bytes.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
-#include "native_io/file_bytes.h"
-#include "ply/ply_reader.h"
-#include "ply/ply_writer.h"
+#include "ply_reader.h"
+#include "ply_writer.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 

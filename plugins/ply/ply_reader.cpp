@@ -1,4 +1,4 @@
-#include "ply/ply_reader.h"
+#include "ply_reader.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "native_io/mesh_build.h"
-#include "native_io/text_scan.h"
-#include "ply/ply_header.h"
+#include "../native_io/mesh_build.h"
+#include "../native_io/text_scan.h"
+#include "ply_header.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 
@@ -63,6 +63,12 @@ class ValueSource {
   }
 
   std::size_t remaining() const { return static_cast<std::size_t>(m_end - m_p); }
+  bool isText() const { return m_format == Format::text; }
+  bool swapped() const {
+    return (m_format == Format::binaryBig) == (std::endian::native == std::endian::little);
+  }
+  const unsigned char* raw() const { return reinterpret_cast<const unsigned char*>(m_p); }
+  void advance(std::size_t n) { m_p += n; }
 
  private:
   template <class T>
@@ -81,6 +87,51 @@ class ValueSource {
   const char* m_p;
   const char* m_end;
 };
+
+// One binary value of `type` at `b`, byte order already known.
+double decode(const unsigned char* b, Type type, bool swap) {
+  unsigned char v[8];
+  const std::size_t size = typeSize(type);
+  std::memcpy(v, b, size);
+  if (swap) std::reverse(v, v + size);
+  switch (type) {
+    case Type::int8:
+      return static_cast<std::int8_t>(v[0]);
+    case Type::uint8:
+      return v[0];
+    case Type::int16: {
+      std::int16_t x;
+      std::memcpy(&x, v, 2);
+      return x;
+    }
+    case Type::uint16: {
+      std::uint16_t x;
+      std::memcpy(&x, v, 2);
+      return x;
+    }
+    case Type::int32: {
+      std::int32_t x;
+      std::memcpy(&x, v, 4);
+      return x;
+    }
+    case Type::uint32: {
+      std::uint32_t x;
+      std::memcpy(&x, v, 4);
+      return x;
+    }
+    case Type::float32: {
+      float x;
+      std::memcpy(&x, v, 4);
+      return x;
+    }
+    case Type::float64: {
+      double x;
+      std::memcpy(&x, v, 8);
+      return x;
+    }
+  }
+  return 0;
+}
 
 // Least bytes one item of the element takes, so that counts can be checked
 // against what the file holds before anything is allocated.
@@ -201,19 +252,37 @@ struct Reader {
     if (hasNormals) mesh.normals.values.resize(3 * n);
     if (hasColors) mesh.colors.values.resize(4 * n);
     if (hasVertexUV) mesh.uvw.values.resize(3 * n);
+    // Binary items without lists have one size: their values are decoded
+    // in place, the count having been checked against the bytes left.
+    const bool fixed =
+        !source.isText() && std::none_of(element.properties.begin(), element.properties.end(),
+                                         [](const Property& p) { return p.isList; });
+    std::vector<std::size_t> offsets;
+    std::size_t stride = 0;
+    for (const Property& property : element.properties) {
+      offsets.push_back(stride);
+      stride += typeSize(property.type);
+    }
+    const bool swap = source.swapped();
     for (std::size_t i = 0; i < n; ++i) {
       float values[kRoleCount] = {};
       std::uint8_t alpha = 0;
       std::uint8_t rgb[3] = {};
+      if (fixed && source.remaining() < stride) return truncated("vertex", i);
+      const unsigned char* item = source.raw();
       for (std::size_t k = 0; k < roles.size(); ++k) {
         const Property& property = element.properties[k];
         const Role role = roles[k];
-        if (role == kSkip) {
+        double value = 0;
+        if (fixed) {
+          if (role == kSkip) continue;
+          value = decode(item + offsets[k], property.type, swap);
+        } else if (role == kSkip) {
           if (!skipProperty(property)) return truncated("vertex", i);
           continue;
+        } else if (!source.read(property.type, value)) {
+          return truncated("vertex", i);
         }
-        double value = 0;
-        if (!source.read(property.type, value)) return truncated("vertex", i);
         if (role >= kRed && role <= kBlue) {
           rgb[role - kRed] = colorByte(value, property.type);
         } else if (role == kAlpha) {
@@ -222,6 +291,7 @@ struct Reader {
           values[role] = static_cast<float>(value);
         }
       }
+      if (fixed) source.advance(stride);
       std::copy(values + kX, values + kZ + 1, mesh.positions.data() + 3 * i);
       if (hasNormals) std::copy(values + kNx, values + kNz + 1, mesh.normals.values.data() + 3 * i);
       if (hasVertexUV) {
@@ -239,7 +309,45 @@ struct Reader {
     return true;
   }
 
+  // The usual binary face element: one list of uchar counts and 32-bit
+  // indices. Triangles go straight into the corner array.
+  bool plainFaces(const Element& element) {
+    const Property& list = element.properties.front();
+    const bool swap = source.swapped();
+    const bool isSigned = list.type == Type::int32;
+    mesh.corners.reserve(static_cast<std::size_t>(element.count) * 3);
+    for (std::uint64_t i = 0; i < element.count; ++i) {
+      if (source.remaining() < 1) return truncated("face", i);
+      const unsigned count = *source.raw();
+      if (source.remaining() < 1 + 4 * std::size_t{count}) return truncated("face", i);
+      const unsigned char* b = source.raw() + 1;
+      source.advance(1 + 4 * std::size_t{count});
+      if (count < 3) continue;
+      const bool polygon = count != 3;
+      if (polygon && mesh.faceSizes.empty()) mesh.faceSizes.assign(mesh.corners.size() / 3, 3u);
+      if (polygon || !mesh.faceSizes.empty()) mesh.faceSizes.push_back(count);
+      for (unsigned k = 0; k < count; ++k, b += 4) {
+        std::uint32_t v;
+        std::memcpy(&v, b, 4);
+        if (swap) v = (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
+        if (v > 0x7FFFFFFFu || (isSigned && static_cast<std::int32_t>(v) < 0)) {
+          return fail("face " + std::to_string(i) + ": bad vertex index");
+        }
+        mesh.corners.push_back(static_cast<int>(v));
+      }
+    }
+    return true;
+  }
+
   bool faces(const Element& element) {
+    if (!source.isText() && element.properties.size() == 1) {
+      const Property& only = element.properties.front();
+      if (only.isList && only.countType == Type::uint8 &&
+          (only.type == Type::int32 || only.type == Type::uint32) &&
+          (only.name == "vertex_indices" || only.name == "vertex_index")) {
+        return plainFaces(element);
+      }
+    }
     std::vector<int> faceCorners;
     std::vector<float> faceUV;
     const bool withTexcoord =

@@ -1,12 +1,12 @@
-#include "ply/ply_writer.h"
+#include "ply_writer.h"
 
 #include <array>
 #include <unordered_map>
 #include <vector>
 
-#include "native_io/buffered_writer.h"
-#include "native_io/corner_channels.h"
-#include "native_io/scene_walk.h"
+#include "../native_io/buffered_writer.h"
+#include "../native_io/corner_channels.h"
+#include "../native_io/scene_walk.h"
 
 namespace vex3d::ply {
 

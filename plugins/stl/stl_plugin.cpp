@@ -4,14 +4,14 @@
 #include <memory>
 #include <string>
 
+#include "../native_io/file_bytes.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
-#include "native_io/file_bytes.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
-#include "stl/stl_reader.h"
-#include "stl/stl_writer.h"
+#include "stl_reader.h"
+#include "stl_writer.h"
 
 namespace {
 

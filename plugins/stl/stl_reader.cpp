@@ -1,13 +1,13 @@
-#include "stl/stl_reader.h"
+#include "stl_reader.h"
 
 #include <bit>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
-#include "native_io/mesh_build.h"
-#include "native_io/point_welder.h"
-#include "native_io/text_scan.h"
+#include "../native_io/mesh_build.h"
+#include "../native_io/point_welder.h"
+#include "../native_io/text_scan.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 

@@ -1,14 +1,14 @@
-#include "stl/stl_writer.h"
+#include "stl_writer.h"
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "../native_io/buffered_writer.h"
+#include "../native_io/scene_walk.h"
 #include "math/point3d.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
-#include "native_io/buffered_writer.h"
-#include "native_io/scene_walk.h"
 
 namespace vex3d::stl {
 
