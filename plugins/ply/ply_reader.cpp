@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "../native_io/mesh_build.h"
@@ -199,6 +200,14 @@ Role vertexRole(std::string_view name) {
   return kSkip;
 }
 
+// Doubles beyond the float range saturate rather than overflow.
+float toFloat(double value) {
+  constexpr double kMax = std::numeric_limits<float>::max();
+  if (value > kMax) return std::numeric_limits<float>::infinity();
+  if (value < -kMax) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(value);
+}
+
 std::uint8_t colorByte(double value, Type type) {
   if (type == Type::float32 || type == Type::float64) value *= 255.0;
   if (type == Type::uint16) value /= 257.0;
@@ -220,12 +229,19 @@ struct Reader {
     return false;
   }
 
+  // A list length from the file (text gives any number): no more items
+  // than bytes left.
+  bool listCount(double value, std::uint64_t& count) const {
+    if (!(value >= 0 && value <= static_cast<double>(source.remaining()))) return false;
+    count = static_cast<std::uint64_t>(value);
+    return true;
+  }
+
   bool skipProperty(const Property& property) {
     double value = 0;
     if (!property.isList) return source.read(property.type, value);
-    if (!source.read(property.countType, value) || value < 0) return false;
-    const auto count = static_cast<std::uint64_t>(value);
-    if (count > source.remaining()) return false;
+    std::uint64_t count = 0;
+    if (!source.read(property.countType, value) || !listCount(value, count)) return false;
     for (std::uint64_t i = 0; i < count; ++i) {
       if (!source.read(property.type, value)) return false;
     }
@@ -288,7 +304,7 @@ struct Reader {
         } else if (role == kAlpha) {
           alpha = colorByte(value, property.type);
         } else {
-          values[role] = static_cast<float>(value);
+          values[role] = toFloat(value);
         }
       }
       if (fixed) source.advance(stride);
@@ -364,9 +380,10 @@ struct Reader {
           continue;
         }
         double value = 0;
-        if (!source.read(property.countType, value) || value < 0) return truncated("face", i);
-        const auto count = static_cast<std::uint64_t>(value);
-        if (count > source.remaining()) return truncated("face", i);
+        std::uint64_t count = 0;
+        if (!source.read(property.countType, value) || !listCount(value, count)) {
+          return truncated("face", i);
+        }
         for (std::uint64_t k = 0; k < count; ++k) {
           if (!source.read(property.type, value)) return truncated("face", i);
           if (indices) {
@@ -375,7 +392,7 @@ struct Reader {
             }
             faceCorners.push_back(static_cast<int>(value));
           } else {
-            faceUV.push_back(static_cast<float>(value));
+            faceUV.push_back(toFloat(value));
           }
         }
       }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "broken_inputs.h"
@@ -112,6 +113,17 @@ TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
       "short.ply", header("ascii", 3, 2) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n" + std::string(20, ' '),
       &error));
   EXPECT_NE(error.find("face 1"), std::string::npos) << error;
+  // Text gives list lengths and coordinates of any size.
+  EXPECT_FALSE(readBytes("long_list.ply",
+                         header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\n6e40 0 1 2\n", &error));
+  EXPECT_FALSE(readBytes("nan_list.ply", header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\nnan 0 1 2\n",
+                         &error));
+  std::unique_ptr<C3DScene> far =
+      readBytes("far.ply", header("ascii", 3, 1) + "1e300 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", &error);
+  ASSERT_TRUE(far) << error;
+  EXPECT_TRUE(std::isinf((*firstMesh(*far)->GetPointList())[0].x) ||
+              (*firstMesh(*far)->GetPointList())[0].x == 0.0f)
+      << "saturated, or zeroed by the import check-out";
   EXPECT_FALSE(readBytes("noformat.ply", "ply\nelement vertex 1\nend_header\n", &error));
   EXPECT_NE(error.find("header line 3"), std::string::npos) << error;
 }
