@@ -217,6 +217,8 @@ std::uint8_t colorByte(double value, Type type) {
 }
 
 struct Reader {
+  Reader(const Header& h, ValueSource& s) : header(h), source(s) {}
+
   const Header& header;
   ValueSource& source;
   native::MeshArrays mesh;
@@ -431,7 +433,7 @@ ReadResult readPly(std::span<const unsigned char> bytes) {
   Header header;
   if (!parseHeader(all, header, result.error)) return result;
   ValueSource source(header.format, all.data() + header.size, all.data() + all.size());
-  Reader reader{header, source, {}};
+  Reader reader(header, source);
   for (const Element& element : header.elements) {
     const std::size_t itemBytes = minimumItemBytes(element, header.format);
     if (element.count > source.remaining() / itemBytes) {
