@@ -1,0 +1,17 @@
+// The PLY reader on arbitrary bytes, then the import check-out on what it
+// made: neither may crash, hang or touch memory outside the input.
+#include <cstddef>
+#include <cstdint>
+
+#include "../plugins/ply/ply_reader.h"
+#include "scene/scene.h"
+#include "scene/scene_io_options.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  vex3d::ply::ReadResult result = vex3d::ply::readPly({data, size});
+  if (result.scene) {
+    CSceneImportOptions options;
+    result.scene->CheckoutImport(options, 0);
+  }
+  return 0;
+}

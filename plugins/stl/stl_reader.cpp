@@ -1,0 +1,156 @@
+#include "stl_reader.h"
+
+#include <bit>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "../native_io/mesh_build.h"
+#include "../native_io/point_welder.h"
+#include "../native_io/text_scan.h"
+#include "scene/scene.h"
+#include "scene/scene_node.h"
+
+namespace vex3d::stl {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 84;
+constexpr std::size_t kFacetSize = 50;
+
+using native::MeshArrays;
+
+void addNode(C3DScene& scene, MeshArrays& mesh, const std::string& name) {
+  if (mesh.corners.empty()) {
+    mesh.clear();
+    return;
+  }
+  auto node = std::make_unique<C3DSceneNode>();
+  node->SetName(name);
+  node->SetObject(native::buildObject(mesh, vex3d::kNoChannelId).release());
+  scene.AddNode(nullptr, node.release());
+  mesh.clear();
+}
+
+std::uint32_t readU32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+ReadResult readBinary(std::span<const unsigned char> bytes) {
+  ReadResult result;
+  const std::uint64_t count = readU32(bytes.data() + 80);
+  const std::uint64_t room = (bytes.size() - kHeaderSize) / kFacetSize;
+  if (count > room) {
+    result.error = "binary STL header announces " + std::to_string(count) +
+                   " triangles but the file holds " + std::to_string(room);
+    return result;
+  }
+  MeshArrays mesh;
+  mesh.corners.resize(count * 3);
+  native::PointWelder welder(static_cast<std::size_t>(count) * 3, mesh.positions);
+  const unsigned char* p = bytes.data() + kHeaderSize;
+  int* corner = mesh.corners.data();
+  for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
+    for (int k = 0; k < 3; ++k) {
+      const unsigned char* v = p + 12 + 12 * k;
+      const float xyz[3] = {std::bit_cast<float>(readU32(v)), std::bit_cast<float>(readU32(v + 4)),
+                            std::bit_cast<float>(readU32(v + 8))};
+      *corner++ = welder.add(xyz);
+    }
+  }
+  result.scene = std::make_unique<C3DScene>();
+  addNode(*result.scene, mesh, {});
+  return result;
+}
+
+ReadResult readText(std::span<const unsigned char> bytes) {
+  ReadResult result;
+  const char* p = reinterpret_cast<const char*>(bytes.data());
+  const char* end = p + bytes.size();
+  p = native::skipBom(p, end);
+  auto scene = std::make_unique<C3DScene>();
+  MeshArrays mesh;
+  // A size guess only: the text is at least ~20 bytes per coordinate line.
+  native::PointWelder welder(bytes.size() / 64 + 16, mesh.positions);
+  std::string solidName;
+  std::vector<int> facet;
+  int line = 0;
+  bool inSolid = false;
+  auto fail = [&](const std::string& what) {
+    result.error = "line " + std::to_string(line) + ": " + what;
+    return std::move(result);
+  };
+  while (p < end) {
+    ++line;
+    const char* eol = native::lineEnd(p, end);
+    const char* q = p;
+    const std::string_view word = native::token(q, eol);
+    if (word.empty()) {
+    } else if (native::sameWord(word, "vertex")) {
+      float xyz[3];
+      if (!native::scanFloat(q, eol, xyz[0]) || !native::scanFloat(q, eol, xyz[1]) ||
+          !native::scanFloat(q, eol, xyz[2])) {
+        return fail("vertex needs three numbers");
+      }
+      facet.push_back(welder.add(xyz));
+    } else if (native::sameWord(word, "endfacet") || native::sameWord(word, "endloop")) {
+      if (facet.size() >= 3) {
+        // Sizes are only kept once a facet is not a triangle.
+        const bool polygon = facet.size() != 3;
+        if (polygon && mesh.faceSizes.empty()) mesh.faceSizes.assign(mesh.corners.size() / 3, 3u);
+        if (polygon || !mesh.faceSizes.empty()) {
+          mesh.faceSizes.push_back(static_cast<std::uint32_t>(facet.size()));
+        }
+        mesh.corners.insert(mesh.corners.end(), facet.begin(), facet.end());
+      }
+      facet.clear();
+    } else if (native::sameWord(word, "solid")) {
+      // A new solid without the end of the previous one still starts a new object.
+      if (inSolid) {
+        addNode(*scene, mesh, solidName);
+        welder.reset();
+      }
+      solidName = std::string(native::trimmed(q, eol));
+      inSolid = true;
+    } else if (native::sameWord(word, "endsolid")) {
+      addNode(*scene, mesh, solidName);
+      welder.reset();
+      inSolid = false;
+    } else if (native::sameWord(word, "facet") || native::sameWord(word, "outer")) {
+      if (native::sameWord(word, "facet")) facet.clear();
+    } else {
+      return fail("unexpected \"" + std::string(word.substr(0, 40)) + "\"");
+    }
+    p = eol < end ? eol + 1 : end;
+  }
+  addNode(*scene, mesh, solidName);
+  if (scene->GetNodeNbr(1) == 0) {
+    result.error = "no facet in STL text";
+    return result;
+  }
+  result.scene = std::move(scene);
+  return result;
+}
+
+}  // namespace
+
+bool isBinaryStl(std::span<const unsigned char> bytes) {
+  if (bytes.size() < kHeaderSize) return false;
+  const std::uint64_t count = readU32(bytes.data() + 80);
+  if (kHeaderSize + count * kFacetSize == bytes.size()) return true;
+  const char* p = reinterpret_cast<const char*>(bytes.data());
+  const char* end = p + bytes.size();
+  const char* q = native::skipBom(p, end);
+  q = native::skipBlanks(q, end);
+  while (q < end && (*q == '\n')) q = native::skipBlanks(q + 1, end);
+  const char* after = q;
+  return !native::sameWord(native::token(after, end), "solid");
+}
+
+ReadResult readStl(std::span<const unsigned char> bytes) {
+  if (isBinaryStl(bytes)) return readBinary(bytes);
+  return readText(bytes);
+}
+
+}  // namespace vex3d::stl

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "broken_inputs.h"
+#include "corner_values.h"
+#include "hostlib/plugin_api.h"
+#include "native_format_fixture.h"
+#include "plugin_scenes.h"
+
+namespace {
+
+using vex3d::test::cornerValues;
+using vex3d::test::NativeFormatTest;
+
+class PlyTest : public NativeFormatTest {
+ protected:
+  void roundTrip(bool text) {
+    C3DScene scene;
+    scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::paintedCube(1.5f)));
+    const std::string file = path(text ? "cube_text.ply" : "cube.ply");
+    CSceneExportOptions options;
+    if (text) options.GetData().SetUInt(VEX3D_FOURCC('T', 'E', 'X', 'T'), 1);
+    ASSERT_EQ(save(scene, file, &options), 1);
+    const std::string bytes = readFile(file);
+    EXPECT_NE(bytes.find(text ? "format ascii 1.0" : "format binary_little_endian 1.0"),
+              std::string::npos);
+
+    std::string error;
+    std::unique_ptr<C3DScene> back = read(file, &error);
+    ASSERT_TRUE(back) << error;
+    C3DObject* mesh = firstMesh(*back);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetFaceNbr(), 6) << "quads stay quads";
+    EXPECT_EQ(cornerValues(*mesh), cornerValues(*firstMesh(scene)));
+    // Points are split where texture coordinates differ, not at every corner.
+    EXPECT_GT(mesh->GetPointNbr(), 8);
+    EXPECT_LT(mesh->GetPointNbr(), 24);
+  }
+};
+
+TEST_F(PlyTest, BinaryRoundTripKeepsPolygonsColoursAndTextureCoordinates) { roundTrip(false); }
+
+TEST_F(PlyTest, TextRoundTrip) { roundTrip(true); }
+
+std::string header(const std::string& format, int vertices, int faces) {
+  return "ply\nformat " + format + " 1.0\nelement vertex " + std::to_string(vertices) +
+         "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+         std::to_string(faces) + "\nproperty list uchar int vertex_indices\nend_header\n";
+}
+
+TEST_F(PlyTest, BigEndianAndCrlfAndExtraProperties) {
+  std::string bytes =
+      "ply\r\nformat binary_big_endian 1.0\r\ncomment made by hand\r\n"
+      "element vertex 3\r\nproperty double x\r\nproperty double y\r\nproperty double z\r\n"
+      "property ushort quality\r\nelement face 1\r\nproperty uchar flags\r\n"
+      "property list uchar uint vertex_indices\r\nend_header\r\n";
+  auto putBig = [&](const void* data, std::size_t size) {
+    const auto* b = static_cast<const char*>(data);
+    for (std::size_t i = size; i-- > 0;) bytes.push_back(b[i]);
+  };
+  const double coordinates[3][3] = {{0, 0, 0}, {2, 0, 0}, {0, 3, -1}};
+  for (const auto& v : coordinates) {
+    for (double c : v) putBig(&c, 8);
+    const std::uint16_t quality = 7;
+    putBig(&quality, 2);
+  }
+  bytes.push_back(1);
+  bytes.push_back(3);
+  for (std::uint32_t i : {0u, 1u, 2u}) putBig(&i, 4);
+
+  std::string error;
+  std::unique_ptr<C3DScene> scene = readBytes("big.ply", bytes, &error);
+  ASSERT_TRUE(scene) << error;
+  C3DObject* mesh = firstMesh(*scene);
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(mesh->GetFaceNbr(), 1);
+  EXPECT_EQ((*mesh->GetPointList())[2].y, 3.0f);
+  EXPECT_EQ((*mesh->GetPointList())[2].z, -1.0f);
+}
+
+TEST_F(PlyTest, TextWithFloatColoursAndVertexTextureCoordinates) {
+  const std::string text =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nproperty float red\nproperty float green\nproperty float blue\n"
+      "property float u\nproperty float v\nelement face 1\n"
+      "property list uchar int vertex_indices\nend_header\n"
+      "0 0 0 1 0 0.5 0 0\n1 0 0 0 1 0 1 0\n0 1 0 0 0 1 0 1\n3 0 1 2\n";
+  std::string error;
+  std::unique_ptr<C3DScene> scene = readBytes("colours.ply", text, &error);
+  ASSERT_TRUE(scene) << error;
+  const auto corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 1u);
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 3>{255, 0, 128}));
+  EXPECT_EQ(corners[0][1].uv, (std::array<float, 2>{1, 0}));
+  EXPECT_EQ(corners[0][2].uv, (std::array<float, 2>{0, 1}));
+}
+
+TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
+  std::string error;
+  EXPECT_FALSE(
+      readBytes("huge.ply", header("binary_little_endian", 2147483647, 1) + "abc", &error));
+  EXPECT_NE(error.find("more than the file holds"), std::string::npos) << error;
+
+  EXPECT_FALSE(
+      readBytes("index.ply", header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 40\n", &error));
+  EXPECT_NE(error.find("vertex index 40 out of range"), std::string::npos) << error;
+
+  EXPECT_FALSE(
+      readBytes("negative.ply", header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\n3 0 -1 2\n", &error));
+  EXPECT_FALSE(readBytes(
+      "short.ply", header("ascii", 3, 2) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n" + std::string(20, ' '),
+      &error));
+  EXPECT_NE(error.find("face 1"), std::string::npos) << error;
+  // Text gives list lengths and coordinates of any size.
+  EXPECT_FALSE(readBytes("long_list.ply",
+                         header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\n6e40 0 1 2\n", &error));
+  EXPECT_FALSE(readBytes("nan_list.ply", header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\nnan 0 1 2\n",
+                         &error));
+  std::unique_ptr<C3DScene> far =
+      readBytes("far.ply", header("ascii", 3, 1) + "1e300 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", &error);
+  ASSERT_TRUE(far) << error;
+  EXPECT_TRUE(std::isinf((*firstMesh(*far)->GetPointList())[0].x) ||
+              (*firstMesh(*far)->GetPointList())[0].x == 0.0f)
+      << "saturated, or zeroed by the import check-out";
+  EXPECT_FALSE(readBytes("noformat.ply", "ply\nelement vertex 1\nend_header\n", &error));
+  EXPECT_NE(error.find("header line 3"), std::string::npos) << error;
+}
+
+TEST_F(PlyTest, BrokenInputsNeverCrash) {
+  C3DScene scene;
+  scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::paintedCube(0.0f)));
+  const std::string binary = path("valid.ply");
+  ASSERT_EQ(save(scene, binary), 1);
+  CSceneExportOptions options;
+  options.GetData().SetUInt(VEX3D_FOURCC('T', 'E', 'X', 'T'), 1);
+  const std::string text = path("valid_text.ply");
+  ASSERT_EQ(save(scene, text, &options), 1);
+  for (const std::string& valid : {readFile(binary), readFile(text)}) {
+    for (const auto& broken : vex3d::test::brokenInputs(valid)) {
+      std::string error;
+      std::unique_ptr<C3DScene> read = readBytes("broken.ply", broken.bytes, &error);
+      EXPECT_TRUE(read || !error.empty()) << broken.what;
+    }
+  }
+}
+
+}  // namespace
