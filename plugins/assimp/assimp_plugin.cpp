@@ -1,0 +1,208 @@
+// Exchange formats read and written through the Open Asset Import Library:
+// one parser serves every class, the class choosing the library's export
+// format and the conversions that format needs.
+#include <assimp/Exceptional.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/DefaultLogger.hpp>
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "assimp_read.h"
+#include "assimp_write.h"
+#include "hostlib/file_io_frame.h"
+#include "hostlib/plugin_api.h"
+#include "io/parser.h"
+#include "scene/scene.h"
+#include "scene/scene_io_options.h"
+
+namespace {
+
+constexpr std::uint32_t kReadWrite = VEX_PLUGIN_CAN_READ | VEX_PLUGIN_CAN_WRITE;
+
+const VexPluginFileClass kClasses[] = {
+    {VEX3D_FOURCC('F', 'B', 'X', ' '), 0x4000, "fbx", "Autodesk FBX",
+     "application/vnd.autodesk.fbx", kReadWrite},
+    {VEX3D_FOURCC('G', 'L', 'T', 'F'), 0x4000, "gltf", "glTF scene", "model/gltf+json", kReadWrite},
+    {VEX3D_FOURCC('G', 'L', 'B', ' '), 0x4000, "glb", "glTF binary scene", "model/gltf-binary",
+     kReadWrite},
+    {VEX3D_FOURCC('D', 'A', 'E', ' '), 0x4000, "dae", "COLLADA scene", "model/vnd.collada+xml",
+     kReadWrite},
+    {VEX3D_FOURCC('3', 'D', 'S', ' '), 0x4000, "3ds", "3D Studio mesh", "application/x-3ds",
+     kReadWrite},
+    {VEX3D_FOURCC('X', ' ', ' ', ' '), 0x4000, "x", "DirectX model", "model/x-directx", kReadWrite},
+    {VEX3D_FOURCC('X', '3', 'D', ' '), 0x4000, "x3d|x3db", "X3D scene", "model/x3d+xml",
+     kReadWrite},
+    {VEX3D_FOURCC('3', 'M', 'F', ' '), 0x4000, "3mf", "3D Manufacturing Format", "model/3mf",
+     kReadWrite},
+    {VEX3D_FOURCC('L', 'W', 'O', ' '), 0x4000, "lwo|lxo", "LightWave object", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('L', 'W', 'S', ' '), 0x4000, "lws", "LightWave scene", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('B', 'L', 'N', 'D'), 0x4000, "blend", "Blender scene", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('O', 'F', 'F', ' '), 0x4000, "off", "Object File Format", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('M', 'D', '2', ' '), 0x4000, "md2", "Quake II model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('M', 'D', '3', ' '), 0x4000, "md3", "Quake III model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('M', 'D', '5', ' '), 0x4000, "md5mesh", "Doom 3 model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('M', 'D', 'L', ' '), 0x4000, "mdl", "Quake model", nullptr, VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('A', 'C', '3', 'D'), 0x4000, "ac|ac3d|acc", "AC3D model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('A', 'S', 'E', ' '), 0x4000, "ase|ask", "3D Studio ASCII scene", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('M', 'S', '3', 'D'), 0x4000, "ms3d", "MilkShape 3D model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('C', 'O', 'B', ' '), 0x4000, "cob", "TrueSpace object", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('I', 'R', 'R', ' '), 0x4000, "irr|irrmesh", "Irrlicht scene", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('Q', '3', 'O', ' '), 0x4000, "q3o|q3s", "Quick3D model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('S', 'M', 'D', ' '), 0x4000, "smd|vta", "Valve model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('B', '3', 'D', ' '), 0x4000, "b3d", "Blitz3D model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('D', 'X', 'F', ' '), 0x4000, "dxf", "AutoCAD drawing exchange", "image/vnd.dxf",
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('N', 'F', 'F', ' '), 0x4000, "nff|enff", "Neutral File Format", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('H', 'M', 'P', ' '), 0x4000, "hmp", "3D GameStudio terrain", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('T', 'E', 'R', ' '), 0x4000, "ter", "Terragen terrain", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('O', 'G', 'E', 'X'), 0x4000, "ogex", "Open Game Engine Exchange", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('I', 'F', 'C', ' '), 0x4000, "ifc|ifczip", "Industry Foundation Classes", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('X', 'G', 'L', ' '), 0x4000, "xgl|zgl", "XGL model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('B', 'V', 'H', ' '), 0x4000, "bvh", "Biovision motion", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('C', 'S', 'M', ' '), 0x4000, "csm", "CharacterStudio motion", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('A', 'M', 'F', ' '), 0x4000, "amf", "Additive Manufacturing File", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('I', 'Q', 'M', ' '), 0x4000, "iqm", "Inter-Quake model", nullptr,
+     VEX_PLUGIN_CAN_READ},
+    {VEX3D_FOURCC('S', 'I', 'B', ' '), 0x4000, "sib", "Silo model", nullptr, VEX_PLUGIN_CAN_READ},
+};
+
+// Patches and curves have no counterpart in these formats: patches go as
+// their polygonal copy, curves are left out.
+constexpr std::uint32_t kAlwaysForced = EXPORT_PATCHES_TO_MESHES | EXPORT_REMOVE_CURVES;
+
+struct WriteFormat {
+  std::uint32_t fileClass;
+  const char* exportId;
+  std::uint32_t forcedFlags;
+  std::uint32_t maxCount;  // points and faces per object
+  std::uint32_t objectNameRule;
+  std::uint32_t materialNameRule;
+};
+
+constexpr WriteFormat kWriteFormats[] = {
+    // The library reads its own binary FBX back wrongly; its text form is sound.
+    {VEX3D_FOURCC('F', 'B', 'X', ' '), "fbxa", 0, 0xFFFFFFFF, 0, 0},
+    {VEX3D_FOURCC('G', 'L', 'T', 'F'), "gltf2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
+    {VEX3D_FOURCC('G', 'L', 'B', ' '), "glb2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
+    {VEX3D_FOURCC('D', 'A', 'E', ' '), "collada", 0, 0xFFFFFFFF, 0, 0},
+    // 16-bit counts, DOS-length object names, material names of 16 bytes
+    // with the terminator.
+    {VEX3D_FOURCC('3', 'D', 'S', ' '), "3ds", EXPORT_TRIANGULATE | EXPORT_NAME_RULES, 65535,
+     NAME_RULE_NO_SPACES | NAME_RULE_DEFAULT_NAME | 10, NAME_RULE_DEFAULT_NAME | 15},
+    {VEX3D_FOURCC('X', ' ', ' ', ' '), "x", 0, 0xFFFFFFFF, 0, 0},
+    {VEX3D_FOURCC('X', '3', 'D', ' '), "x3d", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
+    {VEX3D_FOURCC('3', 'M', 'F', ' '), "3mf", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
+};
+
+const WriteFormat* writeFormatOf(std::uint32_t fileClass) {
+  for (const WriteFormat& format : kWriteFormats) {
+    if (format.fileClass == fileClass) return &format;
+  }
+  return nullptr;
+}
+
+// Reading keeps polygons as they are: vertices are only merged where the
+// library split them, and data is checked before it is trusted.
+constexpr unsigned kImportSteps =
+    aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure | aiProcess_SortByPType;
+
+class CAssimpParser : public C3DParser {
+ public:
+  CAssimpParser(CFileIo& io, std::uint32_t fileClass) : C3DParser(io), m_fileClass(fileClass) {}
+
+  IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
+
+  C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    try {
+      Assimp::Importer importer;
+      // Points and lines have no place in polygonal objects.
+      importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
+                                  aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+      const aiScene* source = importer.ReadFile(fileName, kImportSteps);
+      if (source == nullptr) {
+        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, importer.GetErrorString());
+        return nullptr;
+      }
+      std::unique_ptr<C3DScene> scene = vex3d::assimp::sceneFromAssimp(*source);
+      scene->CheckoutImport(options, 0);
+      return scene.release();
+    } catch (const std::exception& e) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, e.what());
+    }
+    return nullptr;
+  }
+
+  void SaveDefaultOptions(CSceneExportOptions& options) override {
+    const WriteFormat* format = writeFormatOf(m_fileClass);
+    options.m_forcedFlags = kAlwaysForced | (format != nullptr ? format->forcedFlags : 0);
+    if (format == nullptr) return;
+    options.m_maxPoints = format->maxCount;
+    options.m_maxFaces = format->maxCount;
+    options.m_objectNameRule = format->objectNameRule;
+    options.m_materialNameRule = format->materialNameRule;
+  }
+
+  int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions&) override {
+    const WriteFormat* format = writeFormatOf(m_fileClass);
+    if (format == nullptr || scene == nullptr) {
+      SetIoError(IO_ERROR_NO_PARSER, CIoOptions::logError);
+      return 0;
+    }
+    try {
+      std::unique_ptr<aiScene> out = vex3d::assimp::sceneToAssimp(*scene);
+      if (!out) {
+        SetIoError(IO_ERROR_NOTHING_TO_SAVE, CIoOptions::logError);
+        return 0;
+      }
+      Assimp::Exporter exporter;
+      if (exporter.Export(out.get(), format->exportId, fileName) != AI_SUCCESS) {
+        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, exporter.GetErrorString());
+        return 0;
+      }
+      return 1;
+    } catch (const std::exception& e) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, e.what());
+    }
+    return 0;
+  }
+
+ private:
+  std::uint32_t m_fileClass;
+};
+
+CFileParser* makeParser(std::uint32_t fileClass, CFileIo* io) {
+  return new CAssimpParser(*io, fileClass);
+}
+
+}  // namespace
+
+VEX3D_DECLARE_PLUGIN("Exchange formats", "1.0", kClasses, makeParser)

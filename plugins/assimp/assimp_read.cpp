@@ -1,0 +1,335 @@
+#include "assimp_read.h"
+
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "animation/matrix_key.h"
+#include "animation/vector_key.h"
+#include "assimp_common.h"
+#include "material/material.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/normal_channels.h"
+#include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
+#include "scene/object_kinds.h"
+#include "scene/scene.h"
+
+namespace vex3d::assimp {
+
+namespace {
+
+using Triple = std::array<float, 3>;
+
+// Numbers one value per distinct content, in order of first use, so that a
+// channel stores each value once and its faces point at it.
+template <class Key>
+class ValueIndex {
+ public:
+  int Add(const Key& key) {
+    const auto [it, added] = m_index.emplace(key, static_cast<int>(m_values.size()));
+    if (added) m_values.push_back(key);
+    return it->second;
+  }
+  const std::vector<Key>& Values() const { return m_values; }
+
+ private:
+  std::map<Key, int> m_index;
+  std::vector<Key> m_values;
+};
+
+std::uint8_t colourByte(float value) {
+  if (!(value > 0.0f)) return 0;
+  if (value >= 1.0f) return 255;
+  return static_cast<std::uint8_t>(std::lround(value * 255.0f));
+}
+
+CRGBColor colourOf(const aiColor4D& c) {
+  return CRGBColor(colourByte(c.r), colourByte(c.g), colourByte(c.b), 255);
+}
+
+// Everything the meshes of one node hold, in the module's terms: points
+// shared between faces and one value list per channel, indexed per corner.
+struct MeshGather {
+  ValueIndex<Triple> points;
+  ValueIndex<Triple> uvs;
+  ValueIndex<std::uint32_t> colours;
+  ValueIndex<Triple> normals;
+  std::vector<std::vector<int>> faces, uvFaces, colourFaces, normalFaces;
+  std::vector<std::uint32_t> materials;
+  bool hasUV = false, hasColours = false, hasNormals = false;
+
+  void AddMesh(const aiMesh& mesh) {
+    const bool uv = mesh.HasTextureCoords(0);
+    const bool vc = mesh.HasVertexColors(0);
+    const bool normals3 = mesh.HasNormals();
+    hasUV |= uv;
+    hasColours |= vc;
+    hasNormals |= normals3;
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      const aiFace& face = mesh.mFaces[f];
+      if (face.mNumIndices < 3 || face.mIndices == nullptr) continue;
+      std::vector<int> p, t, c, n;
+      bool valid = true;
+      for (unsigned k = 0; k < face.mNumIndices && valid; ++k) {
+        const unsigned v = face.mIndices[k];
+        if (v >= mesh.mNumVertices) {
+          valid = false;
+          break;
+        }
+        const aiVector3D& pos = mesh.mVertices[v];
+        p.push_back(points.Add({pos.x, pos.y, pos.z}));
+        const aiVector3D tex = uv ? mesh.mTextureCoords[0][v] : aiVector3D();
+        t.push_back(uvs.Add({tex.x, tex.y, tex.z}));
+        const aiColor4D col = vc ? mesh.mColors[0][v] : aiColor4D(1, 1, 1, 1);
+        const CRGBColor rgb = colourOf(col);
+        c.push_back(colours.Add(static_cast<std::uint32_t>(rgb.GetRed()) |
+                                (static_cast<std::uint32_t>(rgb.GetGreen()) << 8) |
+                                (static_cast<std::uint32_t>(rgb.GetBlue()) << 16)));
+        const aiVector3D nor = normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1);
+        n.push_back(normals.Add({nor.x, nor.y, nor.z}));
+      }
+      if (!valid) continue;
+      faces.push_back(std::move(p));
+      uvFaces.push_back(std::move(t));
+      colourFaces.push_back(std::move(c));
+      normalFaces.push_back(std::move(n));
+      materials.push_back(mesh.mMaterialIndex + 1);
+    }
+  }
+};
+
+void shapeChannelFaces(CFaceList& channelFaces, const CFaceList& shape,
+                       const std::vector<std::vector<int>>& indices) {
+  channelFaces.SetSize(shape);
+  for (int f = 0; f < channelFaces.GetSize(); ++f) {
+    CFace* face = channelFaces.ElementAt(f);
+    for (std::size_t k = 0; k < indices[f].size(); ++k)
+      (*face)[static_cast<std::uint32_t>(k)] = indices[f][k];
+  }
+}
+
+std::unique_ptr<C3DObject> objectFromGather(const MeshGather& gather) {
+  auto object = std::make_unique<C3DObject>();
+  const auto& points = gather.points.Values();
+  object->Init(static_cast<int>(points.size()), static_cast<int>(gather.faces.size()), 4, 0, 0);
+  for (std::size_t i = 0; i < points.size(); ++i)
+    (*object->GetPointList())[static_cast<int>(i)].Init(points[i][0], points[i][1], points[i][2]);
+  C3DFaceList& faces = *object->GetFaceList();
+  for (std::size_t f = 0; f < gather.faces.size(); ++f) {
+    C3DFace* face = faces.ElementAt(static_cast<int>(f));
+    face->SetSize(static_cast<std::uint32_t>(gather.faces[f].size()));
+    for (std::size_t k = 0; k < gather.faces[f].size(); ++k)
+      (*face)[static_cast<std::uint32_t>(k)] = gather.faces[f][k];
+    face->SetMaterialID(gather.materials[f]);
+  }
+  if (gather.hasUV) {
+    auto* uvw = new CUVWChannel;
+    object->AddChannel(uvw);
+    for (const Triple& t : gather.uvs.Values())
+      uvw->GetUVWPointList()->Add(CUVWPoint(t[0], t[1], t[2]));
+    shapeChannelFaces(*uvw->GetUVWFaceList(), faces, gather.uvFaces);
+    object->SetGlobalUVWChannel(uvw->GetChannelID());
+  }
+  if (gather.hasColours) {
+    auto* colours = new CVCChannel;
+    object->AddChannel(colours);
+    for (std::uint32_t c : gather.colours.Values()) {
+      colours->GetVCPointList()->Add(
+          CVCPoint(CRGBColor(static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                             static_cast<std::uint8_t>(c >> 16), 255)));
+    }
+    shapeChannelFaces(*colours->GetVCFaceList(), faces, gather.colourFaces);
+    object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
+  }
+  if (gather.hasNormals) {
+    auto* normals = new CSpecNormalChannel;
+    object->AddChannel(normals);
+    for (const Triple& n : gather.normals.Values())
+      normals->GetNormalVectorList()->Add(C3DVector(n[0], n[1], n[2]));
+    shapeChannelFaces(*normals->GetNormalFaceList(), faces, gather.normalFaces);
+  }
+  return object;
+}
+
+C4x4Matrix matrixOf(const aiMatrix4x4& m) { return C4x4Matrix(&m.a1, 0); }
+
+C3DRotateKey rotationKey(const aiQuaternion& q) {
+  const aiMatrix3x3 r = q.GetMatrix();
+  aiMatrix4x4 full(r);
+  C3DRotateKey key;
+  key.SetMatrix(matrixOf(full));
+  return key;
+}
+
+bool nearlyEqual(const aiMatrix4x4& a, const aiMatrix4x4& b) {
+  const float* x = &a.a1;
+  const float* y = &b.a1;
+  for (int i = 0; i < 16; ++i) {
+    if (std::fabs(x[i] - y[i]) > 1e-4f * std::max(1.0f, std::fabs(x[i]))) return false;
+  }
+  return true;
+}
+
+// The node's rest transform as keys at time 0, leaving out the kinds the
+// animation sets and the parts that change nothing.
+void addRestKeys(C3DSceneNode& node, const aiMatrix4x4& transform, const aiNodeAnim* anim) {
+  if (transform.IsIdentity()) return;
+  aiVector3D scaling, position;
+  aiQuaternion rotation;
+  transform.Decompose(scaling, rotation, position);
+  if (!nearlyEqual(aiMatrix4x4(scaling, rotation, position), transform)) {
+    node.AddKey(0, C3DMatrixKey(matrixOf(transform)));
+    return;
+  }
+  const bool animT = anim != nullptr && anim->mNumPositionKeys > 0;
+  const bool animR = anim != nullptr && anim->mNumRotationKeys > 0;
+  const bool animS = anim != nullptr && anim->mNumScalingKeys > 0;
+  if (!animT && position.SquareLength() > 0.0f)
+    node.AddKey(0, C3DTranslateKey(C3DVector(position.x, position.y, position.z)));
+  if (!animR && std::fabs(std::fabs(rotation.w) - 1.0f) > 1e-7f)
+    node.AddKey(0, rotationKey(rotation));
+  if (!animS && (scaling - aiVector3D(1, 1, 1)).SquareLength() > 1e-12f)
+    node.AddKey(0, C3DScaleKey(C3DVector(scaling.x, scaling.y, scaling.z)));
+}
+
+// `scale` turns the file's ticks into the module's.
+int tickOf(double time, double scale) {
+  const double ticks = time * scale;
+  if (!std::isfinite(ticks)) return 0;
+  return static_cast<int>(std::clamp(std::round(ticks), -2.0e9, 2.0e9));
+}
+
+void addAnimationKeys(C3DSceneNode& node, const aiNodeAnim& anim, double scale) {
+  for (unsigned i = 0; i < anim.mNumPositionKeys && anim.mPositionKeys; ++i) {
+    const aiVectorKey& k = anim.mPositionKeys[i];
+    node.AddKey(tickOf(k.mTime, scale),
+                C3DTranslateKey(C3DVector(k.mValue.x, k.mValue.y, k.mValue.z)));
+  }
+  for (unsigned i = 0; i < anim.mNumRotationKeys && anim.mRotationKeys; ++i) {
+    const aiQuatKey& k = anim.mRotationKeys[i];
+    node.AddKey(tickOf(k.mTime, scale), rotationKey(k.mValue));
+  }
+  for (unsigned i = 0; i < anim.mNumScalingKeys && anim.mScalingKeys; ++i) {
+    const aiVectorKey& k = anim.mScalingKeys[i];
+    node.AddKey(tickOf(k.mTime, scale), C3DScaleKey(C3DVector(k.mValue.x, k.mValue.y, k.mValue.z)));
+  }
+}
+
+class SceneBuilder {
+ public:
+  SceneBuilder(const aiScene& source, C3DScene& target) : m_source(source), m_target(target) {
+    for (unsigned a = 0; a < source.mNumAnimations; ++a) {
+      const aiAnimation* anim = source.mAnimations[a];
+      if (anim == nullptr) continue;
+      for (unsigned c = 0; c < anim->mNumChannels; ++c) {
+        if (const aiNodeAnim* channel = anim->mChannels[c])
+          m_animations.emplace(channel->mNodeName.C_Str(), Channel{channel, scaleOf(*anim)});
+      }
+    }
+  }
+
+  void AddNode(const aiNode& source, C3DSceneNode* parent, int depth) {
+    auto node = std::make_unique<C3DSceneNode>();
+    node->SetName(source.mName.C_Str());
+    MeshGather gather;
+    for (unsigned i = 0; i < source.mNumMeshes; ++i) {
+      const unsigned index = source.mMeshes[i];
+      if (index < m_source.mNumMeshes && m_source.mMeshes[index] != nullptr)
+        gather.AddMesh(*m_source.mMeshes[index]);
+    }
+    if (gather.faces.empty())
+      node->SetObject(new C3DGroup);
+    else
+      node->SetObject(objectFromGather(gather).release());
+    const auto anim = m_animations.find(source.mName.C_Str());
+    const aiNodeAnim* channel = anim == m_animations.end() ? nullptr : anim->second.keys;
+    addRestKeys(*node, source.mTransformation, channel);
+    if (channel != nullptr) addAnimationKeys(*node, *channel, anim->second.scale);
+    C3DSceneNode* added = node.release();
+    m_target.AddNode(parent, added);
+    // Deeper trees than this come from damaged files, not from models.
+    if (depth > 1000) return;
+    for (unsigned c = 0; c < source.mNumChildren; ++c) {
+      if (source.mChildren[c] != nullptr) AddNode(*source.mChildren[c], added, depth + 1);
+    }
+  }
+
+ private:
+  const aiScene& m_source;
+  C3DScene& m_target;
+  struct Channel {
+    const aiNodeAnim* keys;
+    double scale;
+  };
+
+  // Files that give no rate count in the module's own ticks.
+  static double scaleOf(const aiAnimation& anim) {
+    const double rate = anim.mTicksPerSecond;
+    return std::isfinite(rate) && rate > 0.0 ? kTicksPerSecond / rate : 1.0;
+  }
+
+  std::map<std::string, Channel> m_animations;
+};
+
+void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t id,
+                 C3DScene& target) {
+  C3DMaterial* material = target.GetMaterials().CreateNewMaterial(id);
+  if (material == nullptr) return;
+  aiString name;
+  if (source.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) material->SetName(name.C_Str());
+  aiColor4D colour;
+  if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS)
+    material->SetDiffuseColor(colourOf(colour));
+  if (source.Get(AI_MATKEY_COLOR_AMBIENT, colour) == AI_SUCCESS)
+    material->SetAmbientColor(colourOf(colour));
+  if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS)
+    material->SetSpecularColor(colourOf(colour));
+  float value = 0.0f;
+  if (source.Get(AI_MATKEY_OPACITY, value) == AI_SUCCESS && std::isfinite(value))
+    material->SetTransparencyFactor(1.0f - value);
+  if (source.Get(AI_MATKEY_SHININESS_STRENGTH, value) == AI_SUCCESS && std::isfinite(value))
+    material->SetSpecularFactor(value);
+  for (const MapSlot& slot : kMapSlots) {
+    aiString file;
+    if (source.GetTexture(slot.assimpType, 0, &file) != AI_SUCCESS || file.length == 0) continue;
+    std::string fileName = file.C_Str();
+    // Embedded pictures keep their reference, or the name they were stored
+    // under when the file gives one; nothing is written out.
+    if (const aiTexture* embedded = scene.GetEmbeddedTexture(file.C_Str())) {
+      if (embedded->mFilename.length > 0) fileName = embedded->mFilename.C_Str();
+    }
+    material->AddMaterialMap(fileName, 0xFFFFFFFF, slot.type, PROJECTION_EXPLICIT);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source) {
+  auto scene = std::make_unique<C3DScene>();
+  for (unsigned m = 0; m < source.mNumMaterials; ++m) {
+    if (source.mMaterials[m] != nullptr) addMaterial(source, *source.mMaterials[m], m + 1, *scene);
+  }
+  SceneBuilder builder(source, *scene);
+  const aiNode* root = source.mRootNode;
+  if (root == nullptr) return scene;
+  // The library's own root stands for the file; it becomes a node only when
+  // it carries something of its own.
+  if (root->mNumMeshes == 0 && root->mTransformation.IsIdentity()) {
+    for (unsigned c = 0; c < root->mNumChildren; ++c) {
+      if (root->mChildren[c] != nullptr) builder.AddNode(*root->mChildren[c], nullptr, 1);
+    }
+  } else {
+    builder.AddNode(*root, nullptr, 0);
+  }
+  return scene;
+}
+
+}  // namespace vex3d::assimp

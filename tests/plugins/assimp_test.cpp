@@ -1,0 +1,346 @@
+// The exchange-format plug-in, driven through the IO as the viewer and the
+// converter drive it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "animation/matrix_key.h"
+#include "animation/vector_key.h"
+#include "hostlib/file_io_frame.h"
+#include "hostlib/plugin_loader.h"
+#include "io/io.h"
+#include "material/material.h"
+#include "math/matrix4x4.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
+#include "scene/object_kinds.h"
+#include "scene/scene.h"
+#include "scene/scene_builders.h"
+#include "scene/scene_io_options.h"
+#include "scoped_config_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AssimpPluginTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("VEX3D_PLUGIN_PATH");
+    RegisterIOPlugins(0x4000);
+    fs::create_directories(m_config.Path());
+  }
+  void TearDown() override { FreeIOPlugins(0x4000); }
+
+  std::string m_lastError;
+
+  std::string file(const std::string& name) const { return (m_config.Path() / name).string(); }
+
+  std::unique_ptr<C3DScene> read(const std::string& path, int* error = nullptr) {
+    C3DIo io(CFileNameSpec(path, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+    std::unique_ptr<C3DScene> scene = io.Read(0, nullptr);
+    if (error != nullptr) *error = io.GetIoError();
+    m_lastError = io.GetIoErrorText();
+    return scene;
+  }
+
+  int save(const std::string& path, C3DScene& scene, std::string* text = nullptr) {
+    C3DIo io(CFileNameSpec(path, 0), IO_FLAG_SILENT);
+    const int result = io.Save(0, &scene, nullptr);
+    if (text != nullptr) *text = io.GetIoErrorText();
+    return result;
+  }
+
+ private:
+  vex3d::test::ScopedConfigDir m_config{"assimp"};
+};
+
+C3DSceneNode* findNode(const C3DScene& scene, const std::string& name) {
+  CSceneIterator it = scene.Begin();
+  C3DBaseObject* object = nullptr;
+  while (C3DSceneNode* node = scene.GetNextNode(object, it)) {
+    if (node->GetName() == name) return node;
+  }
+  return nullptr;
+}
+
+C3DObject* objectOf(const C3DScene& scene, const std::string& name) {
+  C3DSceneNode* node = findNode(scene, name);
+  return node != nullptr ? dynamic_cast<C3DObject*>(node->GetObject()) : nullptr;
+}
+
+// A unit quad with one texture point and one colour per corner.
+C3DObject* texturedQuad(std::uint32_t material) {
+  auto* quad = new C3DObject;
+  quad->Init(4, 1, 4, 1, 4);
+  const float xy[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  auto* uvw = static_cast<CUVWChannel*>(quad->GetChannels()->GetChannelByIndex(0));
+  for (int i = 0; i < 4; ++i) {
+    (*quad->GetPointList())[i].Init(xy[i][0], xy[i][1], 0);
+    (*uvw->GetUVWPointList())[i] = CUVWPoint(xy[i][0] * 0.5f, xy[i][1] * 0.25f, 0);
+  }
+  C3DFace* face = quad->GetFaceList()->ElementAt(0);
+  face->SetQuadrangle(0, 1, 2, 3);
+  face->SetMaterialID(material);
+  uvw->GetUVWFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 3);
+  auto* colours = new CVCChannel;
+  quad->AddChannel(colours);
+  const CRGBColor palette[4] = {
+      {255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 0, 255}};
+  for (const CRGBColor& c : palette) colours->GetVCPointList()->Add(CVCPoint(c));
+  colours->GetVCFaceList()->SetSize(*quad->GetFaceList());
+  colours->GetVCFaceList()->ElementAt(0)->SetQuadrangle(0, 1, 2, 3);
+  quad->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
+  return quad;
+}
+
+C3DSceneNode* named(const char* name, C3DBaseObject* object) {
+  auto* node = new C3DSceneNode;
+  node->SetName(name);
+  node->SetObject(object);
+  return node;
+}
+
+// arm (moved and turned) > panel (textured quad, scaled), arm > tip.
+void buildScene(C3DScene& scene) {
+  C3DMaterial* paint = scene.GetMaterials().CreateNewMaterial(1);
+  paint->SetName("paint");
+  paint->SetDiffuseColor(CRGBColor(200, 100, 50, 255));
+  paint->AddMaterialMap("paint.png", 0xFFFFFFFF, MAP_DIFFUSE, PROJECTION_EXPLICIT);
+  C3DMaterial* plain = scene.GetMaterials().CreateNewMaterial(2);
+  plain->SetName("plain");
+  plain->SetDiffuseColor(CRGBColor(10, 20, 30, 255));
+
+  C3DSceneNode* arm = named("arm", new C3DGroup);
+  arm->AddKey(0, C3DTranslateKey(C3DVector(1, 2, 3)));
+  arm->AddKey(0, C3DRotateKey(1.5707964f, C3DVector(0, 0, 1)));
+  scene.AddNode(nullptr, arm);
+  C3DSceneNode* panel = named("panel", texturedQuad(1));
+  panel->AddKey(0, C3DScaleKey(C3DVector(2, 2, 2)));
+  scene.AddNode(arm, panel);
+  C3DSceneNode* tip = vex3d::test::meshNode("tip");
+  (*tip->GetObject()->GetPointList())[1].Init(1, 0, 0);
+  (*tip->GetObject()->GetPointList())[2].Init(0, 1, 0);
+  tip->GetObject()->GetFaceList()->ElementAt(0)->SetMaterialID(2);
+  scene.AddNode(arm, tip);
+}
+
+// Each corner of the object as (world-free position, texture point, colour),
+// so that point and face order do not matter.
+using Corner = std::tuple<int, int, int, int, int, int, int, int>;
+
+std::vector<Corner> corners(const C3DObject& object) {
+  std::vector<Corner> out;
+  const CDependentChannels& channels = *object.GetChannels();
+  CUVWChannel* uv = channels.GetUVWChannelByIndex(0, 1);
+  CVCChannel* vc = channels.GetVCChannelByIndex(0, 1);
+  const C3DFaceList& faces = *object.GetFaceList();
+  for (int f = 0; f < faces.GetSize(); ++f) {
+    const C3DFace* face = faces.ElementAt(f);
+    for (std::uint32_t k = 0; k < face->GetSize(); ++k) {
+      const C3DPoint& p = (*object.GetPointList())[face->GetPointIndex(k)];
+      int u = -1, v = -1, r = -1, g = -1;
+      if (uv != nullptr) {
+        const CUVWPoint& t = (*uv->GetUVWPointList())[uv->GetChannelPointIndex(f, k)];
+        u = static_cast<int>(std::lround(t.u * 1000));
+        v = static_cast<int>(std::lround(t.v * 1000));
+      }
+      if (vc != nullptr) {
+        const CVCPoint& c = (*vc->GetVCPointList())[vc->GetChannelPointIndex(f, k)];
+        r = c[0];
+        g = c[1];
+      }
+      out.emplace_back(std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000), u,
+                       v, r, g, 0);
+    }
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
+void expectSameWorld(const C3DSceneNode& a, const C3DSceneNode& b) {
+  C4x4Matrix ma, mb;
+  a.GetNodeTM(0, ma, 0);
+  b.GetNodeTM(0, mb, 0);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(ma(r, c), mb(r, c), 1e-4f) << a.GetName() << r << c;
+}
+
+const C3DMaterial* materialNamed(const C3DScene& scene, const std::string& name) {
+  std::uint32_t index = 0;
+  for (C3DMaterial* m = scene.GetFirstMaterial(index); m != nullptr;
+       m = scene.GetNextMaterial(index))
+    if (m->GetName() == name) return m;
+  return nullptr;
+}
+
+// COLLADA gives the diffuse channel either a colour or a texture, so a
+// textured material loses its colour there.
+void expectRoundTrip(const C3DScene& original, const C3DScene& back, bool quadsKept,
+                     bool texturedColourKept) {
+  ASSERT_NE(findNode(back, "arm"), nullptr);
+  ASSERT_NE(findNode(back, "panel"), nullptr);
+  ASSERT_NE(findNode(back, "tip"), nullptr);
+  EXPECT_EQ(back.GetParent(findNode(back, "panel")), findNode(back, "arm"));
+  EXPECT_EQ(back.GetParent(findNode(back, "tip")), findNode(back, "arm"));
+  for (const char* name : {"arm", "panel", "tip"})
+    expectSameWorld(*findNode(original, name), *findNode(back, name));
+
+  const C3DObject* panel = objectOf(back, "panel");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->GetPointNbr(), 4) << "corners that share a position share a point";
+  EXPECT_EQ(panel->GetFaceNbr(), quadsKept ? 1 : 2);
+  if (quadsKept) {
+    EXPECT_EQ(panel->GetFaceList()->ElementAt(0)->GetSize(), 4u);
+  }
+  EXPECT_EQ(corners(*panel), corners(*objectOf(original, "panel")));
+
+  const C3DMaterial* paint = materialNamed(back, "paint");
+  ASSERT_NE(paint, nullptr);
+  if (texturedColourKept) {
+    EXPECT_EQ(paint->GetDiffuseColor().GetRed(), 200);
+    EXPECT_EQ(paint->GetDiffuseColor().GetGreen(), 100);
+    EXPECT_EQ(paint->GetDiffuseColor().GetBlue(), 50);
+  }
+  ASSERT_NE(paint->GetDiffuseMaps(), nullptr);
+  EXPECT_EQ(fs::path(paint->GetDiffuseMaps()->GetFileName()).filename(), "paint.png");
+  EXPECT_EQ(panel->GetFaceList()->ElementAt(0)->GetMaterialID(), paint->GetMaterialID());
+  const C3DMaterial* plain = materialNamed(back, "plain");
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->GetDiffuseColor().GetRed(), 10);
+  EXPECT_EQ(plain->GetDiffuseColor().GetGreen(), 20);
+  EXPECT_EQ(plain->GetDiffuseColor().GetBlue(), 30);
+  EXPECT_EQ(plain->GetDiffuseMaps(), nullptr);
+  EXPECT_EQ(objectOf(back, "tip")->GetFaceList()->ElementAt(0)->GetMaterialID(),
+            plain->GetMaterialID());
+}
+
+TEST_F(AssimpPluginTest, ColladaRoundTripKeepsHierarchyQuadsChannelsAndMaterials) {
+  C3DScene scene;
+  buildScene(scene);
+  const std::string path = file("scene.dae");
+  std::string error;
+  ASSERT_EQ(save(path, scene, &error), 1) << error;
+  std::unique_ptr<C3DScene> back = read(path);
+  ASSERT_TRUE(back) << m_lastError;
+  expectRoundTrip(scene, *back, true, false);
+}
+
+TEST_F(AssimpPluginTest, GltfRoundTripTriangulatesButKeepsTheRest) {
+  for (const char* name : {"scene.gltf", "scene.glb"}) {
+    SCOPED_TRACE(name);
+    C3DScene scene;
+    buildScene(scene);
+    const std::string path = file(name);
+    std::string error;
+    ASSERT_EQ(save(path, scene, &error), 1) << error;
+    std::unique_ptr<C3DScene> back = read(path);
+    ASSERT_TRUE(back) << m_lastError;
+    expectRoundTrip(scene, *back, false, true);
+    EXPECT_EQ(objectOf(scene, "panel")->GetFaceNbr(), 1) << "the user's scene is not touched";
+  }
+}
+
+// The library's 3DS writer names each mesh after its node and a counter,
+// so only the spaces and the triangles can be checked on the way back.
+TEST_F(AssimpPluginTest, ThreeDsRemovesSpacesAndTriangulates) {
+  C3DScene scene;
+  buildScene(scene);
+  findNode(scene, "panel")->SetName("a rather long panel");
+  const std::string path = file("scene.3ds");
+  std::string error;
+  ASSERT_EQ(save(path, scene, &error), 1) << error;
+  std::unique_ptr<C3DScene> back = read(path);
+  ASSERT_TRUE(back) << m_lastError;
+  bool found = false;
+  CSceneIterator it = back->Begin();
+  C3DBaseObject* object = nullptr;
+  while (C3DSceneNode* node = back->GetNextNode(object, it)) {
+    EXPECT_EQ(node->GetName().find(' '), std::string::npos) << node->GetName();
+    if (auto* mesh = dynamic_cast<C3DObject*>(node->GetObject());
+        mesh && mesh->GetPointNbr() == 4) {
+      found = true;
+      EXPECT_EQ(mesh->GetFaceNbr(), 2);
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST_F(AssimpPluginTest, AnimatedNodesKeepTheirKeys) {
+  const std::string sample = std::string(VEX3D_TEST_DATA_DIR) + "/samples/animated_groups.v3d";
+  std::unique_ptr<C3DScene> scene = read(sample);
+  ASSERT_TRUE(scene) << m_lastError;
+  const std::string path = file("animated.dae");
+  std::string error;
+  ASSERT_EQ(save(path, *scene, &error), 1) << error;
+  std::unique_ptr<C3DScene> back = read(path);
+  ASSERT_TRUE(back) << m_lastError;
+  for (const char* name : {"arm", "forearm", "hand", "elbow"}) {
+    ASSERT_NE(findNode(*back, name), nullptr) << name;
+  }
+  const C3DSceneNode* forearm = findNode(*back, "forearm");
+  EXPECT_EQ(forearm->GetTimeRange(0), CTimeRange(0, 100));
+  for (int time : {0, 50, 100}) {
+    C4x4Matrix a, b;
+    findNode(*scene, "hand")->GetNodeTM(time, a, 0);
+    findNode(*back, "hand")->GetNodeTM(time, b, 0);
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 4; ++c) EXPECT_NEAR(a(r, c), b(r, c), 1e-3f) << time << r << c;
+  }
+}
+
+TEST_F(AssimpPluginTest, BundledSamplesConvert) {
+  for (const char* sample : {"textured_cube", "animated_groups", "colored_quads"}) {
+    SCOPED_TRACE(sample);
+    std::unique_ptr<C3DScene> scene =
+        read(std::string(VEX3D_TEST_DATA_DIR) + "/samples/" + sample + ".v3d");
+    ASSERT_TRUE(scene) << m_lastError;
+    for (const char* ext : {".fbx", ".glb", ".dae", ".3ds"}) {
+      SCOPED_TRACE(ext);
+      const std::string path = file(std::string(sample) + ext);
+      std::string error;
+      ASSERT_EQ(save(path, *scene, &error), 1) << error;
+      std::unique_ptr<C3DScene> back = read(path);
+      ASSERT_TRUE(back) << m_lastError;
+      EXPECT_GT(back->GetFaceNbr(), 0);
+    }
+  }
+}
+
+TEST_F(AssimpPluginTest, BrokenFilesAreErrorsNotCrashes) {
+  C3DScene scene;
+  buildScene(scene);
+  const std::string gltf = file("whole.gltf");
+  ASSERT_EQ(save(gltf, scene), 1);
+  std::string text;
+  {
+    std::ifstream in(gltf);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::ofstream(file("cut.gltf")) << text.substr(0, text.size() / 2);
+  int error = 0;
+  EXPECT_EQ(read(file("cut.gltf"), &error), nullptr);
+  EXPECT_EQ(error, IO_ERROR_PARSER_EXCEPTION);
+
+  std::mt19937 random(7);
+  std::string noise(4096, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  for (const char* name : {"noise.fbx", "noise.glb", "noise.dae", "noise.3ds", "noise.blend"}) {
+    std::ofstream(file(name), std::ios::binary) << noise;
+    EXPECT_EQ(read(file(name), &error), nullptr) << name;
+    EXPECT_EQ(error, IO_ERROR_PARSER_EXCEPTION) << name;
+  }
+}
+
+}  // namespace
