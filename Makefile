@@ -21,7 +21,9 @@ DEMO_DIR := $(BUILD_DIR)/demo
 demo: build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
 	@$(BUILD_DIR)/bin/vex3d info data/samples/textured_cube.v3d data/samples/animated_groups.v3d
-	@$(BUILD_DIR)/bin/vex3d convert data/samples/animated_groups.v3d $(DEMO_DIR)/one_object.v3d --single-object --global-coordinates
+	@$(BUILD_DIR)/bin/vex3d convert data/samples/animated_groups.v3d $(DEMO_DIR)/animated_groups.gltf
+	@$(BUILD_DIR)/bin/vex3d convert data/samples/textured_cube.v3d $(DEMO_DIR)/textured_cube.obj
+	@$(BUILD_DIR)/bin/vex3d info $(DEMO_DIR)/textured_cube.obj
 	@$(BUILD_DIR)/bin/vex3d render data/samples/textured_cube.v3d -o $(DEMO_DIR)/cube.png --size 512x512 --view top
 	@$(BUILD_DIR)/bin/vex3d render data/samples/colored_quads.v3d -o $(DEMO_DIR)/quads.png --size 512x512 --view top --mode flat-wireframe
 	@$(BUILD_DIR)/bin/vex3d thumbnail data/samples/animated_groups.v3d $(DEMO_DIR)/thumbnail.png --size 256

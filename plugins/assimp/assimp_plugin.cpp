@@ -34,7 +34,6 @@ const VexPluginFileClass kClasses[] = {
      kReadWrite},
     {VEX3D_FOURCC('3', 'D', 'S', ' '), 0x4000, "3ds", "3D Studio mesh", "application/x-3ds",
      kReadWrite},
-    {VEX3D_FOURCC('X', ' ', ' ', ' '), 0x4000, "x", "DirectX model", "model/x-directx", kReadWrite},
     {VEX3D_FOURCC('X', '3', 'D', ' '), 0x4000, "x3d|x3db", "X3D scene", "model/x3d+xml",
      kReadWrite},
     {VEX3D_FOURCC('3', 'M', 'F', ' '), 0x4000, "3mf", "3D Manufacturing Format", "model/3mf",
@@ -118,7 +117,6 @@ constexpr WriteFormat kWriteFormats[] = {
     // with the terminator.
     {VEX3D_FOURCC('3', 'D', 'S', ' '), "3ds", EXPORT_TRIANGULATE | EXPORT_NAME_RULES, 65535,
      NAME_RULE_NO_SPACES | NAME_RULE_DEFAULT_NAME | 10, NAME_RULE_DEFAULT_NAME | 15},
-    {VEX3D_FOURCC('X', ' ', ' ', ' '), "x", 0, 0xFFFFFFFF, 0, 0},
     {VEX3D_FOURCC('X', '3', 'D', ' '), "x3d", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
     {VEX3D_FOURCC('3', 'M', 'F', ' '), "3mf", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
 };
