@@ -55,6 +55,16 @@ void makeQuad(C3DPatch& patch) {
   addFaces(*patch.GetFaceList(), {{0, 1, 2, 3}});
 }
 
+// One right triangle with legs of `side`.
+void makeTriangle(C3DPatch& patch, float side) {
+  patch.SetPointList(new C3DPointList);
+  patch.SetFaceList(new C3DFaceList);
+  addPoint(patch, 0, 0, 0);
+  addPoint(patch, side, 0, 0);
+  addPoint(patch, 0, side, 0);
+  addFaces(*patch.GetFaceList(), {{0, 1, 2}});
+}
+
 void makeCube(C3DPatch& patch) {
   patch.SetPointList(new C3DPointList);
   patch.SetFaceList(new C3DFaceList);
@@ -152,12 +162,7 @@ TEST(PatchTest, TetrahedronFollowsTheLoopWeights) {
 
 TEST(PatchTest, OpenTriangleKeepsBorderPointsAndUsesMidpoints) {
   C3DPatch patch;
-  patch.SetPointList(new C3DPointList);
-  patch.SetFaceList(new C3DFaceList);
-  addPoint(patch, 0, 0, 0);
-  addPoint(patch, 2, 0, 0);
-  addPoint(patch, 0, 2, 0);
-  addFaces(*patch.GetFaceList(), {{0, 1, 2}});
+  makeTriangle(patch, 2);
   patch.SetLevel(1);
   const C3DPointList& p = *patch.GetPointList();
   ASSERT_EQ(p.GetSize(), 6);
@@ -250,12 +255,7 @@ TEST(PatchTest, EstimateLevelCountsTrianglesAndQuadsOnly) {
 
 TEST(PatchTest, LevelIsClampedAndTheSameLevelChangesNothing) {
   C3DPatch patch;
-  patch.SetPointList(new C3DPointList);
-  patch.SetFaceList(new C3DFaceList);
-  addPoint(patch, 0, 0, 0);
-  addPoint(patch, 1, 0, 0);
-  addPoint(patch, 0, 1, 0);
-  addFaces(*patch.GetFaceList(), {{0, 1, 2}});
+  makeTriangle(patch, 1);
   patch.SetLevel(12);
   EXPECT_EQ(patch.GetLevel(), 8);
   EXPECT_EQ(patch.GetFaceNbr(), 65536);
