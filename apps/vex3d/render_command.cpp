@@ -5,16 +5,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_files.h"
 #include "commands.h"
 #include "hostlib/bitmap.h"
+#include "hostlib/command_mgr.h"
+#include "hostlib/image_io.h"
+#include "hostlib/layer_bitmap.h"
+#include "io/scripting.h"
 #include "render/gl_view_settings.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"
+#include "terminal_progress.h"
+#include "viewer/save_as_bitmap.h"
 
 namespace vex3d::cli {
 
@@ -22,19 +29,24 @@ namespace {
 
 constexpr std::uint32_t kApplyMode = 0x8;
 constexpr std::uint32_t kApplyViewPos = 0x10;
-constexpr std::uint32_t kApplyBackground = 0x20;
+constexpr const char* kRenderOptions =
+    "[--size WxH] [--mode MODE] [--view VIEW] [--background RRGGBB] [--transparent] "
+    "[--antialias] [--turntable N [--amplitude DEG] [--direction DIR]] [--quiet]";
 constexpr std::uint32_t kDisplayOptions =
     VIEW_TEXTURES | VIEW_VERTEX_COLORS | VIEW_SPECIFIED_NORMALS | VIEW_CULL_BACK;
 
-const std::map<std::string, std::uint32_t> kModes = {
-    {"wireframe", VIEW_WIREFRAME},
-    {"flat", VIEW_FLAT},
-    {"flat-wireframe", VIEW_FLAT | VIEW_WIREFRAME},
-    {"smooth", VIEW_SMOOTH},
-    {"smooth-wireframe", VIEW_SMOOTH | VIEW_WIREFRAME},
+// Indices of the image command's lists.
+const std::map<std::string, std::uint32_t> kModeIndex = {
+    {"wireframe", 0}, {"flat", 1}, {"flat-wireframe", 2}, {"smooth", 3}, {"smooth-wireframe", 4},
 };
-const std::map<std::string, std::uint32_t> kViews = {
-    {"left", 1}, {"right", 2}, {"top", 3}, {"bottom", 4}, {"front", 5}, {"back", 6},
+const std::map<std::string, std::uint32_t> kViewIndex = {
+    {"front", 0}, {"back", 1}, {"left", 2}, {"right", 3}, {"top", 4}, {"bottom", 5},
+};
+const std::map<std::string, std::uint32_t> kDirectionIndex = {
+    {"right", turnRight},
+    {"left", turnLeft},
+    {"up", turnUp},
+    {"down", turnDown},
 };
 
 bool parseSize(const std::string& text, int& width, int& height) {
@@ -66,14 +78,7 @@ void toStraightAlpha(Bitmap& image) {
   }
 }
 
-int render(C3DScene& scene, int width, int height, const _GlViewSettings& settings,
-           const std::string& out, bool transparent) {
-  std::string error;
-  std::unique_ptr<Bitmap> image = renderSceneToBitmap(scene, width, height, &settings, &error);
-  if (!image) {
-    std::fprintf(stderr, "vex3d: cannot render: %s\n", error.c_str());
-    return 1;
-  }
+bool writeRendering(std::unique_ptr<Bitmap> image, const std::string& out, bool transparent) {
   if (transparent) {
     toStraightAlpha(*image);
   } else {
@@ -82,11 +87,12 @@ int render(C3DScene& scene, int width, int height, const _GlViewSettings& settin
       for (int x = 0; x < image->GetWidth(); ++x) p[4 * x + 3] = 255;
     }
   }
+  std::string error;
   if (!writeImage(std::move(image), out, error)) {
     std::fprintf(stderr, "vex3d: %s: %s\n", out.c_str(), error.c_str());
-    return 1;
+    return false;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace
@@ -94,56 +100,70 @@ int render(C3DScene& scene, int width, int height, const _GlViewSettings& settin
 int runRender(const std::vector<std::string>& args) {
   std::string in;
   std::string out;
-  int width = 512;
-  int height = 512;
-  _GlViewSettings settings;
-  settings.mask = kApplyMode | kApplyViewPos;
-  settings.viewMode = VIEW_SMOOTH | kDisplayOptions;
-  settings.viewPos = 5;
+  CCustomData params;
+  params.SetUInt(kSaveBitmapWidth, 512);
+  params.SetUInt(kSaveBitmapHeight, 512);
+  params.SetUInt(kSaveBitmapRenderMode, kModeIndex.at("smooth"));
+  params.SetUInt(kSaveBitmapViewPos, kViewIndex.at("front"));
+  params.SetBool(kSaveBitmapAntialias, false);
+  params.SetUInt(kSaveBitmapBackground, 0x000000);
+  params.SetUInt(kSaveBitmapExtraViewFlags, kDisplayOptions);
   bool transparent = false;
+  bool quiet = false;
+  auto usage = [](const char* why, const std::string& what) {
+    std::fprintf(stderr, "vex3d render: %s%s\n", why, what.c_str());
+    return 2;
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     if ((a == "-o" || a == "--output") && hasValue) {
       out = args[++i];
     } else if (a == "--size" && hasValue) {
-      if (!parseSize(args[++i], width, height)) {
-        std::fprintf(stderr, "vex3d render: --size wants WIDTHxHEIGHT\n");
-        return 2;
-      }
+      int width = 0;
+      int height = 0;
+      if (!parseSize(args[++i], width, height)) return usage("--size wants WIDTHxHEIGHT", "");
+      params.SetUInt(kSaveBitmapWidth, static_cast<std::uint32_t>(width));
+      params.SetUInt(kSaveBitmapHeight, static_cast<std::uint32_t>(height));
     } else if (a == "--mode" && hasValue) {
-      const auto mode = kModes.find(args[++i]);
-      if (mode == kModes.end()) {
-        std::fprintf(stderr, "vex3d render: unknown mode %s\n", args[i].c_str());
-        return 2;
-      }
-      settings.viewMode = (settings.viewMode & ~VIEW_RENDER_MODE_MASK) | mode->second;
+      const auto mode = kModeIndex.find(args[++i]);
+      if (mode == kModeIndex.end()) return usage("unknown mode ", args[i]);
+      params.SetUInt(kSaveBitmapRenderMode, mode->second);
     } else if (a == "--view" && hasValue) {
-      const auto view = kViews.find(args[++i]);
-      if (view == kViews.end()) {
-        std::fprintf(stderr, "vex3d render: unknown view %s\n", args[i].c_str());
-        return 2;
-      }
-      settings.viewPos = view->second;
+      const auto view = kViewIndex.find(args[++i]);
+      if (view == kViewIndex.end()) return usage("unknown view ", args[i]);
+      params.SetUInt(kSaveBitmapViewPos, view->second);
     } else if (a == "--background" && hasValue) {
-      if (!parseColor(args[++i], settings.backgroundColor)) {
-        std::fprintf(stderr, "vex3d render: --background wants RRGGBB\n");
-        return 2;
-      }
-      settings.mask |= kApplyBackground;
+      CRGBColor color;
+      if (!parseColor(args[++i], color)) return usage("--background wants RRGGBB", "");
+      params.SetUInt(kSaveBitmapBackground, color.GetRGB());
+    } else if (a == "--antialias") {
+      params.SetBool(kSaveBitmapAntialias, true);
+    } else if (a == "--turntable" && hasValue) {
+      const int count = std::atoi(args[++i].c_str());
+      if (count < 1 || count > 3600) return usage("--turntable wants 1 to 3600 images", "");
+      params.SetBool(kSaveBitmapAnimate, true);
+      params.SetUInt(kSaveBitmapImages, static_cast<std::uint32_t>(count));
+    } else if (a == "--amplitude" && hasValue) {
+      const int degrees = std::atoi(args[++i].c_str());
+      if (degrees < 0 || degrees > 3600) return usage("--amplitude wants 0 to 3600 degrees", "");
+      params.SetUInt(kSaveBitmapAmplitude, static_cast<std::uint32_t>(degrees));
+    } else if (a == "--direction" && hasValue) {
+      const auto direction = kDirectionIndex.find(args[++i]);
+      if (direction == kDirectionIndex.end()) return usage("unknown direction ", args[i]);
+      params.SetUInt(kSaveBitmapMovement, direction->second);
     } else if (a == "--transparent") {
       transparent = true;
+    } else if (a == "--quiet" || a == "-q") {
+      quiet = true;
     } else if (!a.empty() && a[0] != '-' && in.empty()) {
       in = a;
     } else {
-      std::fprintf(stderr, "vex3d render: unexpected argument %s\n", a.c_str());
-      return 2;
+      return usage("unexpected argument ", a);
     }
   }
   if (in.empty() || out.empty()) {
-    std::fprintf(stderr,
-                 "usage: vex3d render IN -o OUT [--size WxH] [--mode MODE] [--view VIEW] "
-                 "[--background RRGGBB] [--transparent]\n");
+    std::fprintf(stderr, "usage: vex3d render IN -o OUT %s\n", kRenderOptions);
     return 2;
   }
   std::string error;
@@ -152,7 +172,46 @@ int runRender(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", in.c_str(), error.c_str());
     return 1;
   }
-  return render(*scene, width, height, settings, out, transparent);
+
+  // One image per call, as a script renders a series.
+  CCommandMgr manager;
+  manager.AddCommand(std::make_unique<C3DSaveAsBitmap>());
+  const unsigned code = vex3d::fourcc("SAVB");
+  const std::uint32_t count =
+      params.GetBool(kSaveBitmapAnimate) ? params.GetUInt(kSaveBitmapImages) : 1;
+  TerminalProgress progress;
+  ProcessProgressInfo info;
+  info.title = "rendering";
+  info.maximum = static_cast<int>(count);
+  if (count > 1 && !quiet) progressCallCallback(kProgressOpen, &info);
+  int status = 0;
+  for (std::uint32_t index = 0; index < count && status == 0; ++index) {
+    if (progress.WasCancelled()) {
+      status = 1;
+      break;
+    }
+    params.SetUInt(kSaveBitmapImageIndex, index);
+    if (Apply3DCommand(&manager, code, scene.get(), params) == nullptr) {
+      std::fprintf(stderr, "vex3d: cannot render %s\n", in.c_str());
+      status = 1;
+      break;
+    }
+    CVexCommand* command = manager.GetCommandById(code);
+    std::unique_ptr<CLayerBitmap> frame(
+        static_cast<CLayerBitmap*>(command->GetOutputData().GetPtr(kSaveBitmapImage)));
+    std::unique_ptr<Bitmap> image(frame ? frame->DetachLayer(0) : nullptr);
+    if (!image) {
+      status = 1;
+      break;
+    }
+    const std::string file =
+        count > 1 ? C2DIo::GetSeriesFileName(out, static_cast<int>(index)) : out;
+    if (!writeRendering(std::move(image), file, transparent)) status = 1;
+    info.position = static_cast<int>(index + 1);
+    if (count > 1 && !quiet) progressCallCallback(kProgressSetPosition, &info);
+  }
+  if (count > 1 && !quiet) progressCallCallback(kProgressClose, nullptr);
+  return status;
 }
 
 int runThumbnail(const std::vector<std::string>& args) {
@@ -197,7 +256,12 @@ int runThumbnail(const std::vector<std::string>& args) {
   settings.mask = kApplyMode | kApplyViewPos;
   settings.viewMode = VIEW_SMOOTH | kDisplayOptions;
   settings.viewPos = 5;
-  return render(*scene, size, size, settings, files[1], true);
+  std::unique_ptr<Bitmap> image = renderSceneToBitmap(*scene, size, size, &settings, &error);
+  if (!image) {
+    std::fprintf(stderr, "vex3d: cannot render: %s\n", error.c_str());
+    return 1;
+  }
+  return writeRendering(std::move(image), files[1], true) ? 0 : 1;
 }
 
 }  // namespace vex3d::cli

@@ -121,6 +121,37 @@ TEST(CliTest, RenderModesShowInThePixels) {
             2);
 }
 
+TEST(CliTest, ATurntableIsANumberedSeriesThatTurns) {
+  const fs::path dir = outDir();
+  const fs::path png = dir / "turn.png";
+  const CliRun run = vex3d("render " + sample("animated_groups.v3d") + " -o " + png.string() +
+                               " --size 40x30 --antialias --turntable 4 --amplitude 180 --quiet",
+                           true);
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_FALSE(fs::exists(png));
+  EXPECT_FALSE(fs::exists(dir / "turn_0005.png"));
+  std::vector<std::vector<std::uint8_t>> pixels;
+  for (int i = 1; i <= 4; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "turn_%04d.png", i);
+    const std::unique_ptr<CLayerBitmap> image = readImage(dir / name);
+    ASSERT_TRUE(image) << name;
+    EXPECT_EQ(image->GetWidth(), 40);
+    EXPECT_EQ(image->GetHeight(), 30);
+    const Bitmap* colour = image->GetLayer(0);
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < 30; ++y)
+      bytes.insert(bytes.end(), colour->GetLine(y), colour->GetLine(y) + 40 * 3);
+    pixels.push_back(bytes);
+  }
+  // 45 degrees between images: every one differs from the one before.
+  for (int i = 1; i < 4; ++i) EXPECT_NE(pixels[i], pixels[i - 1]) << i;
+  EXPECT_EQ(vex3d("render " + sample("animated_groups.v3d") + " -o " + png.string() +
+                  " --turntable 4 --direction sideways")
+                .status,
+            2);
+}
+
 TEST(CliTest, ThumbnailsAreSquareWithATransparentBackground) {
   const fs::path dir = outDir();
   const fs::path png = dir / "thumb.png";

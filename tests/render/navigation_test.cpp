@@ -12,6 +12,7 @@
 namespace {
 
 using vex3d::test::addCubeNode;
+using vex3d::test::faceSeen;
 using vex3d::test::pixelAt;
 using vex3d::test::Rgba;
 using vex3d::test::ScopedConfigDir;
@@ -92,22 +93,6 @@ TEST(NavigationTest, HoverPicksTheModeFromTheGuide) {
   // Half the smaller side 141 pixels or less: no guide, the mode stays.
   EXPECT_EQ(vex3d::hoverRotateMode(0, 0, 400, 282, 2), 2);
   EXPECT_EQ(vex3d::hoverRotateMode(0, 0, 400, 284, 2), vex3d::kRotateRoll);
-}
-
-// Which face of the coloured cube the centre pixel shows, by its hue.
-const char* faceSeen(const Bitmap& image) {
-  const Rgba p = pixelAt(image, image.GetWidth() / 2, image.GetHeight() / 2);
-  if (p.a != 0) return "none";
-  const bool r = p.r > 40;
-  const bool g = p.g > 40;
-  const bool b = p.b > 40;
-  if (r && !g && !b) return "-z";
-  if (!r && g && !b) return "+z";
-  if (!r && !g && b) return "-y";
-  if (r && g && !b) return "+y";
-  if (r && !g && b) return "-x";
-  if (!r && g && b) return "+x";
-  return "mixed";
 }
 
 TEST(NavigationTest, SixPointsOfViewShowTheirFace) {

@@ -86,6 +86,22 @@ inline C3DSceneNode* addCubeNode(C3DScene& scene, bool coloured, float offset = 
   return node;
 }
 
+// Which face of the coloured cube the centre pixel shows, by its hue.
+inline const char* faceSeen(const Bitmap& image) {
+  const Rgba p = pixelAt(image, image.GetWidth() / 2, image.GetHeight() / 2);
+  if (p.a != 0) return "none";
+  const bool r = p.r > 40;
+  const bool g = p.g > 40;
+  const bool b = p.b > 40;
+  if (r && !g && !b) return "-z";
+  if (!r && g && !b) return "+z";
+  if (!r && !g && b) return "-y";
+  if (r && g && !b) return "+y";
+  if (r && !g && b) return "-x";
+  if (!r && g && b) return "+x";
+  return "mixed";
+}
+
 // View settings that only set the view mode and the background.
 inline _GlViewSettings modeSettings(std::uint32_t viewMode, CRGBColor background = CRGBColor()) {
   _GlViewSettings s;
