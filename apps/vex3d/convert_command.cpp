@@ -1,6 +1,7 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "commands.h"
 #include "io/io.h"
 #include "io/parser.h"
+#include "material/material.h"
+#include "material/material_map.h"
+#include "material/materials.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "terminal_progress.h"
@@ -16,6 +20,37 @@
 namespace vex3d::cli {
 
 namespace {
+
+// A found texture's path, which may be relative to the scene's folder.
+std::string resolved(const std::string& sceneFolder, const std::string& found) {
+  return std::filesystem::absolute(std::filesystem::path(sceneFolder) / found)
+      .lexically_normal()
+      .string();
+}
+
+// Texture names are kept relative to the scene's folder. Written elsewhere,
+// they would point at nothing: each found texture is named again from the
+// output's folder, so the new file finds the same images.
+void rebaseTextures(C3DScene& scene, const std::string& output) {
+  const std::string from = scene.GetFilepath();
+  const std::string to = std::filesystem::absolute(output).parent_path().string();
+  for (auto [id, material] : scene.GetMaterials().GetMap()) {
+    (void)id;
+    for (MapType type : {MAP_DIFFUSE, MAP_AMBIENT, MAP_SPECULAR, MAP_TRANSPARENCY}) {
+      CMaterialMap* map = material->GetMaterialMap(type);
+      if (map == nullptr) continue;
+      std::string found;
+      if (!map->GetFileName().empty() &&
+          CMaterialMap::FindBitmap(map->GetFileName(), found, from)) {
+        map->SetFileName(resolved(from, found), to);
+      }
+      if (!map->GetAlphaFileName().empty() &&
+          CMaterialMap::FindBitmap(map->GetAlphaFileName(), found, from)) {
+        map->SetAlphaFileName(resolved(from, found), to);
+      }
+    }
+  }
+}
 
 // Options and the export flags they add.
 const std::map<std::string, std::uint32_t>& exportOptions() {
@@ -91,6 +126,7 @@ int runConvert(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;
   }
+  rebaseTextures(*scene, files[1]);
   C3DIo io(CFileNameSpec(files[1], 0), IO_FLAG_SILENT);
   CSceneExportOptions exportOptions;
   if (!io.PrepareSaving()) {

@@ -84,6 +84,14 @@ TEST(CliTest, ConvertWritesThroughExportPreparationAndLogs) {
   EXPECT_NE(run.out.find("change: Triangulating object cube"), std::string::npos) << run.out;
   const CliRun info = vex3d("info " + (dir / "tri.v3d").string());
   EXPECT_NE(info.out.find("12 faces"), std::string::npos) << info.out;
+  // Written away from the sample, the texture is still found from there.
+  EXPECT_NE(info.out.find("checker.png (found)"), std::string::npos) << info.out;
+  fs::create_directories(dir / "sub");
+  const CliRun obj = vex3d("convert " + sample("textured_cube.v3d") + " " +
+                           (dir / "sub" / "cube.obj").string() + " --quiet");
+  ASSERT_EQ(obj.status, 0);
+  EXPECT_NE(vex3d("info " + (dir / "sub" / "cube.obj").string()).out.find("(found)"),
+            std::string::npos);
 
   EXPECT_EQ(vex3d("convert " + sample("textured_cube.v3d") + " " + (dir / "x.unknownext").string())
                 .status,
