@@ -8,10 +8,12 @@
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
+#include <assimp/ProgressHandler.hpp>
 #include <exception>
 #include <memory>
 #include <string>
 
+#include "../native_io/read_progress.h"
 #include "assimp_read.h"
 #include "assimp_write.h"
 #include "hostlib/file_io_frame.h"
@@ -133,6 +135,22 @@ const WriteFormat* writeFormatOf(std::uint32_t fileClass) {
 constexpr unsigned kImportSteps =
     aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure | aiProcess_SortByPType;
 
+// The library's loading steps as the host's progress display. Most of its
+// loaders ignore a refused update, so a stop is also honoured once loading
+// returns.
+class ReadProgressHandler : public Assimp::ProgressHandler {
+ public:
+  explicit ReadProgressHandler(std::string title) : m_scope(std::move(title)) {}
+  bool Update(float percentage) override {
+    if (!(percentage >= 0.0f)) return !m_scope.WasCancelled();
+    return !m_scope.Cancelled(static_cast<std::int64_t>(percentage * 1000.0f), 1000);
+  }
+  bool Cancelled() const { return m_scope.WasCancelled(); }
+
+ private:
+  vex3d::ProgressScope m_scope;
+};
+
 class CAssimpParser : public C3DParser {
  public:
   CAssimpParser(CFileIo& io, std::uint32_t fileClass) : C3DParser(io), m_fileClass(fileClass) {}
@@ -145,7 +163,15 @@ class CAssimpParser : public C3DParser {
       // Points and lines have no place in polygonal objects.
       importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                   aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+      // The importer owns and deletes its handler.
+      auto* progress = new ReadProgressHandler(vex3d::native::readingTitle(fileName));
+      importer.SetProgressHandler(progress);
       const aiScene* source = importer.ReadFile(fileName, kImportSteps);
+      if (progress->Cancelled()) {
+        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
+                   vex3d::native::kReadingCancelled);
+        return nullptr;
+      }
       if (source == nullptr) {
         SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, importer.GetErrorString());
         return nullptr;

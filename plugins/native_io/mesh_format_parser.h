@@ -1,7 +1,7 @@
 #pragma once
 // The parser of a single-mesh format whose reader takes the file's bytes
 // and whose writer writes binary or, on request, text. `Format` gives:
-//   static ReadResult read(std::span<const unsigned char>)   (scene, error)
+//   static ReadResult read(std::span<const unsigned char>, ReadProgress*)   (scene, error)
 //   static bool write(C3DScene&, const std::string&, bool text, std::string& error)
 //   static constexpr std::uint32_t kForcedExport
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
+#include "read_progress.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 
@@ -33,7 +34,8 @@ class MeshFormatParser : public C3DParser {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
       return nullptr;
     }
-    auto result = Format::read(file.bytes());
+    ReadProgress progress(file.bytes(), readingTitle(fileName));
+    auto result = Format::read(file.bytes(), &progress);
     if (!result.scene) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);
       return nullptr;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "../native_io/file_bytes.h"
+#include "../native_io/read_progress.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
@@ -44,7 +45,8 @@ class CObjParser : public C3DParser {
       bytes.assign(reinterpret_cast<const char*>(span.data()), span.size());
       return true;
     };
-    vex3d::obj::ReadResult result = vex3d::obj::readObj(file.bytes(), loader);
+    vex3d::native::ReadProgress progress(file.bytes(), vex3d::native::readingTitle(fileName));
+    vex3d::obj::ReadResult result = vex3d::obj::readObj(file.bytes(), loader, &progress);
     for (const std::string& warning : result.warnings) {
       options.AddLogInfo(CIoOptions::logWarning, warning);
     }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "../native_io/mesh_build.h"
+#include "../native_io/read_progress.h"
 #include "../native_io/text_scan.h"
 #include "material/material.h"
 #include "mesh/model/channel.h"
@@ -49,7 +50,8 @@ struct Pool {
 
 class Reader {
  public:
-  Reader(const MaterialLoader& loader) : m_loader(loader) {}
+  Reader(const MaterialLoader& loader, native::ReadProgress* progress)
+      : m_loader(loader), m_progress(progress) {}
 
   ReadResult run(std::span<const unsigned char> bytes) {
     const char* p = reinterpret_cast<const char*>(bytes.data());
@@ -60,6 +62,11 @@ class Reader {
     while (p < end) {
       ++m_line;
       const char* eol = native::lineEnd(p, end);
+      if (native::cancelled(m_progress, p)) {
+        m_result.error = native::kReadingCancelled;
+        m_result.scene.reset();
+        return std::move(m_result);
+      }
       if (!line(p, eol)) {
         m_result.scene.reset();
         return std::move(m_result);
@@ -319,6 +326,7 @@ class Reader {
   };
 
   const MaterialLoader& m_loader;
+  native::ReadProgress* m_progress;
   ReadResult m_result;
   int m_line = 0;
   Pool<3, float> m_points;
@@ -338,8 +346,9 @@ class Reader {
 
 }  // namespace
 
-ReadResult readObj(std::span<const unsigned char> bytes, const MaterialLoader& loader) {
-  return Reader(loader).run(bytes);
+ReadResult readObj(std::span<const unsigned char> bytes, const MaterialLoader& loader,
+                   native::ReadProgress* progress) {
+  return Reader(loader, progress).run(bytes);
 }
 
 }  // namespace vex3d::obj

@@ -12,6 +12,10 @@
 
 class C3DScene;
 
+namespace vex3d::native {
+class ReadProgress;
+}
+
 namespace vex3d::obj {
 
 // Fills `bytes` with the named material library; false when it cannot be
@@ -24,6 +28,8 @@ struct ReadResult {
   std::vector<std::string> warnings;  // what was skipped or missing
 };
 
-ReadResult readObj(std::span<const unsigned char> bytes, const MaterialLoader& loader);
+// `progress` (may be null) hears how far reading got and can stop it.
+ReadResult readObj(std::span<const unsigned char> bytes, const MaterialLoader& loader,
+                   native::ReadProgress* progress = nullptr);
 
 }  // namespace vex3d::obj

@@ -11,8 +11,9 @@ namespace {
 
 struct PlyFormat {
   static constexpr std::uint32_t kForcedExport = EXPORT_WORLD_COORDINATES | EXPORT_CONCATENATE;
-  static vex3d::ply::ReadResult read(std::span<const unsigned char> bytes) {
-    return vex3d::ply::readPly(bytes);
+  static vex3d::ply::ReadResult read(std::span<const unsigned char> bytes,
+                                     vex3d::native::ReadProgress* progress) {
+    return vex3d::ply::readPly(bytes, progress);
   }
   static bool write(C3DScene& scene, const std::string& path, bool text, std::string& error) {
     return vex3d::ply::writePly(scene, path, text, error);

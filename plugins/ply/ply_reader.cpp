@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "../native_io/mesh_build.h"
+#include "../native_io/read_progress.h"
 #include "../native_io/text_scan.h"
 #include "ply_header.h"
 #include "scene/scene.h"
@@ -217,10 +218,12 @@ std::uint8_t colorByte(double value, Type type) {
 }
 
 struct Reader {
-  Reader(const Header& h, ValueSource& s) : header(h), source(s) {}
+  Reader(const Header& h, ValueSource& s, native::ReadProgress* p)
+      : header(h), source(s), progress(p) {}
 
   const Header& header;
   ValueSource& source;
+  native::ReadProgress* progress;
   native::MeshArrays mesh;
   std::uint64_t vertexCount = 0;
   bool hasNormals = false, hasColors = false, hasVertexUV = false, hasFaceUV = false;
@@ -283,6 +286,7 @@ struct Reader {
     }
     const bool swap = source.swapped();
     for (std::size_t i = 0; i < n; ++i) {
+      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
       float values[kRoleCount] = {};
       std::uint8_t alpha = 0;
       std::uint8_t rgb[3] = {};
@@ -335,6 +339,7 @@ struct Reader {
     const bool isSigned = list.type == Type::int32;
     mesh.corners.reserve(static_cast<std::size_t>(element.count) * 3);
     for (std::uint64_t i = 0; i < element.count; ++i) {
+      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
       if (source.remaining() < 1) return truncated("face", i);
       const unsigned count = *source.raw();
       if (source.remaining() < 1 + 4 * std::size_t{count}) return truncated("face", i);
@@ -372,6 +377,7 @@ struct Reader {
         std::any_of(element.properties.begin(), element.properties.end(),
                     [](const Property& p) { return p.isList && p.name == "texcoord"; });
     for (std::uint64_t i = 0; i < element.count; ++i) {
+      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
       faceCorners.clear();
       faceUV.clear();
       for (const Property& property : element.properties) {
@@ -427,13 +433,13 @@ struct Reader {
 
 }  // namespace
 
-ReadResult readPly(std::span<const unsigned char> bytes) {
+ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* progress) {
   ReadResult result;
   const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   Header header;
   if (!parseHeader(all, header, result.error)) return result;
   ValueSource source(header.format, all.data() + header.size, all.data() + all.size());
-  Reader reader(header, source);
+  Reader reader(header, source, progress);
   for (const Element& element : header.elements) {
     const std::size_t itemBytes = minimumItemBytes(element, header.format);
     if (element.count > source.remaining() / itemBytes) {
@@ -448,6 +454,10 @@ ReadResult readPly(std::span<const unsigned char> bytes) {
       ok = reader.faces(element);
     } else {
       for (std::uint64_t i = 0; i < element.count && ok; ++i) {
+        if (native::cancelled(progress, source.raw())) {
+          ok = reader.fail(native::kReadingCancelled);
+          break;
+        }
         for (const Property& property : element.properties) {
           if (!reader.skipProperty(property)) {
             ok = reader.truncated(element.name.c_str(), i);

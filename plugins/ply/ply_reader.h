@@ -10,6 +10,10 @@
 
 class C3DScene;
 
+namespace vex3d::native {
+class ReadProgress;
+}
+
 namespace vex3d::ply {
 
 struct ReadResult {
@@ -17,6 +21,7 @@ struct ReadResult {
   std::string error;
 };
 
-ReadResult readPly(std::span<const unsigned char> bytes);
+// `progress` (may be null) hears how far reading got and can stop it.
+ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* progress = nullptr);
 
 }  // namespace vex3d::ply

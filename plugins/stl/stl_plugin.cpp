@@ -13,8 +13,9 @@ struct StlFormat {
   static constexpr std::uint32_t kForcedExport = EXPORT_TRIANGULATE | EXPORT_WORLD_COORDINATES |
                                                  EXPORT_REMOVE_UVW | EXPORT_REMOVE_VC |
                                                  EXPORT_REMOVE_SPEC_NORMALS | EXPORT_CONCATENATE;
-  static vex3d::stl::ReadResult read(std::span<const unsigned char> bytes) {
-    return vex3d::stl::readStl(bytes);
+  static vex3d::stl::ReadResult read(std::span<const unsigned char> bytes,
+                                     vex3d::native::ReadProgress* progress) {
+    return vex3d::stl::readStl(bytes, progress);
   }
   static bool write(C3DScene& scene, const std::string& path, bool text, std::string& error) {
     return vex3d::stl::writeStl(scene, path, text, error);

@@ -7,6 +7,7 @@
 
 #include "../native_io/mesh_build.h"
 #include "../native_io/point_welder.h"
+#include "../native_io/read_progress.h"
 #include "../native_io/text_scan.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
@@ -37,7 +38,7 @@ std::uint32_t readU32(const unsigned char* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-ReadResult readBinary(std::span<const unsigned char> bytes) {
+ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress* progress) {
   ReadResult result;
   const std::uint64_t count = readU32(bytes.data() + 80);
   const std::uint64_t room = (bytes.size() - kHeaderSize) / kFacetSize;
@@ -52,6 +53,10 @@ ReadResult readBinary(std::span<const unsigned char> bytes) {
   const unsigned char* p = bytes.data() + kHeaderSize;
   int* corner = mesh.corners.data();
   for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
+    if (native::cancelled(progress, p)) {
+      result.error = native::kReadingCancelled;
+      return result;
+    }
     for (int k = 0; k < 3; ++k) {
       const unsigned char* v = p + 12 + 12 * k;
       const float xyz[3] = {std::bit_cast<float>(readU32(v)), std::bit_cast<float>(readU32(v + 4)),
@@ -64,7 +69,7 @@ ReadResult readBinary(std::span<const unsigned char> bytes) {
   return result;
 }
 
-ReadResult readText(std::span<const unsigned char> bytes) {
+ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* progress) {
   ReadResult result;
   const char* p = reinterpret_cast<const char*>(bytes.data());
   const char* end = p + bytes.size();
@@ -83,6 +88,10 @@ ReadResult readText(std::span<const unsigned char> bytes) {
   };
   while (p < end) {
     ++line;
+    if (native::cancelled(progress, p)) {
+      result.error = native::kReadingCancelled;
+      return result;
+    }
     const char* eol = native::lineEnd(p, end);
     const char* q = p;
     const std::string_view word = native::token(q, eol);
@@ -148,9 +157,9 @@ bool isBinaryStl(std::span<const unsigned char> bytes) {
   return !native::sameWord(native::token(after, end), "solid");
 }
 
-ReadResult readStl(std::span<const unsigned char> bytes) {
-  if (isBinaryStl(bytes)) return readBinary(bytes);
-  return readText(bytes);
+ReadResult readStl(std::span<const unsigned char> bytes, native::ReadProgress* progress) {
+  if (isBinaryStl(bytes)) return readBinary(bytes, progress);
+  return readText(bytes, progress);
 }
 
 }  // namespace vex3d::stl

@@ -8,6 +8,10 @@
 
 class C3DScene;
 
+namespace vex3d::native {
+class ReadProgress;
+}
+
 namespace vex3d::stl {
 
 struct ReadResult {
@@ -15,7 +19,8 @@ struct ReadResult {
   std::string error;                // why, with a line number for text files
 };
 
-ReadResult readStl(std::span<const unsigned char> bytes);
+// `progress` (may be null) hears how far reading got and can stop it.
+ReadResult readStl(std::span<const unsigned char> bytes, native::ReadProgress* progress = nullptr);
 
 // Whether the bytes are laid out as a binary STL (a text file that starts
 // with "solid" may still be one, since writers fill the header freely).

@@ -104,3 +104,27 @@ int ProgressRecorder::count(int code) const {
 }
 
 }  // namespace vex3d
+
+namespace vex3d {
+
+ProgressScope::ProgressScope(std::string title, std::string text) {
+  m_info.title = std::move(title);
+  m_info.text = std::move(text);
+  progressCallCallback(kProgressOpen, &m_info);
+}
+
+ProgressScope::~ProgressScope() { progressCallCallback(kProgressClose, &m_info); }
+
+bool ProgressScope::Cancelled(std::int64_t done, std::int64_t total) {
+  if (m_cancelled) return true;
+  const int percent =
+      total <= 0 ? 100 : static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+  if (percent == m_info.position && m_asked) return false;
+  m_asked = true;
+  m_info.position = percent;
+  progressCallCallback(kProgressSetPosition, &m_info);
+  m_cancelled = progressCallCallback(kProgressIsCancelled, &m_info) != 0;
+  return m_cancelled;
+}
+
+}  // namespace vex3d

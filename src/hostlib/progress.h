@@ -2,6 +2,7 @@
 // Progress display and cancellation for long operations. The operation
 // reports through progressCallCallback; whoever shows the progress (a
 // window, the command line, a test script) installs a handler.
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -95,3 +96,28 @@ class VEXHOST_EXPORT ProgressRecorder {
 // Reports to the installed handler and returns its answer; 0 when no
 // handler is installed, so operations run to completion by default.
 VEXHOST_EXPORT int progressCallCallback(int code, ProcessProgressInfo* info);
+
+namespace vex3d {
+
+// The progress display of one long operation, in percent: opened when made,
+// closed however the operation ends. It reports and asks about cancelling
+// only when the percentage moves, so callers may poll it from hot loops.
+class VEXHOST_EXPORT ProgressScope {
+ public:
+  explicit ProgressScope(std::string title, std::string text = {});
+  ~ProgressScope();
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+
+  // `done` of `total` units; true once the user asked to stop (and from then
+  // on). A total of 0 or less counts as done.
+  bool Cancelled(std::int64_t done, std::int64_t total);
+  bool WasCancelled() const { return m_cancelled; }
+
+ private:
+  ProcessProgressInfo m_info;
+  bool m_asked = false;
+  bool m_cancelled = false;
+};
+
+}  // namespace vex3d

@@ -69,6 +69,8 @@ inline constexpr unsigned kStrIgnoreVertexColors = 60071;
 inline constexpr unsigned kStrIgnoreSpecifiedNormals = 60072;
 inline constexpr unsigned kStrDisplayConversionReport = 60073;
 inline constexpr unsigned kStrRestoreDefaultSettings = 60074;
+// Progress title of a file being read, with its name.
+inline constexpr unsigned kStrReadingFile = 60080;
 
 // printf into a std::string of exactly the needed size.
 [[gnu::format(printf, 1, 2)]] VEXHOST_EXPORT std::string formatText(const char* format, ...);

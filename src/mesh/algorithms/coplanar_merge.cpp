@@ -133,37 +133,6 @@ std::vector<Normal> faceNormals(C3DFaceList& faces, const CGeomInfo& geom, const
   return normals;
 }
 
-// The progress display of one run; it closes however the run ends.
-class Progress {
- public:
-  Progress() {
-    m_info.title = LoadStringW(kStrMergingTitle);
-    m_info.text = LoadStringW(kStrMergingText);
-    m_info.minimum = 0;
-    m_info.maximum = 100;
-    m_info.position = 0;
-    progressCallCallback(vex3d::kProgressOpen, &m_info);
-  }
-  ~Progress() { progressCallCallback(vex3d::kProgressClose, &m_info); }
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-
-  // Reports and asks only when the percentage moves: a million faces would
-  // otherwise make two million calls into the host.
-  bool Cancelled(int done, int total) {
-    const int percent = static_cast<int>(100LL * done / total);
-    if (percent == m_info.position && m_asked) return false;
-    m_asked = true;
-    m_info.position = percent;
-    progressCallCallback(vex3d::kProgressSetPosition, &m_info);
-    return progressCallCallback(vex3d::kProgressIsCancelled, &m_info) != 0;
-  }
-
- private:
-  ProcessProgressInfo m_info;
-  bool m_asked = false;
-};
-
 // Region marks of the faces: not reached yet, or dropped.
 constexpr int kUnseen = -1;
 constexpr int kDropped = -2;
@@ -398,7 +367,7 @@ int C3DFaceList::MergeCoplanarFaces(CGeomInfo* geom, float angle) {
   InitEdgeToFaceGraph(&own);
   if (CPointList* points = own.GetSrcPointList()) points->SetBorderPointsStatus(GetEdgeGraph());
 
-  Progress progress;
+  vex3d::ProgressScope progress(LoadStringW(kStrMergingTitle), LoadStringW(kStrMergingText));
   Merger merger(*this, *target, own, pairs, faceNormals(*this, *geom, own), std::cos(angle));
   for (int i = 0; i < n; ++i) {
     if (progress.Cancelled(i, n)) return -1;
