@@ -117,7 +117,7 @@ int runConvert(const std::vector<std::string>& args) {
     return 2;
   }
 
-  TerminalProgress progress;
+  TerminalProgress progress(!quiet);
   CSceneImportOptions importOptions;
   if (weld) importOptions.m_flags |= IMPORT_WELD_POINTS;
   std::string error;

@@ -166,6 +166,7 @@ int runRender(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: vex3d render IN -o OUT %s\n", kRenderOptions);
     return 2;
   }
+  TerminalProgress progress(!quiet);
   std::string error;
   std::unique_ptr<C3DScene> scene = readScene(in, nullptr, error);
   if (!scene) {
@@ -179,7 +180,6 @@ int runRender(const std::vector<std::string>& args) {
   const unsigned code = vex3d::fourcc("SAVB");
   const std::uint32_t count =
       params.GetBool(kSaveBitmapAnimate) ? params.GetUInt(kSaveBitmapImages) : 1;
-  TerminalProgress progress;
   ProcessProgressInfo info;
   info.title = "rendering";
   info.maximum = static_cast<int>(count);

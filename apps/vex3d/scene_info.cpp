@@ -12,6 +12,7 @@
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "scene/scene.h"
+#include "terminal_progress.h"
 
 namespace vex3d::cli {
 
@@ -187,6 +188,7 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
 int runSceneInfo(const std::vector<std::string>& files, bool json) {
   int status = 0;
   int printed = 0;
+  TerminalProgress progress;
   if (json) std::printf("[\n");
   for (std::size_t i = 0; i < files.size(); ++i) {
     std::string error;

@@ -20,7 +20,7 @@ constexpr int kBarWidth = 30;
 
 }  // namespace
 
-TerminalProgress::TerminalProgress() : m_draw(::isatty(STDERR_FILENO) == 1) {
+TerminalProgress::TerminalProgress(bool draw) : m_draw(draw && ::isatty(STDERR_FILENO) == 1) {
   struct sigaction sa {};
   sa.sa_handler = onInterrupt;
   sigemptyset(&sa.sa_mask);

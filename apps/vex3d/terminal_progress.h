@@ -7,8 +7,9 @@ namespace vex3d::cli {
 
 class TerminalProgress {
  public:
-  // Draws only when stderr is a terminal; cancellation works either way.
-  TerminalProgress();
+  // Draws only when `draw` is set and stderr is a terminal; cancellation
+  // works either way.
+  explicit TerminalProgress(bool draw = true);
   ~TerminalProgress();
   TerminalProgress(const TerminalProgress&) = delete;
   TerminalProgress& operator=(const TerminalProgress&) = delete;
