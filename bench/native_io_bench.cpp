@@ -10,12 +10,10 @@
 #include <fstream>
 #include <string>
 
-#include "../plugins/native_io/file_bytes.h"
-#include "../plugins/obj/mtl_reader.cpp"
-#include "../plugins/obj/obj_reader.cpp"
-#include "../plugins/ply/ply_header.cpp"
-#include "../plugins/ply/ply_reader.cpp"
-#include "../plugins/stl/stl_reader.cpp"
+#include "native_io/file_bytes.h"
+#include "obj/obj_reader.h"
+#include "ply/ply_reader.h"
+#include "stl/stl_reader.h"
 #include "bench_meshes.h"
 #include "scene/scene.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "../plugins/obj/obj_reader.h"
+#include "obj/obj_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../plugins/ply/ply_reader.h"
+#include "ply/ply_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 

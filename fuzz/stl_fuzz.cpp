@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../plugins/stl/stl_reader.h"
+#include "stl/stl_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 
