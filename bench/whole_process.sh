@@ -7,9 +7,10 @@
 #
 # SIZES are triangle counts (default 100000 1000000 4000000). Each figure is
 # the best wall time of RUNS runs (default 3) and the peak resident memory of
-# that run. A peer run longer than PEER_REPEAT_LIMIT seconds (default 10) is
-# not repeated, and one longer than PEER_TIMEOUT seconds (default 600) is
-# stopped; the tables say when either happened.
+# that run. A run longer than REPEAT_LIMIT seconds (default 10) is not
+# repeated, which keeps a 4M-triangle run within minutes, and one longer
+# than RUN_TIMEOUT seconds (default 600) is stopped; the tables say when
+# either happened.
 set -u
 
 if [ $# -lt 1 ]; then
@@ -21,8 +22,8 @@ BUILD=$(cd "$1" 2>/dev/null && pwd) || { echo "whole_process: no build directory
 shift
 SIZES=${*:-100000 1000000 4000000}
 RUNS=${RUNS:-3}
-PEER_REPEAT_LIMIT=${PEER_REPEAT_LIMIT:-10}
-PEER_TIMEOUT=${PEER_TIMEOUT:-600}
+REPEAT_LIMIT=${REPEAT_LIMIT:-10}
+RUN_TIMEOUT=${RUN_TIMEOUT:-600}
 
 VEX3D="$BUILD/bin/vex3d"
 MAKE_MESHES="$BUILD/bin/make_bench_meshes"
@@ -47,8 +48,9 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 have() { command -v "$1" >/dev/null 2>&1; }
-ASSIMP=$(command -v assimp || true)
-F3D=$(command -v f3d || true)
+# ASSIMP= or F3D= in the environment leaves that peer out.
+ASSIMP=${ASSIMP-$(command -v assimp || true)}
+F3D=${F3D-$(command -v f3d || true)}
 
 # f3d draws through a window system. Without one, a virtual X server is
 # started once for the whole run so that its start-up is not timed with
@@ -90,7 +92,7 @@ measure() {
   local run start end elapsed rc figures
   for ((run = 0; run < maxRuns; ++run)); do
     start=$(date +%s%N)
-    timeout "$PEER_TIMEOUT" /usr/bin/time -f "%U %S %M" -o "$WORK/time.out" "$@" >/dev/null 2>"$WORK/stderr.out"
+    timeout "$RUN_TIMEOUT" /usr/bin/time -f "%U %S %M" -o "$WORK/time.out" "$@" >/dev/null 2>"$WORK/stderr.out"
     rc=$?
     end=$(date +%s%N)
     RUNS_DONE=$((RUNS_DONE + 1))
@@ -109,13 +111,14 @@ measure() {
     fi
     # A slow run says enough on its own; repeating it would only stretch
     # the benchmark.
-    if awk -v a="$elapsed" -v b="$PEER_REPEAT_LIMIT" 'BEGIN { exit !(a > b) }'; then break; fi
+    if awk -v a="$elapsed" -v b="$REPEAT_LIMIT" 'BEGIN { exit !(a > b) }'; then break; fi
   done
 }
 
 ratio() { awk -v p="$1" -v o="$2" 'BEGIN { if (o > 0) printf "%.1fx", p / o; else print "-" }'; }
 
 MISSED=()
+UNCHECKED=0
 row() { printf "%-28s %8s %6s %8s  %8s %6s %8s  %6s %6s %6s  %s\n" "$@"; }
 
 header() {
@@ -131,7 +134,7 @@ header() {
 # ratio peer/ours that meets the target (1 means faster).
 compare() {
   local operation=$1 name=$2 target=$3 peerName=$4 ours=$5 peer=$6
-  local oursS oursC oursM peerS peerC peerM verdict note
+  local oursS oursC oursM oursRuns peerS peerC peerM verdict note
   measure ours "$RUNS" bash -c "$ours"
   if [ "$STATUS" != ok ]; then
     row "$name" "$STATUS" - - - - - - - - "vex3d $STATUS"
@@ -139,24 +142,29 @@ compare() {
     return
   fi
   oursS=$SECONDS_BEST
+  oursRuns=$RUNS_DONE
   oursC=$CPU_SECONDS
   oursM=$PEAK_MIB
   if [ -z "$peer" ]; then
     row "$name" "$oursS" "$oursC" "$oursM" - - - - - - "${MISSING_NOTE:-peer not installed}"
+    [ -z "${MISSING_NOTE:-}" ] && UNCHECKED=$((UNCHECKED + 1))
     return
   fi
   measure peer "$RUNS" bash -c "$peer"
   if [ "$STATUS" != ok ]; then
     note="$peerName $STATUS"
-    [ "$STATUS" = timeout ] && note="$peerName stopped after ${PEER_TIMEOUT}s: ratio > $(ratio "$PEER_TIMEOUT" "$oursS")"
+    [ "$STATUS" = timeout ] && note="$peerName stopped after ${RUN_TIMEOUT}s: ratio > $(ratio "$RUN_TIMEOUT" "$oursS")"
     row "$name" "$oursS" "$oursC" "$oursM" "$STATUS" - - - - - "$note"
+    [ "$STATUS" = timeout ] || UNCHECKED=$((UNCHECKED + 1))
     return
   fi
   peerS=$SECONDS_BEST
   peerC=$CPU_SECONDS
   peerM=$PEAK_MIB
   note=
-  [ "$RUNS_DONE" -lt "$RUNS" ] && note=" ($peerName: $RUNS_DONE run)"
+  [ "$oursRuns" -lt "$RUNS" ] && note="vex3d: $oursRuns run"
+  [ "$RUNS_DONE" -lt "$RUNS" ] && note="${note:+$note, }$peerName: $RUNS_DONE run"
+  note=${note:+ ($note)}
   if awk -v p="$peerS" -v o="$oursS" -v t="$target" 'BEGIN { exit !(p >= t * o) }'; then
     verdict="ok$note"
   else
@@ -174,7 +182,7 @@ echo "vex3d: $VEX3D"
 if [ -n "$ASSIMP" ]; then echo "assimp: $ASSIMP"; else echo "assimp: peer not installed"; fi
 if [ -n "$F3D" ]; then echo "f3d: $F3D ($($F3D --version 2>/dev/null | head -1))"; elif [ -z "$F3D_NOTE" ]; then echo "f3d: peer not installed"; fi
 [ -n "$F3D_NOTE" ] && echo "$F3D_NOTE"
-echo "figures: best wall time of up to $RUNS runs (a peer run over ${PEER_REPEAT_LIMIT}s is not repeated);"
+echo "figures: best wall time of up to $RUNS runs (a run over ${REPEAT_LIMIT}s is not repeated);"
 echo "  cpu (user + system) and peak resident memory are those of that run; targets are judged on wall time,"
 echo "  the cpu ratio shows how much of a gap is the load of a shared machine"
 
@@ -261,10 +269,13 @@ done
 [ -z "$F3D" ] && [ -n "$F3D_NOTE" ] && echo "   $F3D_NOTE"
 
 echo
-if [ ${#MISSED[@]} -eq 0 ]; then
+if [ ${#MISSED[@]} -eq 0 ] && [ "$UNCHECKED" -eq 0 ]; then
   echo "every target met"
+elif [ ${#MISSED[@]} -eq 0 ]; then
+  echo "no target missed where a peer ran; $UNCHECKED rows could not be compared (peer missing or failed)"
 else
+  [ "$UNCHECKED" -gt 0 ] && echo "$UNCHECKED rows could not be compared (peer missing or failed)"
   echo "targets missed:"
   for m in "${MISSED[@]}"; do echo "  - $m"; done
 fi
-echo "load at the end:$(uptime | sed 's/.*load average://')"
+echo "load at the end:$(uptime | sed 's/.*load average://'), $((SECONDS / 60)) min $((SECONDS % 60)) s in all"
