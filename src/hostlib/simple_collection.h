@@ -21,6 +21,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -228,11 +229,17 @@ class CSimpleCollection {
   // Records rewritten tightly in record order, capacity = count, in a buffer
   // of exactly the bytes they take.
   void Compact() {
+    if (IsTight()) {
+      // Already in order: only the spare bytes go, without copying records
+      // (a shrinking realloc stays in place).
+      resizeBuffer(m_used);
+      return;
+    }
     std::uint64_t total = 0;
     for (std::uint32_t offset : m_offsets) total += RecordBytes(countAt(offset));
     if (total > kMaxBufferBytes) throw std::bad_alloc();
     // Every byte is written below: no zero fill.
-    std::unique_ptr<std::byte[]> tight(total > 0 ? new std::byte[total] : nullptr);
+    Buffer tight(total > 0 ? allocate(total) : nullptr);
     std::uint32_t at = 0;
     for (std::uint32_t& offset : m_offsets) {
       const std::uint32_t count = countAt(offset);
@@ -249,6 +256,16 @@ class CSimpleCollection {
   void FreeExtra() {
     Compact();
     m_offsets.shrink_to_fit();
+  }
+  // Records in record order, back to back, each with capacity = count.
+  bool IsTight() const {
+    std::uint64_t at = 0;
+    for (std::uint32_t offset : m_offsets) {
+      const std::uint32_t count = countAt(offset);
+      if (offset != at || capacityAt(offset) != count) return false;
+      at += RecordBytes(count);
+    }
+    return at == m_used;
   }
 
   void Serialize(CArchive& ar) {
@@ -270,9 +287,34 @@ class CSimpleCollection {
     if (i >= m_offsets.size()) AfxThrowInvalidArgException("record index out of range");
     return i;
   }
-  static std::unique_ptr<std::byte[]> copyBytes(const std::byte* bytes, std::uint32_t size) {
+  // Malloc'd, so that growing and shrinking can be done in place.
+  struct FreeBytes {
+    void operator()(std::byte* p) const { std::free(p); }
+  };
+  using Buffer = std::unique_ptr<std::byte[], FreeBytes>;
+  static std::byte* allocate(std::uint64_t size) {
+    void* p = std::malloc(static_cast<std::size_t>(size));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<std::byte*>(p);
+  }
+  // The buffer resized to `size` bytes (at least m_used), contents kept;
+  // bytes added are zero.
+  void resizeBuffer(std::uint64_t size) {
+    if (size == m_allocated) return;
+    if (size == 0) {
+      m_buffer.reset();
+    } else {
+      void* p = std::realloc(m_buffer.get(), static_cast<std::size_t>(size));
+      if (p == nullptr) throw std::bad_alloc();
+      (void)m_buffer.release();
+      m_buffer.reset(static_cast<std::byte*>(p));
+      if (size > m_allocated) std::memset(m_buffer.get() + m_allocated, 0, size - m_allocated);
+    }
+    m_allocated = static_cast<std::uint32_t>(size);
+  }
+  static Buffer copyBytes(const std::byte* bytes, std::uint32_t size) {
     if (size == 0) return nullptr;
-    std::unique_ptr<std::byte[]> copy(new std::byte[size]);
+    Buffer copy(allocate(size));
     std::memcpy(copy.get(), bytes, size);
     return copy;
   }
@@ -307,10 +349,7 @@ class CSimpleCollection {
     if (needed > kMaxBufferBytes) throw std::bad_alloc();
     const std::uint64_t slack = std::max<std::uint64_t>(m_used / 4, RecordBytes(m_defaultCapacity));
     const std::uint64_t size = std::min(needed + slack, kMaxBufferBytes);
-    std::unique_ptr<std::byte[]> grown(new std::byte[size]());
-    if (m_used > 0) std::memcpy(grown.get(), m_buffer.get(), m_used);
-    m_buffer = std::move(grown);
-    m_allocated = static_cast<std::uint32_t>(size);
+    resizeBuffer(size);
   }
   // Writes a record at the end of the used bytes; room must be reserved.
   std::uint32_t appendRecord(std::uint32_t count, std::uint32_t capacity) {
@@ -395,7 +434,7 @@ class CSimpleCollection {
       AfxThrowArchiveException(CArchiveException::endOfFile, "index store: buffer truncated");
     }
     // ReadExact fills every byte: no zero fill.
-    std::unique_ptr<std::byte[]> buffer(new std::byte[std::max<std::uint32_t>(bufferBytes, 1)]);
+    Buffer buffer(allocate(std::max<std::uint32_t>(bufferBytes, 1)));
     ar.ReadExact(buffer.get(), bufferBytes);
     const std::uint64_t count = ar.ReadCount(sizeof(std::uint32_t));
     if (count != records) malformed("index store: offset table does not match the record count");
@@ -418,7 +457,7 @@ class CSimpleCollection {
     m_allocated = bufferBytes;
   }
 
-  std::unique_ptr<std::byte[]> m_buffer;
+  Buffer m_buffer;
   std::vector<std::uint32_t> m_offsets;
   std::uint32_t m_used = 0;
   std::uint32_t m_allocated = 0;
