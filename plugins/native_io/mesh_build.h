@@ -15,13 +15,18 @@
 namespace vex3d::native {
 
 // One per-corner layer: its own values and, per corner of the mesh, the
-// value the corner takes.
+// value the corner takes. A layer of one value per mesh point takes the
+// mesh's own corners rather than a copy of them.
 template <int kWidth, class T>
 struct CornerLayer {
   std::vector<T> values;     // kWidth per value
   std::vector<int> corners;  // one per mesh corner, same order as the mesh
-  bool empty() const { return corners.empty(); }
+  bool perPoint = false;     // corners are the mesh's
+  bool empty() const { return corners.empty() && !perPoint; }
   int count() const { return static_cast<int>(values.size() / kWidth); }
+  const std::vector<int>& cornersOf(const std::vector<int>& meshCorners) const {
+    return perPoint ? meshCorners : corners;
+  }
 };
 
 struct MeshArrays {
@@ -103,7 +108,8 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     list.SetSize(mesh.uvw.count());
     const float* v = mesh.uvw.values.data();
     for (int i = 0, n = mesh.uvw.count(); i < n; ++i, v += 3) list[i].SetUV(v[0], v[1], v[2]);
-    detail::fillChannelFaces(*channel->GetUVWFaceList(), faces, mesh, mesh.uvw.corners);
+    detail::fillChannelFaces(*channel->GetUVWFaceList(), faces, mesh,
+                             mesh.uvw.cornersOf(mesh.corners));
     object->AddChannel(channel.release());
   }
   if (!mesh.colors.empty()) {
@@ -114,7 +120,8 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     for (int i = 0, n = mesh.colors.count(); i < n; ++i, c += 4) {
       list[i].SetColor(CRGBColor(c[0], c[1], c[2], c[3]));
     }
-    detail::fillChannelFaces(*channel->GetVCFaceList(), faces, mesh, mesh.colors.corners);
+    detail::fillChannelFaces(*channel->GetVCFaceList(), faces, mesh,
+                             mesh.colors.cornersOf(mesh.corners));
     const std::uint32_t id = channel->GetChannelID();
     object->AddChannel(channel.release());
     object->SetGlobalVCChannel(id, 1.0f);
@@ -125,7 +132,8 @@ inline std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint3
     list.SetSize(mesh.normals.count());
     const float* v = mesh.normals.values.data();
     for (int i = 0, n = mesh.normals.count(); i < n; ++i, v += 3) list[i].Init(v[0], v[1], v[2]);
-    detail::fillChannelFaces(*channel->GetNormalFaceList(), faces, mesh, mesh.normals.corners);
+    detail::fillChannelFaces(*channel->GetNormalFaceList(), faces, mesh,
+                             mesh.normals.cornersOf(mesh.corners));
     object->AddChannel(channel.release());
   }
   return object;

@@ -483,8 +483,8 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
     result.error = "no vertex in the file";
     return result;
   }
-  if (reader.hasNormals) mesh.normals.corners = mesh.corners;
-  if (reader.hasColors) mesh.colors.corners = mesh.corners;
+  mesh.normals.perPoint = reader.hasNormals;
+  mesh.colors.perPoint = reader.hasColors;
   if (reader.hasFaceUV) {
     mesh.uvw.values.clear();
     mesh.uvw.values.reserve(reader.faceUVs.size() / 2 * 3);
@@ -497,7 +497,7 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
       mesh.uvw.corners[i] = static_cast<int>(i);
     }
   } else if (reader.hasVertexUV) {
-    mesh.uvw.corners = mesh.corners;
+    mesh.uvw.perPoint = true;
   }
   result.scene = std::make_unique<C3DScene>();
   auto node = std::make_unique<C3DSceneNode>();
