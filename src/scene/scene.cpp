@@ -306,16 +306,21 @@ void C3DScene::Concatenate(const std::string& name) {
       for (int i = 0; i < f->GetSize(); ++i) corners += f->ElementAt(i)->GetSize();
     }
   }
-  // Sized once, and each source emptied once appended: the whole scene
-  // never exists twice, which matters for scenes of millions of faces.
-  auto merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
-  merged->GetPointList()->Reserve(points);
-  merged->GetFaceList()->Reserve(faces, corners);
-  for (C3DBaseObject* object : sources) {
-    merged->Concatenate(object, 0);
-    if (object->GetPointList() != nullptr) object->GetPointList()->RemoveAll();
-    if (object->GetFaceList() != nullptr) object->GetFaceList()->RemoveAll();
-    object->GetChannels()->RemoveAll();
+  // A lone mesh is what appending it would give: its lists move over
+  // instead of being copied.
+  std::unique_ptr<C3DObject> merged = sources.size() == 1 ? sources.front()->TakeMesh() : nullptr;
+  if (!merged) {
+    // Sized once, and each source emptied once appended: the whole scene
+    // never exists twice, which matters for scenes of millions of faces.
+    merged = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+    merged->GetPointList()->Reserve(points);
+    merged->GetFaceList()->Reserve(faces, corners);
+    for (C3DBaseObject* object : sources) {
+      merged->Concatenate(object, 0);
+      if (object->GetPointList() != nullptr) object->GetPointList()->RemoveAll();
+      if (object->GetFaceList() != nullptr) object->GetFaceList()->RemoveAll();
+      object->GetChannels()->RemoveAll();
+    }
   }
   RemoveAllNodes();
   if (merged->GetPointNbr() == 0 || merged->GetFaceNbr() == 0) return;

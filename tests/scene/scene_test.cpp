@@ -9,8 +9,10 @@
 #include "hostlib/exceptions.h"
 #include "hostlib/profile.h"
 #include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
 #include "scene/object_kinds.h"
 #include "scene/scene_builders.h"
 
@@ -224,6 +226,42 @@ TEST(SceneTest, ConcatenateKeepsVisibleMeshesOnly) {
   curves.AddNode(nullptr, groupNode("only a group"));
   curves.Concatenate("nothing");
   EXPECT_EQ(curves.GetNodeNbr(0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A lone mesh moves into the concatenated object instead of being copied;
+// the result must be what appending it would have given.
+TEST(SceneTest, ConcatenatingALoneMeshMovesItWithItsStoredChannels) {
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("only", 4, 2);
+  C3DBaseObject* source = node->GetObject();
+  source->GetFaceList()->ElementAt(1)->SetTriangle(1, 3, 2);
+  auto* uv = new CUVWChannel(42);
+  for (int i = 0; i < 4; ++i) uv->GetUVWPointList()->Add(CUVWPoint(static_cast<float>(i), 0, 0));
+  uv->GetFaceList()->SetSize(*source->GetFaceList());
+  for (int f = 0; f < 2; ++f) {
+    for (int k = 0; k < 3; ++k)
+      (*uv->GetFaceList()->ElementAt(f))[k] = (*source->GetFaceList()->ElementAt(f))[k];
+  }
+  source->AddChannel(uv);
+  ASSERT_NE(source->GetPointNormalChannel(), nullptr);  // computed, not stored
+  scene.AddNode(nullptr, node);
+
+  scene.Concatenate("merged");
+  ASSERT_EQ(names(scene), (std::vector<std::string>{"merged"}));
+  const C3DBaseObject* merged = scene.GetChildNode(nullptr)->GetObject();
+  EXPECT_EQ(merged->GetPointNbr(), 4);
+  EXPECT_EQ(merged->GetFaceNbr(), 2);
+  EXPECT_EQ((*merged->GetFaceList()->ElementAt(1))[1], 3);
+  ASSERT_EQ(merged->GetChannels()->GetSize(), 1) << "computed normals are not carried over";
+  const CChannel* kept = merged->GetChannels()->GetChannelByID(42);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->GetPointList()->GetSize(), 4);
+  EXPECT_EQ((*kept->GetFaceList()->ElementAt(1))[1], 3);
+  EXPECT_TRUE(merged->GetFaceList()->IsFlagSet(FACELIST_CHANGED));
 }
 
 }  // namespace

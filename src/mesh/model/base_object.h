@@ -175,6 +175,10 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   // Appends `other`'s points, faces and channels (after emptying this one
   // with `clearFirst`). 1 on success or when curves and meshes meet.
   int Concatenate(C3DBaseObject* other, int clearFirst);
+  // What concatenating this polygonal object into a new empty one gives,
+  // without copying: its lists and stored channels move to the new object
+  // and this one is left empty. Null for any other kind or without lists.
+  std::unique_ptr<C3DObject> TakeMesh();
   // A new free-standing object with the selected faces, their points and
   // their texture and colour channels; null when nothing is selected.
   std::unique_ptr<C3DObject> SubObject(int size, _SUBOBJECT_MODE mode) const;

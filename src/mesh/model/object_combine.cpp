@@ -238,6 +238,20 @@ int C3DBaseObject::Concatenate(C3DBaseObject* other, int clearFirst) {
   return 1;
 }
 
+std::unique_ptr<C3DObject> C3DBaseObject::TakeMesh() {
+  if (m_kind != OBJECT_POLYGONAL || !m_points || !m_faces) return nullptr;
+  auto taken =
+      std::make_unique<C3DObject>(ReleasePointList().release(), ReleaseFaceList().release());
+  taken->SetChannels(ReleaseChannels().release());
+  CDependentChannels& channels = *taken->GetChannels();
+  channels.RemoveChannels(vex3d::kAllChannelTypes, CHANNEL_INVALID, 1);
+  channels.RemoveChannels(vex3d::kAllChannelTypes, CHANNEL_COMPUTED, 1);
+  for (int i = 0; i < channels.GetSize(); ++i) channels.GetChannelByIndex(i)->DeleteGraph();
+  taken->GetFaceList()->SetFlag(FACELIST_CHANGED, 1);
+  taken->GetPointList()->SetFlag(POINTLIST_CHANGED, 1);
+  return taken;
+}
+
 std::unique_ptr<C3DObject> C3DBaseObject::SubObject(int size, _SUBOBJECT_MODE mode) const {
   if (!m_faces || !m_points || (mode != SUBOBJECT_EXACT_SIZE && mode != SUBOBJECT_LARGER)) {
     return nullptr;
