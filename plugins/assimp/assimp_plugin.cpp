@@ -1,21 +1,10 @@
 // Exchange formats read and written through the Open Asset Import Library:
 // one parser serves every class, the class choosing the library's export
-// format and the conversions that format needs.
-#include <assimp/Exceptional.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
-#include <assimp/DefaultLogger.hpp>
-#include <assimp/Exporter.hpp>
-#include <assimp/Importer.hpp>
-#include <assimp/ProgressHandler.hpp>
-#include <exception>
-#include <memory>
+// format and the conversions that format needs. The library itself is only
+// loaded once a file is read or written (see assimp_io_module.h).
 #include <string>
 
-#include "../native_io/read_progress.h"
-#include "assimp_read.h"
-#include "assimp_write.h"
+#include "assimp_io_module.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
@@ -130,27 +119,6 @@ const WriteFormat* writeFormatOf(std::uint32_t fileClass) {
   return nullptr;
 }
 
-// Reading keeps polygons as they are: vertices are only merged where the
-// library split them, and data is checked before it is trusted.
-constexpr unsigned kImportSteps =
-    aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure | aiProcess_SortByPType;
-
-// The library's loading steps as the host's progress display. Most of its
-// loaders ignore a refused update, so a stop is also honoured once loading
-// returns.
-class ReadProgressHandler : public Assimp::ProgressHandler {
- public:
-  explicit ReadProgressHandler(std::string title) : m_scope(std::move(title)) {}
-  bool Update(float percentage) override {
-    if (!(percentage >= 0.0f)) return !m_scope.WasCancelled();
-    return !m_scope.Cancelled(static_cast<std::int64_t>(percentage * 1000.0f), 1000);
-  }
-  bool Cancelled() const { return m_scope.WasCancelled(); }
-
- private:
-  vex3d::ProgressScope m_scope;
-};
-
 class CAssimpParser : public C3DParser {
  public:
   CAssimpParser(CFileIo& io, std::uint32_t fileClass) : C3DParser(io), m_fileClass(fileClass) {}
@@ -158,31 +126,15 @@ class CAssimpParser : public C3DParser {
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
-    try {
-      Assimp::Importer importer;
-      // Points and lines have no place in polygonal objects.
-      importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
-                                  aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-      // The importer owns and deletes its handler.
-      auto* progress = new ReadProgressHandler(vex3d::native::readingTitle(fileName));
-      importer.SetProgressHandler(progress);
-      const aiScene* source = importer.ReadFile(fileName, kImportSteps);
-      if (progress->Cancelled()) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
-                   vex3d::native::kReadingCancelled);
-        return nullptr;
-      }
-      if (source == nullptr) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, importer.GetErrorString());
-        return nullptr;
-      }
-      std::unique_ptr<C3DScene> scene = vex3d::assimp::sceneFromAssimp(*source);
-      scene->CheckoutImport(options, 0);
-      return scene.release();
-    } catch (const std::exception& e) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, e.what());
+    const auto& module = vex3d::assimp::IoModule::instance();
+    if (module.read() == nullptr) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, module.loadError());
+      return nullptr;
     }
-    return nullptr;
+    vex3d::assimp::IoFailure failure;
+    C3DScene* scene = module.read()(fileName.c_str(), &options, &failure);
+    if (scene == nullptr) SetIoError(failure.code, CIoOptions::logError, failure.text);
+    return scene;
   }
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
@@ -201,21 +153,14 @@ class CAssimpParser : public C3DParser {
       SetIoError(IO_ERROR_NO_PARSER, CIoOptions::logError);
       return 0;
     }
-    try {
-      std::unique_ptr<aiScene> out = vex3d::assimp::sceneToAssimp(*scene);
-      if (!out) {
-        SetIoError(IO_ERROR_NOTHING_TO_SAVE, CIoOptions::logError);
-        return 0;
-      }
-      Assimp::Exporter exporter;
-      if (exporter.Export(out.get(), format->exportId, fileName) != AI_SUCCESS) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, exporter.GetErrorString());
-        return 0;
-      }
-      return 1;
-    } catch (const std::exception& e) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, e.what());
+    const auto& module = vex3d::assimp::IoModule::instance();
+    if (module.write() == nullptr) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, module.loadError());
+      return 0;
     }
+    vex3d::assimp::IoFailure failure;
+    if (module.write()(fileName.c_str(), scene, format->exportId, &failure) != 0) return 1;
+    SetIoError(failure.code, CIoOptions::logError, failure.text);
     return 0;
   }
 

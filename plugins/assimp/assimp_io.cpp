@@ -1,0 +1,107 @@
+// The exchange library's side of the plug-in: every call into it lives here.
+#include "assimp_io.h"
+
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/ProgressHandler.hpp>
+#include <exception>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "../native_io/read_progress.h"
+#include "assimp_read.h"
+#include "assimp_write.h"
+#include "hostlib/file_io_frame.h"
+#include "hostlib/progress.h"
+#include "scene/scene.h"
+#include "scene/scene_io_options.h"
+
+namespace {
+
+using vex3d::assimp::IoFailure;
+
+// Reading keeps polygons as they are: vertices are only merged where the
+// library split them, and data is checked before it is trusted.
+constexpr unsigned kImportSteps =
+    aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure | aiProcess_SortByPType;
+
+// The library's loading steps as the host's progress display. Most of its
+// loaders ignore a refused update, so a stop is also honoured once loading
+// returns.
+class ReadProgressHandler : public Assimp::ProgressHandler {
+ public:
+  explicit ReadProgressHandler(std::string title) : m_scope(std::move(title)) {}
+  bool Update(float percentage) override {
+    if (!(percentage >= 0.0f)) return !m_scope.WasCancelled();
+    return !m_scope.Cancelled(static_cast<std::int64_t>(percentage * 1000.0f), 1000);
+  }
+  bool Cancelled() const { return m_scope.WasCancelled(); }
+
+ private:
+  vex3d::ProgressScope m_scope;
+};
+
+void fail(IoFailure* failure, int code, std::string text = {}) {
+  failure->code = code;
+  failure->text = std::move(text);
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
+    const char* fileName, CSceneImportOptions* options, IoFailure* failure) {
+  try {
+    Assimp::Importer importer;
+    // Points and lines have no place in polygonal objects.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
+                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    // The importer owns and deletes its handler.
+    auto* progress = new ReadProgressHandler(vex3d::native::readingTitle(fileName));
+    importer.SetProgressHandler(progress);
+    const aiScene* source = importer.ReadFile(fileName, kImportSteps);
+    if (progress->Cancelled()) {
+      fail(failure, IO_ERROR_PARSER_EXCEPTION, vex3d::native::kReadingCancelled);
+      return nullptr;
+    }
+    if (source == nullptr) {
+      fail(failure, IO_ERROR_PARSER_EXCEPTION, importer.GetErrorString());
+      return nullptr;
+    }
+    std::unique_ptr<C3DScene> scene = vex3d::assimp::sceneFromAssimp(*source);
+    scene->CheckoutImport(*options, 0);
+    return scene.release();
+  } catch (const std::exception& e) {
+    fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
+  }
+  return nullptr;
+}
+
+extern "C" __attribute__((visibility("default"))) int vex3d_assimp_write(const char* fileName,
+                                                                         const C3DScene* scene,
+                                                                         const char* exportId,
+                                                                         IoFailure* failure) {
+  try {
+    std::unique_ptr<aiScene> out = vex3d::assimp::sceneToAssimp(*scene);
+    if (!out) {
+      fail(failure, IO_ERROR_NOTHING_TO_SAVE);
+      return 0;
+    }
+    Assimp::Exporter exporter;
+    if (exporter.Export(out.get(), exportId, fileName) != AI_SUCCESS) {
+      fail(failure, IO_ERROR_PARSER_EXCEPTION, exporter.GetErrorString());
+      return 0;
+    }
+    return 1;
+  } catch (const std::exception& e) {
+    fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
+  }
+  return 0;
+}
+
+// The plug-in calls these through the pointer types it expects.
+static_assert(std::is_same_v<decltype(&vex3d_assimp_read), VexAssimpReadFn>);
+static_assert(std::is_same_v<decltype(&vex3d_assimp_write), VexAssimpWriteFn>);
