@@ -14,6 +14,7 @@
 
 #include "assimp_read.h"
 #include "assimp_write.h"
+#include "glb_check.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
@@ -140,6 +141,11 @@ class CAssimpParser : public C3DParser {
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    const std::string damaged = vex3d::assimp::glbLengthError(fileName);
+    if (!damaged.empty()) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, damaged);
+      return nullptr;
+    }
     try {
       Assimp::Importer importer;
       // Points and lines have no place in polygonal objects.
