@@ -203,6 +203,10 @@ class Reader {
       if (q < eol && !native::isBlank(*q)) return fail("bad face corner");
       m_face.push_back(corner);
     }
+    if (m_face.size() > native::kMaxFaceCorners) {
+      return fail("face of " + std::to_string(m_face.size()) + " corners, more than " +
+                  std::to_string(native::kMaxFaceCorners));
+    }
     if (m_face.size() < 3) {
       m_result.warnings.push_back("line " + std::to_string(m_line) +
                                   ": face of fewer than 3 points skipped");

@@ -133,6 +133,18 @@ TEST_F(ObjTest, IndicesOutOfRangeAreErrorsWithTheirLine) {
   EXPECT_FALSE(readBytes("junk.obj", points + "f 1 2 3x\n", &error));
 }
 
+TEST_F(ObjTest, FacesOfMoreThan65535CornersAreErrors) {
+  auto longFace = [](int corners) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf";
+    for (int k = 0; k < corners; ++k) text += k % 3 == 0 ? " 1" : k % 3 == 1 ? " 2" : " 3";
+    return text + "\n";
+  };
+  std::string error;
+  EXPECT_TRUE(readBytes("longest.obj", longFace(65535), &error)) << error;
+  EXPECT_FALSE(readBytes("too_long.obj", longFace(65536), &error));
+  EXPECT_EQ(error, "line 4: face of 65536 corners, more than 65535");
+}
+
 TEST_F(ObjTest, BrokenInputsNeverCrash) {
   C3DScene scene;
   scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::paintedCube(0.0f)));
