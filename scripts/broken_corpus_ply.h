@@ -189,9 +189,11 @@ inline void v3dFiles(Corpus& c, const fs::path& samples) {
     Bytes version = seed;
     setU32(version, 4, 99);
     c.file(stem + "-version-99.v3d", version);
-    // Offsets of small little-endian numbers, thinned to about five.
+    // Offsets of small little-endian numbers past the magic and version,
+    // thinned to about five: 0xFFFF alone, and 0xFFFF followed by a 32-bit
+    // 2^31 - 1 (a count too large for 16 bits takes that form).
     std::vector<std::size_t> counts;
-    for (std::size_t at = 4; at + 2 <= seed.size(); ++at) {
+    for (std::size_t at = 8; at + 2 <= seed.size(); ++at) {
       const unsigned v = static_cast<unsigned char>(seed[at]) |
                          static_cast<unsigned>(static_cast<unsigned char>(seed[at + 1])) << 8;
       if (v >= 1 && v <= 64 && (at + 2 == seed.size() || seed[at + 2] == 0)) counts.push_back(at);
@@ -202,10 +204,11 @@ inline void v3dFiles(Corpus& c, const fs::path& samples) {
       const std::size_t at = counts[i];
       damaged[at] = static_cast<char>(0xFF);
       damaged[at + 1] = static_cast<char>(0xFF);
-      if (i % 2 == 0) setU32(damaged, at + 2, 0x7FFFFFFFu);
-      char label[32];
+      const bool wide = (i / step) % 2 == 0;
+      if (wide) setU32(damaged, at + 2, 0x7FFFFFFFu);
+      char label[48];
       std::snprintf(label, sizeof label, "-count-at-%zx-%s.v3d", at,
-                    i % 2 == 0 ? "2pow31" : "ffff");
+                    wide ? "ffff-7fffffff" : "ffff");
       c.file(stem + label, damaged);
     }
   }
