@@ -171,7 +171,9 @@ class Reader {
       index = raw - 1;
       return true;
     }
-    if (raw < 0 && -raw <= count) {
+    // Compared as raw >= -count: the negation of the most negative 64-bit
+    // value does not exist.
+    if (raw < 0 && raw >= -count) {
       index = count + raw;
       return true;
     }

@@ -131,6 +131,10 @@ TEST_F(ObjTest, IndicesOutOfRangeAreErrorsWithTheirLine) {
   EXPECT_FALSE(readBytes("uv.obj", points + "vt 0 0\nf 1/1 2/2 3/1\n", &error));
   EXPECT_NE(error.find("texture index 2"), std::string::npos) << error;
   EXPECT_FALSE(readBytes("junk.obj", points + "f 1 2 3x\n", &error));
+  EXPECT_FALSE(readBytes("lowest.obj", points + "f 1 2 -9223372036854775808\n", &error));
+  EXPECT_NE(error.find("point index -9223372036854775808 out of range"), std::string::npos)
+      << error;
+  EXPECT_FALSE(readBytes("highest.obj", points + "f 1 2 9223372036854775807\n", &error));
 }
 
 TEST_F(ObjTest, FacesOfMoreThan65535CornersAreErrors) {
