@@ -143,8 +143,6 @@ inline void stlFiles(Corpus& c) {
   c.file("stl-bin-count-zero-with-data.stl", stlBinary(0, 12));
   c.file("stl-bin-nan.stl", stlBinary(4, 4, std::numeric_limits<float>::quiet_NaN()));
   c.file("stl-bin-inf.stl", stlBinary(4, 4, std::numeric_limits<float>::infinity()));
-  c.file("stl-bin-max-float.stl", stlBinary(4, 4, std::numeric_limits<float>::max()));
-  c.file("stl-bin-denormal.stl", stlBinary(4, 4, std::numeric_limits<float>::denorm_min()));
   Bytes solidHeader = stlBinary(12, 12);
   solidHeader.replace(0, 6, "solid ");
   c.file("stl-bin-header-says-solid.stl", solidHeader);

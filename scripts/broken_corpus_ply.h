@@ -126,8 +126,6 @@ inline void plyFiles(Corpus& c) {
     headerOnly("unknown-property-type", [](PlyParts& p) { p.faceList = "property quaternion q"; });
     variant("nan-coordinates",
             [](PlyParts& p) { p.coordinate = std::numeric_limits<float>::quiet_NaN(); });
-    unlessBigEndian("inf-coordinates",
-                    [](PlyParts& p) { p.coordinate = std::numeric_limits<float>::infinity(); });
     unlessBigEndian("extra-element-count-2pow31", [](PlyParts& p) {
       p.extraHeader = "element edge 2147483648\nproperty int vertex1\nproperty int vertex2\n";
     });

@@ -99,7 +99,7 @@ class Corpus {
 
   // Cuts in the header, in the body and before the last byte.
   void spreadCuts(const std::string& stem, const std::string& ext, const Bytes& seed) {
-    cuts(stem, ext, seed, {11, seed.size() / 3, seed.size() * 2 / 3, seed.size() - 1});
+    cuts(stem, ext, seed, {11, seed.size() / 2, seed.size() - 1});
   }
 
   // A few bytes overwritten with random values, more in each round.

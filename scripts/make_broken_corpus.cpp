@@ -33,7 +33,7 @@ using namespace vex3d::corpus;
 // Files that defeat the dispatch rather than one reader: the wrong
 // extension, folders, nothing at all.
 void miscFiles(Corpus& c, const fs::path& samples) {
-  for (const char* ext : {"obj", "stl", "ply", "v3d", "gltf", "glb", "dae", "3ds", "off", "fbx"})
+  for (const char* ext : {"obj", "ply", "v3d", "glb", "fbx"})
     c.directory(std::string("misc-directory.") + ext);
   c.file("misc-no-extension", kObjCube);
   c.file("misc-unknown-extension.xyz", kObjCube);
@@ -42,27 +42,21 @@ void miscFiles(Corpus& c, const fs::path& samples) {
   c.file("misc-upper-case-extension.OBJ", kObjCube);
   c.file("misc-obj-named.stl", kObjCube);
   c.file("misc-obj-named.ply", kObjCube);
-  c.file("misc-obj-named.glb", kObjCube);
   c.file("misc-stl-bin-named.obj", stlBinary(12, 12));
   c.file("misc-stl-bin-named.ply", stlBinary(12, 12));
-  c.file("misc-stl-bin-named.off", stlBinary(12, 12));
   c.file("misc-ply-binle-named.stl", plyFile(PlyEncoding::binLe));
   c.file("misc-ply-binle-named.obj", plyFile(PlyEncoding::binLe));
   c.file("misc-gltf-named.dae", gltfJson(dataUri(triangleBuffer())));
   c.file("misc-gltf-named.v3d", gltfJson(dataUri(triangleBuffer())));
   c.file("misc-dae-named.gltf", daeFile(kDaeNode));
-  c.file("misc-dae-named.fbx", daeFile(kDaeNode));
   c.file("misc-3ds-named.fbx", threeDsFile());
-  c.file("misc-3ds-named.glb", threeDsFile());
   c.file("misc-off-named.3ds", kOff);
   c.file("misc-fbx-named.dae", fbxText("*9 {\n a: 0,0,0,1,0,0,0,1,0\n}", "*3 {\n a: 0,1,-3\n}"));
   const Bytes v3d = readWhole(samples / "textured_cube.v3d");
   c.file("misc-v3d-named.obj", v3d);
   c.file("misc-v3d-named.gltf", v3d);
-  c.file("misc-v3d-named.3ds", v3d);
   c.file("misc-png-named.obj", readWhole(samples / "textures" / "checker.png"));
   c.file("misc-png-named.v3d", readWhole(samples / "textures" / "checker.png"));
-  c.file("misc-png-named.glb", readWhole(samples / "textures" / "checker.png"));
 }
 
 }  // namespace

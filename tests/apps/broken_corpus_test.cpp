@@ -44,14 +44,41 @@ std::string excerpt(const std::string& errors) {
   return out;
 }
 
+// The asset import library leaks on some of its error paths: under the
+// sanitizers its own leaks are suppressed, so that what is reported is ours.
+// The setting is added to whatever the caller set; other builds ignore it.
+std::string sanitizerSettings(const fs::path& suppressions) {
+  return "LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=" + suppressions.string() +
+         "\" ";
+}
+
+// On absurd counts the asset import library asks for impossible amounts of
+// memory. A normal build throws std::bad_alloc there, which the plug-in
+// turns into an error; the sanitizer runtime reports and stops instead.
+// Such a stop is the library's and counts as a clean failure; the same
+// request from our own code does not.
+bool libraryOutOfMemory(const std::string& errors) {
+  if (errors.find("AddressSanitizer: allocator is out of memory") == std::string::npos &&
+      errors.find("AddressSanitizer: requested allocation size") == std::string::npos) {
+    return false;
+  }
+  const std::size_t caller = errors.find("#1 ");
+  if (caller == std::string::npos) return false;
+  const std::string frame = errors.substr(caller, errors.find('\n', caller) - caller);
+  return frame.find("libassimp") != std::string::npos;
+}
+
 // Runs `vex3d ARGS` with its standard error in `errorFile`; the empty
 // string when the run ended well, else what went wrong.
-std::string problemOf(const std::string& args, const fs::path& errorFile) {
-  const std::string command = "timeout -k 5 " + std::to_string(kSecondsPerFile) + " " + VEX3D_CLI +
-                              " " + args + " >/dev/null 2>'" + errorFile.string() + "'";
+std::string problemOf(const std::string& args, const fs::path& errorFile,
+                      const std::string& environment) {
+  const std::string command = environment + "timeout -k 5 " + std::to_string(kSecondsPerFile) +
+                              " " + VEX3D_CLI + " " + args + " >/dev/null 2>'" +
+                              errorFile.string() + "'";
   const int status = std::system(command.c_str());
   const std::string errors = readText(errorFile);
   if (status == -1) return "could not be started";
+  if (libraryOutOfMemory(errors)) return {};
   if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
   const int code = WEXITSTATUS(status);
   if (code == 124 || code == 137)
@@ -88,6 +115,10 @@ void checkCorpus(const std::vector<std::string>& prefixes) {
         << "no file named " << p << "*";
   }
 
+  const fs::path suppressions = work / "leaks.supp";
+  std::ofstream(suppressions) << "leak:libassimp.so\n";
+  const std::string environment = sanitizerSettings(suppressions);
+
   std::atomic<std::size_t> next{0};
   std::mutex lock;
   std::vector<std::string> failures;
@@ -100,7 +131,7 @@ void checkCorpus(const std::vector<std::string>& prefixes) {
           {"info", "info " + file},
           {"thumbnail", "thumbnail " + file + " '" + thumbnail.string() + "' 64"}};
       for (const auto& run : runs) {
-        const std::string problem = problemOf(run[1], errors);
+        const std::string problem = problemOf(run[1], errors, environment);
         if (problem.empty()) continue;
         const std::lock_guard<std::mutex> guard(lock);
         failures.push_back(files[i].filename().string() + ": " + run[0] + " " + problem);
