@@ -5,6 +5,7 @@
 #include <string>
 
 #include "assimp_io_module.h"
+#include "glb_check.h"
 #include "hostlib/file_io_frame.h"
 #include "hostlib/plugin_api.h"
 #include "io/parser.h"
@@ -126,6 +127,13 @@ class CAssimpParser : public C3DParser {
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    // Checked before the library sees the file: it would clear gigabytes
+    // for a length past the end.
+    const std::string damaged = vex3d::assimp::glbLengthError(fileName);
+    if (!damaged.empty()) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, damaged);
+      return nullptr;
+    }
     const auto& module = vex3d::assimp::IoModule::instance();
     if (module.read() == nullptr) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, module.loadError());

@@ -29,6 +29,10 @@ struct CornerLayer {
   }
 };
 
+// A face keeps its corner count in 16 bits: readers refuse longer faces
+// rather than let the face list throw.
+inline constexpr std::size_t kMaxFaceCorners = 65535;
+
 struct MeshArrays {
   std::vector<float> positions;          // x y z per point
   std::vector<int> corners;              // mesh point per corner

@@ -178,7 +178,9 @@ class Reader {
       index = raw - 1;
       return true;
     }
-    if (raw < 0 && -raw <= count) {
+    // Compared as raw >= -count: the negation of the most negative 64-bit
+    // value does not exist.
+    if (raw < 0 && raw >= -count) {
       index = count + raw;
       return true;
     }
@@ -209,6 +211,10 @@ class Reader {
       }
       if (q < eol && !native::isBlank(*q)) return fail("bad face corner");
       m_face.push_back(corner);
+    }
+    if (m_face.size() > native::kMaxFaceCorners) {
+      return fail("face of " + std::to_string(m_face.size()) + " corners, more than " +
+                  std::to_string(native::kMaxFaceCorners));
     }
     if (m_face.size() < 3) {
       m_result.warnings.push_back("line " + std::to_string(m_line) +

@@ -392,6 +392,10 @@ struct Reader {
         if (!source.read(property.countType, value) || !listCount(value, count)) {
           return truncated("face", i);
         }
+        if (indices && count > native::kMaxFaceCorners) {
+          return fail("face " + std::to_string(i) + ": " + std::to_string(count) +
+                      " corners, more than " + std::to_string(native::kMaxFaceCorners));
+        }
         for (std::uint64_t k = 0; k < count; ++k) {
           if (!source.read(property.type, value)) return truncated("face", i);
           if (indices) {

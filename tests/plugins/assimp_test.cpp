@@ -343,4 +343,39 @@ TEST_F(AssimpPluginTest, BrokenFilesAreErrorsNotCrashes) {
   }
 }
 
+// A chunk length of 2^31 in a small file once made the library clear
+// gigabytes before failing; a total length past the end is refused too.
+TEST_F(AssimpPluginTest, BinaryGltfLengthsPastTheEndAreRefusedQuickly) {
+  C3DScene scene;
+  buildScene(scene);
+  const std::string glb = file("whole.glb");
+  ASSERT_EQ(save(glb, scene), 1);
+  std::string bytes;
+  {
+    std::ifstream in(glb, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_GT(bytes.size(), 20u);
+  ASSERT_TRUE(read(glb)) << m_lastError;
+  const struct {
+    const char* name;
+    std::size_t at;
+    std::uint32_t value;
+  } damages[] = {{"json-2pow31.glb", 12, 0x80000000u},
+                 {"json-ffffffff.glb", 12, 0xFFFFFFFFu},
+                 {"json-one-past.glb", 12, static_cast<std::uint32_t>(bytes.size() - 19)},
+                 {"total-2pow31.glb", 8, 0x80000000u}};
+  for (const auto& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    std::string damaged = bytes;
+    for (int i = 0; i < 4; ++i)
+      damaged[damage.at + i] = static_cast<char>((damage.value >> (8 * i)) & 0xFF);
+    std::ofstream(file(damage.name), std::ios::binary) << damaged;
+    int error = 0;
+    EXPECT_EQ(read(file(damage.name), &error), nullptr);
+    EXPECT_EQ(error, IO_ERROR_PARSER_EXCEPTION);
+    EXPECT_NE(m_lastError.find("past the end"), std::string::npos) << m_lastError;
+  }
+}
+
 }  // namespace

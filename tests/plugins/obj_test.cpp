@@ -131,6 +131,22 @@ TEST_F(ObjTest, IndicesOutOfRangeAreErrorsWithTheirLine) {
   EXPECT_FALSE(readBytes("uv.obj", points + "vt 0 0\nf 1/1 2/2 3/1\n", &error));
   EXPECT_NE(error.find("texture index 2"), std::string::npos) << error;
   EXPECT_FALSE(readBytes("junk.obj", points + "f 1 2 3x\n", &error));
+  EXPECT_FALSE(readBytes("lowest.obj", points + "f 1 2 -9223372036854775808\n", &error));
+  EXPECT_NE(error.find("point index -9223372036854775808 out of range"), std::string::npos)
+      << error;
+  EXPECT_FALSE(readBytes("highest.obj", points + "f 1 2 9223372036854775807\n", &error));
+}
+
+TEST_F(ObjTest, FacesOfMoreThan65535CornersAreErrors) {
+  auto longFace = [](int corners) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf";
+    for (int k = 0; k < corners; ++k) text += k % 3 == 0 ? " 1" : k % 3 == 1 ? " 2" : " 3";
+    return text + "\n";
+  };
+  std::string error;
+  EXPECT_TRUE(readBytes("longest.obj", longFace(65535), &error)) << error;
+  EXPECT_FALSE(readBytes("too_long.obj", longFace(65536), &error));
+  EXPECT_EQ(error, "line 4: face of 65536 corners, more than 65535");
 }
 
 TEST_F(ObjTest, BrokenInputsNeverCrash) {

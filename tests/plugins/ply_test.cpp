@@ -128,6 +128,20 @@ TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
   EXPECT_NE(error.find("header line 3"), std::string::npos) << error;
 }
 
+// A face stores its corner count in 16 bits: one corner more is an error
+// of the file, not an exception of the face list.
+TEST_F(PlyTest, FacesOfMoreThan65535CornersAreErrors) {
+  auto longFace = [](int corners) {
+    std::string face = std::to_string(corners);
+    for (int k = 0; k < corners; ++k) face += k % 3 == 0 ? " 0" : k % 3 == 1 ? " 1" : " 2";
+    return header("ascii", 3, 1) + "0 0 0\n1 0 0\n0 1 0\n" + face + "\n";
+  };
+  std::string error;
+  EXPECT_TRUE(readBytes("longest.ply", longFace(65535), &error)) << error;
+  EXPECT_FALSE(readBytes("too_long.ply", longFace(65536), &error));
+  EXPECT_NE(error.find("65536 corners, more than 65535"), std::string::npos) << error;
+}
+
 TEST_F(PlyTest, BrokenInputsNeverCrash) {
   C3DScene scene;
   scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::paintedCube(0.0f)));
