@@ -12,10 +12,12 @@ namespace vex3d::test {
 
 class ScopedConfigDir {
  public:
-  // The folder is named after the running test, under `group`.
+  // The folder is named after the running test and its suite (tests of
+  // different suites may share a name and run at once), under `group`.
   explicit ScopedConfigDir(const std::string& group) {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = std::filesystem::path(VEX3D_TEST_BINARY_DIR) / group / test->name();
+    m_dir = std::filesystem::path(VEX3D_TEST_BINARY_DIR) / group / test->test_suite_name() /
+            test->name();
     std::filesystem::remove_all(m_dir);
     if (const char* old = std::getenv("VEX3D_CONFIG_DIR")) m_old = old;
     ::setenv("VEX3D_CONFIG_DIR", m_dir.c_str(), 1);
