@@ -63,7 +63,7 @@ C3DSceneNode* node(const char* name, C3DBaseObject* object) {
 bool save(C3DScene& scene, const std::filesystem::path& path) {
   std::string error;
   if (vex3d::saveSceneFile(scene, path.string(), error)) return true;
-  std::fprintf(stderr, "make_samples: %s\n", error.c_str());
+  std::fprintf(stderr, "make_samples: %s: %s\n", path.string().c_str(), error.c_str());
   return false;
 }
 

@@ -30,7 +30,7 @@ bool vex3d::saveSceneFile(C3DScene& scene, const std::string& path, std::string&
     return false;
   }
   if (!writeFileAtomically(path, bytes.data(), bytes.size())) {
-    error = "cannot write " + path;
+    error = "the file could not be written";
     return false;
   }
   return true;
@@ -39,17 +39,17 @@ bool vex3d::saveSceneFile(C3DScene& scene, const std::string& path, std::string&
 bool vex3d::loadSceneFile(const std::string& path, C3DScene& scene, std::string& error) {
   std::vector<std::uint8_t> bytes;
   if (!readWholeFile(path, bytes)) {
-    error = "cannot read " + path;
+    error = "the file could not be read";
     return false;
   }
   if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-    error = path + " is not a scene file";
+    error = "not a scene file";
     return false;
   }
   const std::uint32_t version =
       bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
   if (version != kSceneFileVersion) {
-    error = path + ": unknown scene file version " + std::to_string(version);
+    error = "unknown scene file version " + std::to_string(version);
     return false;
   }
   try {
@@ -57,7 +57,7 @@ bool vex3d::loadSceneFile(const std::string& path, C3DScene& scene, std::string&
         std::span<const std::uint8_t>(bytes.data() + kHeaderBytes, bytes.size() - kHeaderBytes));
     scene.Serialize(ar);
   } catch (const CArchiveException& e) {
-    error = path + ": " + e.what();
+    error = e.what();
     return false;
   }
   return true;
