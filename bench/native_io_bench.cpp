@@ -10,12 +10,12 @@
 #include <fstream>
 #include <string>
 
+#include "bench_meshes.h"
 #include "native_io/file_bytes.h"
 #include "obj/obj_reader.h"
 #include "ply/ply_reader.h"
-#include "stl/stl_reader.h"
-#include "bench_meshes.h"
 #include "scene/scene.h"
+#include "stl/stl_reader.h"
 
 #ifdef VEX3D_BENCH_WITH_PEER
 #include <assimp/scene.h>

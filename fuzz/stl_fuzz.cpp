@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "stl/stl_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
+#include "stl/stl_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vex3d::stl::ReadResult result = vex3d::stl::readStl({data, size});

@@ -72,7 +72,7 @@ inline void objFiles(Corpus& c) {
   c.file("obj-mtl-names-missing-textures.mtl",
          Bytes(kMtl) +
              "map_Kd no-such-texture.png\nmap_Bump -bm 2 missing/bump.tga\n"
-             "map_Ks ../../../../../no/such/dir/spec.jpg\nmap_d \nmap_Ka " +
+             "map_Ks ../../../../../no/such/dir/shine.jpg\nmap_d \nmap_Ka " +
              Bytes(5000, 'x') + ".png\n");
   c.file("obj-mtl-garbage.obj", replaced(seed, "obj-seed.mtl", "obj-mtl-garbage.mtl"));
   c.file("obj-mtl-garbage.mtl",
