@@ -18,26 +18,15 @@ void setFrameViewerLink(FrameViewerLink installed) { link() = std::move(installe
 
 const FrameViewerLink& frameViewerLink() { return link(); }
 
+WaitCursor::WaitCursor() {
+  if (frameViewerLink().waitCursor) m_restore = frameViewerLink().waitCursor();
+}
+
+WaitCursor::~WaitCursor() {
+  if (m_restore) m_restore();
+}
+
 }  // namespace vex3d
-
-namespace {
-
-class WaitCursor {
- public:
-  WaitCursor() {
-    if (vex3d::frameViewerLink().waitCursor) m_restore = vex3d::frameViewerLink().waitCursor();
-  }
-  ~WaitCursor() {
-    if (m_restore) m_restore();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  std::function<void()> m_restore;
-};
-
-}  // namespace
 
 C3DCommand::C3DCommand() {
   SetInputDataFormat(vex3d::kDataFormatScene);
@@ -61,7 +50,7 @@ C3DScene* C3DCommand::FrameScene() const {
 }
 
 CommandResult C3DCommand::OnApplyCommand() {
-  WaitCursor wait;
+  vex3d::WaitCursor wait;
   C3DScene* scene = InputScene();
   if (scene == nullptr) scene = FrameScene();
   if (scene == nullptr) return cmdNoScene;

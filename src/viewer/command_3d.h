@@ -30,6 +30,18 @@ struct FrameViewerLink {
 VEX3D_EXPORT void setFrameViewerLink(FrameViewerLink link);
 VEX3D_EXPORT const FrameViewerLink& frameViewerLink();
 
+// The viewer's wait cursor for the life of the scope (nothing without one).
+class VEX3D_EXPORT WaitCursor {
+ public:
+  WaitCursor();
+  ~WaitCursor();
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  std::function<void()> m_restore;
+};
+
 }  // namespace vex3d
 
 class VEX3D_EXPORT C3DCommand : public CVexCommand {

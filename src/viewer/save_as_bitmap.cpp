@@ -314,10 +314,11 @@ CommandResult C3DSaveAsBitmap::SaveFrames(CFrameBitmap& frames, C3DScene* scene)
     if (prepared == 0) SetHelpLine(LoadStringW(kStrImageNotSaved));
     return cmdFailed;
   }
-  std::function<void()> restore;
-  if (vex3d::frameViewerLink().waitCursor) restore = vex3d::frameViewerLink().waitCursor();
-  const int saved = io.Save(frames, 0);
-  if (restore) restore();
+  int saved = 0;
+  {
+    vex3d::WaitCursor wait;
+    saved = io.Save(frames, 0);
+  }
   if (saved == 0) {
     SetHelpLine(LoadStringW(kStrImageNotSaved));
     return cmdFailed;
