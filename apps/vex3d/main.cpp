@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "hostlib/leak_check.h"
 #include "hostlib/plugin_loader.h"
 #include "io/module_info.h"
 
@@ -55,10 +56,7 @@ class PluginScope {
   PluginScope& operator=(const PluginScope&) = delete;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+int run(const std::vector<std::string>& args) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     printUsage(args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
@@ -78,4 +76,12 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "vex3d: unknown command '%s'\n\n", args[0].c_str());
   printUsage(stderr);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = run(std::vector<std::string>(argv + 1, argv + argc));
+  vex3d::checkLeaksNow();
+  return status;
 }
