@@ -7,7 +7,7 @@ namespace vex3d {
 
 std::unique_ptr<Bitmap> renderSceneToBitmap(C3DScene& scene, int width, int height,
                                             const _GlViewSettings* settings, std::string* error) {
-  C3DView view(DRAWING_MEMORY);
+  C3DView view(DRAWING_MEMORY | DRAWING_IMMEDIATE);
   if (!view.CreateMemoryRendering(width, height, 32)) {
     if (error != nullptr) *error = "no off-screen OpenGL context could be made";
     return nullptr;

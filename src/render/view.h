@@ -175,6 +175,8 @@ class VEX3D_EXPORT C3DView {
   void ViewSmoothNode();
   void ViewWireframeNode();
   void Flush3DObject(C3DSceneNode* node);
+  void Flush3DFilled(C3DSceneNode* node);
+  void Flush3DWireframe(C3DSceneNode* node);
   void Flush3DPatch(C3DSceneNode* node);
   void Flush3DCurve(C3DSceneNode* node);
   void InitLighting();
@@ -256,6 +258,10 @@ class VEX3D_EXPORT C3DView {
   void triangulateCorners(const C3DFace& face, int faceIndex);
   bool cornerNormal(int face, int corner, int point);
   void resetCurrentMaterial();
+  void preparePatch(C3DSceneNode* node);
+  // Replays the node's list of `type`, or sends the geometry again when
+  // drawing without lists.
+  void drawNode(C3DSceneNode* node, int type);
   void deleteContextObjects(const vex3d::GlContext* context);
 
   C3DScene* m_scene = nullptr;

@@ -41,6 +41,12 @@ void C3DView::FlushScene() {
   Activate();
   DeleteGLLists(CALLLIST_GEOMETRY, nullptr);
   InitViewFlag();
+  if (IsDrawingFlagSet(DRAWING_IMMEDIATE)) {
+    // Each frame draws the nodes itself (see drawNode).
+    m_dirty = false;
+    Deactivate();
+    return;
+  }
   CSceneIterator it = m_scene->Begin();
   C3DBaseObject* object = nullptr;
   while (C3DSceneNode* node = m_scene->GetNextNode(object, it)) FlushNode(node);
@@ -80,6 +86,11 @@ void C3DView::FlushObject(C3DSceneNode* node) {
 }
 
 void C3DView::Flush3DObject(C3DSceneNode* node) {
+  Flush3DFilled(node);
+  Flush3DWireframe(node);
+}
+
+void C3DView::Flush3DFilled(C3DSceneNode* node) {
   C3DBaseObject* object = node->GetObject();
   if (object->GetPointNbr() == 0 || object->GetFaceNbr() == 0) return;
   const std::uint32_t mode = m_settings.viewMode;
@@ -94,15 +105,23 @@ void C3DView::Flush3DObject(C3DSceneNode* node) {
       EndNode();
     }
   }
-  if (mode & VIEW_WIREFRAME) {
-    if (BeginNode(node, GLVIEW_WIREFRAME)) {
-      ViewWireframeNode();
-      EndNode();
-    }
+}
+
+void C3DView::Flush3DWireframe(C3DSceneNode* node) {
+  C3DBaseObject* object = node->GetObject();
+  if (object->GetPointNbr() == 0 || object->GetFaceNbr() == 0) return;
+  if ((m_settings.viewMode & VIEW_WIREFRAME) && BeginNode(node, GLVIEW_WIREFRAME)) {
+    ViewWireframeNode();
+    EndNode();
   }
 }
 
 void C3DView::Flush3DPatch(C3DSceneNode* node) {
+  preparePatch(node);
+  Flush3DObject(node);
+}
+
+void C3DView::preparePatch(C3DSceneNode* node) {
   // A patch nobody has set up yet is shown at the global level; one set up
   // already keeps the level it was given.
   if (C3DPatch* patch = *node->GetObject()) {
@@ -110,7 +129,28 @@ void C3DView::Flush3DPatch(C3DSceneNode* node) {
       patch->SetLevel(static_cast<int>(GetGlobalPatchLevel()));
     }
   }
-  Flush3DObject(node);
+}
+
+void C3DView::drawNode(C3DSceneNode* node, int type) {
+  if (!IsDrawingFlagSet(DRAWING_IMMEDIATE)) {
+    DrawCallList(node->GetID(), type);
+    return;
+  }
+  C3DBaseObject* object = node->GetObject();
+  if (type == CALLLIST_CURVE) {
+    Flush3DCurve(node);
+    return;
+  }
+  if (object->GetKindOf() == OBJECT_PATCH) {
+    preparePatch(node);
+  } else if (object->GetKindOf() != OBJECT_POLYGONAL) {
+    return;
+  }
+  if (type == CALLLIST_FILLED) {
+    Flush3DFilled(node);
+  } else {
+    Flush3DWireframe(node);
+  }
 }
 
 void C3DView::resetCurrentMaterial() {

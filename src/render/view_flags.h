@@ -48,6 +48,9 @@ enum _OPENGL_DRAWING_SETTINGS : std::uint32_t {
   DRAWING_ALTERNATIVE_FORMAT = 0x1,
   DRAWING_MEMORY = 0x1000000,
   DRAWING_FINAL_REPAINT = 0x2000000,
+  // No display lists: every frame sends the geometry again. Right for an
+  // image drawn once, where compiling a list costs more than drawing.
+  DRAWING_IMMEDIATE = 0x4000000,
 };
 
 enum GlViewType : int {

@@ -108,22 +108,21 @@ void C3DView::RenderScene() {
     glLoadMatrixf(m_camera);
     toGl(tm, gl);
     glMultMatrixf(gl);
-    const std::uint32_t id = node->GetID();
     if (curve) {
-      DrawCallList(id, CALLLIST_CURVE);
+      drawNode(node, CALLLIST_CURVE);
     } else {
       if (filled) {
         if (mode & VIEW_WIREFRAME) {
           const int previous = SetObjectOffset(10);
           glPolygonOffset(1.0f, 1.0f);
           glEnable(GL_POLYGON_OFFSET_FILL);
-          DrawCallList(id, CALLLIST_FILLED);
+          drawNode(node, CALLLIST_FILLED);
           SetObjectOffset(previous);
         } else {
-          DrawCallList(id, CALLLIST_FILLED);
+          drawNode(node, CALLLIST_FILLED);
         }
       }
-      if ((mode & VIEW_WIREFRAME) && stipple == 0) DrawCallList(id, CALLLIST_WIREFRAME);
+      if ((mode & VIEW_WIREFRAME) && stipple == 0) drawNode(node, CALLLIST_WIREFRAME);
     }
     if (stipple != 0) glDisable(stipple);
     if (mode & VIEW_NORMALS) drawNormals(node, tm);
@@ -238,6 +237,7 @@ void C3DView::InitDiffuseColor(C3DMaterial* material) {
 // --- The list table.
 
 void C3DView::BeginCallList(std::uint32_t id, int type) {
+  if (IsDrawingFlagSet(DRAWING_IMMEDIATE)) return;
   if (m_listNesting++ > 0) return;
   const ListKey key{id, GetGLContext(), type};
   auto found = m_lists.find(key);

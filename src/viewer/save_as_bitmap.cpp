@@ -218,11 +218,12 @@ CommandResult C3DSaveAsBitmap::OnApplyCommand(_GlViewSettings& settings, C3DScen
   const int scale = m_params.antialias ? 2 : 1;
   const int width = static_cast<int>(m_params.width) * scale;
   const int height = static_cast<int>(m_params.height) * scale;
-  C3DView view(DRAWING_MEMORY);
+  const bool scripting = IsScripting();
+  // A scripted call draws one image: compiling lists would only cost time.
+  C3DView view(scripting ? DRAWING_MEMORY | DRAWING_IMMEDIATE : DRAWING_MEMORY);
   if (width <= 0 || height <= 0 || !view.CreateMemoryRendering(width, height, 32)) {
     return cmdFailed;
   }
-  const bool scripting = IsScripting();
   const std::uint32_t count = ImageCount();
   const float step = static_cast<float>(m_params.amplitude) * std::numbers::pi_v<float> / 180.0f /
                      static_cast<float>(count == 0 ? 1 : count);

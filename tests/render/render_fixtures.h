@@ -119,8 +119,9 @@ namespace vex3d::test {
 // built; snapshots on demand.
 class OffscreenView {
  public:
-  OffscreenView(C3DScene& scene, int size, const _GlViewSettings& settings)
-      : m_view(DRAWING_MEMORY) {
+  OffscreenView(C3DScene& scene, int size, const _GlViewSettings& settings,
+                std::uint32_t drawingFlags = DRAWING_MEMORY)
+      : m_view(drawingFlags) {
     EXPECT_EQ(m_view.CreateMemoryRendering(size, size, 32), 1);
     m_view.SetScene(&scene);
     m_view.SetViewSettings(&settings);

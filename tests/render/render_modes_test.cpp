@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -299,6 +300,60 @@ TEST(RenderModesTest, CurvesAreLineStripsInTheirMaterialColour) {
     EXPECT_GT(countColour(*image, Rgba{0, 255, 0, 0}) + countColour(*image, Rgba{0, 255, 0, 255}),
               10)
         << mode;
+  }
+}
+
+TEST(RenderModesTest, DrawingWithoutListsGivesTheSameImages) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  addCubeNode(scene, true);
+  // A scaled, vertex-coloured cube, a hidden one and a curve: every kind of
+  // state a list would have carried.
+  C3DSceneNode* tinted = addCubeNode(scene, false, 2.0f);
+  paintCube(scene, tinted, CRGBColor(200, 200, 200));
+  auto* channel = new CVCChannel(CChannel::CreateID());
+  channel->GetVCPointList()->Add(CVCPoint(CRGBColor(0, 0, 255, 255)));
+  channel->GetVCPointList()->Add(CVCPoint(CRGBColor(255, 255, 0, 128)));
+  channel->GetVCFaceList()->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f) channel->GetVCFaceList()->ElementAt(f)->SetQuadrangle(0, 1, f % 2, 1);
+  tinted->GetObject()->AddChannel(channel);
+  tinted->GetObject()->SetGlobalVCChannel(channel->GetChannelID(), 1.0f);
+  auto* scale = static_cast<C3DVectorKey*>(tinted->CreateKey(0, vex3d::kKeyScale));
+  ASSERT_NE(scale, nullptr);
+  scale->SetVector(C3DVector(1.0f, 2.0f, 0.5f));
+  addCubeNode(scene, false, -2.0f)->SetFlag(NODE_HIDDEN, 1);
+  auto* curve = new C3DCurve;
+  auto* points = new C3DPointList;
+  for (int i = 0; i <= 8; ++i)
+    points->Add(C3DPoint(-2.0f + 0.5f * static_cast<float>(i), 1.0f, 0.3f * static_cast<float>(i)));
+  curve->SetPointList(points);
+  curve->SetMaterialID(addMaterial(scene, CRGBColor(0, 255, 0))->GetMaterialID());
+  auto* node = new C3DSceneNode;
+  node->SetObject(curve);
+  scene.AddNode(nullptr, node);
+
+  const std::uint32_t modes[] = {VIEW_WIREFRAME,
+                                 VIEW_FLAT,
+                                 VIEW_FLAT | VIEW_WIREFRAME,
+                                 VIEW_SMOOTH,
+                                 VIEW_SMOOTH | VIEW_WIREFRAME | VIEW_VERTEX_COLORS,
+                                 VIEW_SMOOTH | VIEW_HIDDEN_STIPPLED | VIEW_CULL_BACK};
+  for (std::uint32_t mode : modes) {
+    const _GlViewSettings settings = modeSettings(mode);
+    OffscreenView compiled(scene, kSize, settings);
+    auto listed = compiled.snap();
+    OffscreenView once(scene, kSize, settings, DRAWING_MEMORY | DRAWING_IMMEDIATE);
+    auto direct = once.snap();
+    ASSERT_NE(listed, nullptr);
+    ASSERT_NE(direct, nullptr);
+    // Wireframe writes no depth: drawn pixels are told by their colour.
+    EXPECT_LT(countColour(*listed, Rgba{0, 0, 0, 255}), kSize * kSize - 40) << mode;
+    int differing = 0;
+    for (int y = 0; y < kSize; ++y) {
+      differing += std::memcmp(listed->GetLine(y), direct->GetLine(y),
+                               static_cast<std::size_t>(kSize) * 4) != 0;
+    }
+    EXPECT_EQ(differing, 0) << "view mode " << mode;
   }
 }
 
