@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "hostlib/huge_pages.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/normal_channels.h"
@@ -14,17 +15,21 @@
 
 namespace vex3d::native {
 
+// The readers' arrays hold a whole mesh: large, and written right away.
+template <class T>
+using MeshVector = std::vector<T, HugePageAllocator<T>>;
+
 // One per-corner layer: its own values and, per corner of the mesh, the
 // value the corner takes. A layer of one value per mesh point takes the
 // mesh's own corners rather than a copy of them.
 template <int kWidth, class T>
 struct CornerLayer {
-  std::vector<T> values;     // kWidth per value
-  std::vector<int> corners;  // one per mesh corner, same order as the mesh
-  bool perPoint = false;     // corners are the mesh's
+  MeshVector<T> values;     // kWidth per value
+  MeshVector<int> corners;  // one per mesh corner, same order as the mesh
+  bool perPoint = false;    // corners are the mesh's
   bool empty() const { return corners.empty() && !perPoint; }
   int count() const { return static_cast<int>(values.size() / kWidth); }
-  const std::vector<int>& cornersOf(const std::vector<int>& meshCorners) const {
+  const MeshVector<int>& cornersOf(const MeshVector<int>& meshCorners) const {
     return perPoint ? meshCorners : corners;
   }
 };
@@ -34,10 +39,10 @@ struct CornerLayer {
 inline constexpr std::size_t kMaxFaceCorners = 65535;
 
 struct MeshArrays {
-  std::vector<float> positions;          // x y z per point
-  std::vector<int> corners;              // mesh point per corner
-  std::vector<std::uint32_t> faceSizes;  // corners per face; empty: all triangles
-  std::vector<std::uint32_t> materials;  // per face; empty: all 0
+  MeshVector<float> positions;          // x y z per point
+  MeshVector<int> corners;              // mesh point per corner
+  MeshVector<std::uint32_t> faceSizes;  // corners per face; empty: all triangles
+  MeshVector<std::uint32_t> materials;  // per face; empty: all 0
   CornerLayer<3, float> uvw;
   CornerLayer<3, float> normals;
   CornerLayer<4, std::uint8_t> colors;  // r g b a
@@ -55,7 +60,7 @@ namespace detail {
 // `sized`: the records already have their corner counts (made from the
 // mesh's shape), only the indices are written.
 template <class TList>
-void fillFaces(TList& faces, const MeshArrays& mesh, const std::vector<int>& corners, bool sized) {
+void fillFaces(TList& faces, const MeshArrays& mesh, const MeshVector<int>& corners, bool sized) {
   const int n = mesh.faceCount();
   const int* source = corners.data();
   for (int i = 0; i < n; ++i) {
@@ -80,7 +85,7 @@ void sizeLike(TList& faces, const MeshArrays& mesh) {
 
 template <class TList>
 void fillChannelFaces(TList& faces, const C3DFaceList& shape, const MeshArrays& mesh,
-                      const std::vector<int>& corners) {
+                      const MeshVector<int>& corners) {
   faces.SetSize(shape);
   fillFaces(faces, mesh, corners, true);
 }

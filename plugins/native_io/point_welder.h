@@ -17,7 +17,7 @@ namespace vex3d::native {
 class PointWelder {
  public:
   // `expectedPoints` is how many points will be offered (a guess is fine).
-  PointWelder(std::size_t expectedPoints, std::vector<float>& positions)
+  PointWelder(std::size_t expectedPoints, MeshVector<float>& positions)
       : m_recent(kRecentSize), m_positions(positions) {
     std::size_t size = 64;
     while (size < expectedPoints / 3 && size < (std::size_t{1} << 30)) size <<= 1;
@@ -94,7 +94,7 @@ class PointWelder {
 
   std::vector<Slot> m_slots;
   std::vector<Slot> m_recent;
-  std::vector<float>& m_positions;
+  MeshVector<float>& m_positions;
 };
 
 }  // namespace vex3d::native

@@ -21,9 +21,9 @@ using native::MeshArrays;
 // local index each one took in the object being built.
 template <int kWidth, class T>
 struct Pool {
-  std::vector<T> values;
-  std::vector<int> local;
-  std::vector<std::uint32_t> stamp;
+  native::MeshVector<T> values;
+  native::MeshVector<int> local;
+  native::MeshVector<std::uint32_t> stamp;
 
   std::int64_t count() const { return static_cast<std::int64_t>(values.size() / kWidth); }
   void reserve(std::size_t n) {
@@ -37,7 +37,7 @@ struct Pool {
     stamp.push_back(0);
   }
   // The object's index for file value `i`, copying it into `out` once.
-  int use(std::int64_t i, std::uint32_t object, std::vector<T>& out) {
+  int use(std::int64_t i, std::uint32_t object, native::MeshVector<T>& out) {
     const auto at = static_cast<std::size_t>(i);
     if (stamp[at] != object) {
       stamp[at] = object;
@@ -340,7 +340,7 @@ class Reader {
   Pool<3, float> m_uvs;
   Pool<3, float> m_normals;
   bool m_anyColor = false, m_anyUV = false, m_anyNormal = false;
-  std::vector<int> m_colorCorners;
+  native::MeshVector<int> m_colorCorners;
   std::vector<Corner> m_face;
   MeshArrays m_mesh;
   std::string m_name;

@@ -7,12 +7,9 @@
 #include <functional>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "hostlib/archive.h"
 #include "hostlib/exceptions.h"
+#include "hostlib/huge_pages.h"
 
 IMPLEMENT_DYNAMIC(CElementArray, CObject)
 
@@ -40,22 +37,6 @@ bool CElementArray::holds(const void* p) const {
   return begin != nullptr && std::less_equal<>()(begin, b) && std::less<>()(b, at(m_size));
 }
 
-namespace {
-
-// Lists of millions of points or faces are filled right after they are
-// sized; with small pages the page faults cost more than the filling.
-void preferHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (bytes < 4 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
-}  // namespace
-
 // realloc moves the elements as bytes, which their trivial relocatability
 // allows, and may even extend the block in place.
 void CElementArray::reallocate(int capacity) {
@@ -68,7 +49,7 @@ void CElementArray::reallocate(int capacity) {
   if (count > SIZE_MAX / m_elementSize) throw std::bad_alloc();
   void* grown = std::realloc(m_data.get(), count * m_elementSize);
   if (grown == nullptr) throw std::bad_alloc();
-  preferHugePages(grown, count * m_elementSize);
+  vex3d::preferHugePages(grown, count * m_elementSize);
   (void)m_data.release();
   m_data.reset(static_cast<std::byte*>(grown));
   m_capacity = capacity;

@@ -32,6 +32,7 @@
 
 #include "hostlib/archive.h"
 #include "hostlib/exceptions.h"
+#include "hostlib/huge_pages.h"
 
 template <class TValue, class TCount>
 class CSimpleCollection;
@@ -203,6 +204,8 @@ class CSimpleCollection {
   }
   // Makes room for `bytes` more bytes of records without growing again.
   void ReserveBytes(std::uint32_t bytes) { reserveBytes(bytes); }
+  // Room for `records` records in the offset table, before adding them.
+  void ReserveRecords(std::uint32_t records) { m_offsets.reserve(records); }
 
   std::uint32_t GetRecordSize(std::uint32_t i) const { return countAt(m_offsets[checkedIndex(i)]); }
   std::uint32_t GetRecordCapacity(std::uint32_t i) const {
@@ -221,7 +224,7 @@ class CSimpleCollection {
   // No records, no buffer; the default capacity stays.
   void RemoveAll() {
     m_buffer.reset();
-    std::vector<std::uint32_t>().swap(m_offsets);
+    Offsets().swap(m_offsets);
     m_used = 0;
     m_allocated = 0;
   }
@@ -287,6 +290,7 @@ class CSimpleCollection {
     if (i >= m_offsets.size()) AfxThrowInvalidArgException("record index out of range");
     return i;
   }
+  using Offsets = std::vector<std::uint32_t, vex3d::HugePageAllocator<std::uint32_t>>;
   // Malloc'd, so that growing and shrinking can be done in place.
   struct FreeBytes {
     void operator()(std::byte* p) const { std::free(p); }
@@ -295,6 +299,7 @@ class CSimpleCollection {
   static std::byte* allocate(std::uint64_t size) {
     void* p = std::malloc(static_cast<std::size_t>(size));
     if (p == nullptr) throw std::bad_alloc();
+    vex3d::preferHugePages(p, static_cast<std::size_t>(size));
     return static_cast<std::byte*>(p);
   }
   // The buffer resized to `size` bytes (at least m_used), contents kept;
@@ -308,6 +313,7 @@ class CSimpleCollection {
       if (p == nullptr) throw std::bad_alloc();
       (void)m_buffer.release();
       m_buffer.reset(static_cast<std::byte*>(p));
+      vex3d::preferHugePages(p, static_cast<std::size_t>(size));
       if (size > m_allocated) std::memset(m_buffer.get() + m_allocated, 0, size - m_allocated);
     }
     m_allocated = static_cast<std::uint32_t>(size);
@@ -393,7 +399,7 @@ class CSimpleCollection {
   // Records that share bytes would let one record's values overwrite
   // another's header when it grows within its capacity. Stored stores are
   // compacted, so offsets normally come in order and one pass suffices.
-  static void checkDisjoint(const std::byte* buffer, const std::vector<std::uint32_t>& offsets) {
+  static void checkDisjoint(const std::byte* buffer, const Offsets& offsets) {
     auto end = [buffer](std::uint32_t offset) {
       return offset + RecordBytes(readCount(buffer + offset + sizeof(TCount)));
     };
@@ -407,7 +413,7 @@ class CSimpleCollection {
       reached = end(offset);
     }
     if (ordered) return;
-    std::vector<std::uint32_t> sorted(offsets);
+    std::vector<std::uint32_t> sorted(offsets.begin(), offsets.end());
     std::sort(sorted.begin(), sorted.end());
     reached = 0;
     for (std::uint32_t offset : sorted) {
@@ -438,7 +444,7 @@ class CSimpleCollection {
     ar.ReadExact(buffer.get(), bufferBytes);
     const std::uint64_t count = ar.ReadCount(sizeof(std::uint32_t));
     if (count != records) malformed("index store: offset table does not match the record count");
-    std::vector<std::uint32_t> offsets(records);
+    Offsets offsets(records);
     for (std::uint32_t& offset : offsets) {
       ar >> offset;
       if (offset % kAlignment != 0 || offset > used || used - offset < kHeaderBytes) {
@@ -458,7 +464,7 @@ class CSimpleCollection {
   }
 
   Buffer m_buffer;
-  std::vector<std::uint32_t> m_offsets;
+  Offsets m_offsets;
   std::uint32_t m_used = 0;
   std::uint32_t m_allocated = 0;
   std::uint32_t m_defaultCapacity = 4;

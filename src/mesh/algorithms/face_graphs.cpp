@@ -92,6 +92,7 @@ void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
   for (std::uint32_t u : uses) bytes += decltype(t.pointToFaces)::RecordBytes(u);
   if (bytes > UINT32_MAX) throw std::bad_alloc();
   t.pointToFaces.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  t.pointToFaces.ReserveRecords(static_cast<std::uint32_t>(uses.size()));
   for (std::uint32_t u : uses) t.pointToFaces.AddRecord(0u, u);
   for (int i = 0; i < n; ++i) {
     if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;

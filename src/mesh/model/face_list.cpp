@@ -86,6 +86,7 @@ void CFaceList::SetSize(int n, const int* capacities, int growBy) {
   }
   if (bytes > UINT32_MAX) throw std::bad_alloc();
   m_store.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  m_store.ReserveRecords(static_cast<std::uint32_t>(n));
   for (int i = 0; i < n; ++i) m_store.AddRecord(0u, static_cast<std::uint32_t>(capacities[i]));
   try {
     CElementArray::SetSize(n, growBy);
@@ -103,6 +104,7 @@ void CFaceList::SetSize(const CFaceList& shape, int growBy) {
   for (int i = 0; i < n; ++i) bytes += recordBytes(shape.m_store.GetRecordSize(i));
   if (bytes > UINT32_MAX) throw std::bad_alloc();
   m_store.ReserveBytes(static_cast<std::uint32_t>(bytes));
+  m_store.ReserveRecords(static_cast<std::uint32_t>(n));
   for (int i = 0; i < n; ++i) {
     const std::uint32_t count = shape.m_store.GetRecordSize(i);
     m_store.AddRecord(count, count);
