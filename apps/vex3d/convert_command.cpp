@@ -135,7 +135,9 @@ int runConvert(const std::vector<std::string>& args) {
   }
   // The format's own flags first, then what was asked for.
   io.GetParser()->SaveDefaultOptions(exportOptions);
-  exportOptions.m_flags = exportOptions.m_defaultFlags | flags;
+  // The scene read here is this command's own and goes once written:
+  // preparing it in place saves a full copy of it.
+  exportOptions.m_flags = exportOptions.m_defaultFlags | flags | EXPORT_IN_PLACE;
   const int saved = io.Save(0, scene.get(), &exportOptions);
   if (!quiet) {
     for (const CIoOptions::LogEntry& e : exportOptions.GetLog()) {

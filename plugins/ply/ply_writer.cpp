@@ -12,10 +12,17 @@ namespace vex3d::ply {
 
 namespace {
 
-using Key = std::array<int, 5>;  // object, point, uv, colour, normal
+// A PLY vertex is one combination of point, texture coordinate, colour and
+// normal. Most points have a few combinations, so each point chains the
+// vertices made from it; past kChainLimit of them (a hub point of a fan, a
+// crafted file) the rest go to a hash map, so that no file turns the
+// lookup quadratic.
+using Key = std::array<int, 3>;  // uv, colour, normal
+using PointKey = std::array<int, 4>;
+constexpr int kChainLimit = 16;
 
-struct KeyHash {
-  std::size_t operator()(const Key& k) const {
+struct PointKeyHash {
+  std::size_t operator()(const PointKey& k) const {
     std::uint64_t h = 0xCBF29CE484222325ull;
     for (int v : k) h = (h ^ static_cast<std::uint32_t>(v)) * 0x100000001B3ull;
     return static_cast<std::size_t>(h ^ (h >> 32));
@@ -44,40 +51,72 @@ Collected collect(const std::vector<native::NamedObject>& objects) {
     out.colors |= channels.colors() != nullptr;
     out.normals |= channels.normals() != nullptr;
   }
-  std::unordered_map<Key, int, KeyHash> seen;
+  std::vector<int> firstOfPoint;
+  std::vector<int> nextOfVertex;  // per vertex of the current object
+  std::vector<Key> keyOfVertex;
+  std::vector<int> chainLength;  // per point
+  std::unordered_map<PointKey, int, PointKeyHash> overflow;
   for (std::size_t o = 0; o < objects.size(); ++o) {
     const C3DObject& object = *objects[o].object;
     const native::CornerChannels channels(object);
     const C3DPointList& points = *object.GetPointList();
     const C3DFaceList& faces = *object.GetFaceList();
+    const int base = static_cast<int>(out.vertices.size());
+    firstOfPoint.assign(static_cast<std::size_t>(points.GetSize()), -1);
+    chainLength.assign(static_cast<std::size_t>(points.GetSize()), 0);
+    nextOfVertex.clear();
+    keyOfVertex.clear();
+    overflow.clear();
     for (int f = 0, n = faces.GetSize(); f < n; ++f) {
       const C3DFace& face = *faces.ElementAt(f);
       if (!native::writableFace(face, points.GetSize())) continue;
       out.sizes.push_back(face.GetSize());
       for (std::uint32_t k = 0; k < face.GetSize(); ++k) {
-        const Key key = {static_cast<int>(o), face[k], channels.uvAt(f, k), channels.colorAt(f, k),
-                         channels.normalAt(f, k)};
-        const auto [it, added] = seen.try_emplace(key, static_cast<int>(out.vertices.size()));
-        out.corners.push_back(it->second);
-        if (!added) continue;
+        const int point = face[k];
+        const Key key = {channels.uvAt(f, k), channels.colorAt(f, k), channels.normalAt(f, k)};
+        const auto at = static_cast<std::size_t>(point);
+        int found = firstOfPoint[at];
+        while (found >= 0 && keyOfVertex[static_cast<std::size_t>(found)] != key) {
+          found = nextOfVertex[static_cast<std::size_t>(found)];
+        }
+        const bool chained = chainLength[at] < kChainLimit;
+        if (found < 0 && !chained) {
+          const auto hit = overflow.find(PointKey{point, key[0], key[1], key[2]});
+          if (hit != overflow.end()) found = hit->second;
+        }
+        if (found >= 0) {
+          out.corners.push_back(base + found);
+          continue;
+        }
+        const int local = static_cast<int>(keyOfVertex.size());
+        keyOfVertex.push_back(key);
+        nextOfVertex.push_back(-1);
+        if (chained) {
+          nextOfVertex.back() = firstOfPoint[at];
+          firstOfPoint[at] = local;
+          ++chainLength[at];
+        } else {
+          overflow.emplace(PointKey{point, key[0], key[1], key[2]}, local);
+        }
+        out.corners.push_back(base + local);
         Vertex v{};
-        const C3DPoint& p = points[key[1]];
+        const C3DPoint& p = points[point];
         v.xyz[0] = p.x;
         v.xyz[1] = p.y;
         v.xyz[2] = p.z;
-        if (key[2] >= 0) {
-          const CUVWPoint& uv = (*channels.uv())[key[2]];
+        if (key[0] >= 0) {
+          const CUVWPoint& uv = (*channels.uv())[key[0]];
           v.uv[0] = uv.u;
           v.uv[1] = uv.v;
         }
-        if (key[3] >= 0) {
-          const CRGBColor& c = (*channels.colors())[key[3]].GetColor();
+        if (key[1] >= 0) {
+          const CRGBColor& c = (*channels.colors())[key[1]].GetColor();
           v.rgb[0] = c.GetRed();
           v.rgb[1] = c.GetGreen();
           v.rgb[2] = c.GetBlue();
         }
-        if (key[4] >= 0) {
-          const C3DVector& nv = (*channels.normals())[key[4]];
+        if (key[2] >= 0) {
+          const C3DVector& nv = (*channels.normals())[key[2]];
           v.normal[0] = nv.x;
           v.normal[1] = nv.y;
           v.normal[2] = nv.z;

@@ -44,6 +44,43 @@ TEST_F(PlyTest, BinaryRoundTripKeepsPolygonsColoursAndTextureCoordinates) { roun
 
 TEST_F(PlyTest, TextRoundTrip) { roundTrip(true); }
 
+// A fan whose hub takes 20 texture coordinates, more than a point's chain
+// of vertices holds: each value still becomes exactly one vertex.
+TEST_F(PlyTest, AHubPointWithManyTextureCoordinatesIsSplitOncePerValue) {
+  constexpr int kRim = 40;
+  constexpr int kHubValues = 20;
+  auto* fan = new C3DObject;
+  fan->Init(kRim + 1, kRim, 3, 0, 0);
+  for (int i = 1; i <= kRim; ++i) {
+    const float a = 6.2831853f * static_cast<float>(i) / kRim;
+    (*fan->GetPointList())[i].Init(std::cos(a), std::sin(a), 0.0f);
+  }
+  auto* uvw = new CUVWChannel;
+  CUVWPointList& uv = *uvw->GetUVWPointList();
+  for (int i = 0; i < kHubValues + kRim; ++i)
+    uv.Add(CUVWPoint(static_cast<float>(i) / 64.0f, 0.5f, 0));
+  uvw->GetUVWFaceList()->SetSize(kRim, 3);
+  for (int f = 0; f < kRim; ++f) {
+    const int a = f + 1;
+    const int b = f % kRim + 2 > kRim ? 1 : f + 2;
+    fan->GetFaceList()->ElementAt(f)->SetTriangle(0, a, b);
+    uvw->GetUVWFaceList()->ElementAt(f)->SetTriangle(f % kHubValues, kHubValues + a - 1,
+                                                     kHubValues + b - 1);
+  }
+  fan->AddChannel(uvw);
+  C3DScene scene;
+  scene.AddNode(nullptr, vex3d::test::meshNode("fan", fan));
+  const std::string file = path("fan.ply");
+  ASSERT_EQ(save(scene, file, nullptr), 1);
+  std::string error;
+  std::unique_ptr<C3DScene> back = read(file, &error);
+  ASSERT_TRUE(back) << error;
+  C3DObject* mesh = firstMesh(*back);
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_EQ(mesh->GetPointNbr(), kHubValues + kRim);
+  EXPECT_EQ(cornerValues(*mesh), cornerValues(*fan));
+}
+
 std::string header(const std::string& format, int vertices, int faces) {
   return "ply\nformat " + format + " 1.0\nelement vertex " + std::to_string(vertices) +
          "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
