@@ -64,7 +64,7 @@ void CElementArray::reserveFor(int size) {
 }
 
 void CElementArray::destroyRange(int first, int last) {
-  for (int i = first; i < last; ++i) DestructElement(at(i));
+  if (last > first) DestructElements(at(first), last - first);
 }
 
 void CElementArray::SetSize(int newSize, int growBy) {
@@ -82,11 +82,8 @@ void CElementArray::SetSize(int newSize, int growBy) {
     return;
   }
   reserveFor(newSize);
-  // One at a time, so that a throwing constructor leaves a consistent array.
-  while (m_size < newSize) {
-    ConstructElement(at(m_size));
-    ++m_size;
-  }
+  ConstructElements(at(m_size), newSize - m_size);
+  m_size = newSize;
 }
 
 int CElementArray::Add(const void* element) {
@@ -180,6 +177,25 @@ void CElementArray::Serialize(CArchive& ar) {
 void CElementArray::ConstructElement(void* element) { std::memset(element, 0, m_elementSize); }
 
 void CElementArray::DestructElement(void*) {}
+
+void CElementArray::ConstructElements(void* first, int count) {
+  auto* bytes = static_cast<std::byte*>(first);
+  int built = 0;
+  try {
+    for (; built < count; ++built) {
+      ConstructElement(bytes + static_cast<std::size_t>(built) * m_elementSize);
+    }
+  } catch (...) {
+    DestructElements(first, built);
+    throw;
+  }
+}
+
+void CElementArray::DestructElements(void* first, int count) {
+  auto* bytes = static_cast<std::byte*>(first);
+  for (int i = 0; i < count; ++i)
+    DestructElement(bytes + static_cast<std::size_t>(i) * m_elementSize);
+}
 
 void CElementArray::CopyElement(void* destination, const void* source) {
   if (destination != source) std::memcpy(destination, source, m_elementSize);

@@ -163,14 +163,19 @@ TEST(ElementArray, FailingConstructionLeavesAConsistentArray) {
     list.SetSize(3);
     for (int i = 0; i < 3; ++i) list.At(i).value = i;
     list.failIn = 3;
+    // Growing is all or nothing: the two elements built are destroyed again.
     EXPECT_THROW(list.SetSize(10), std::bad_alloc);
-    EXPECT_EQ(list.GetSize(), 5);
+    EXPECT_EQ(list.GetSize(), 3);
+    EXPECT_EQ(Shape::live, 3);
     list.failIn = 2;
     EXPECT_THROW(list.InsertAt(1, nullptr, 3), std::bad_alloc);
-    EXPECT_EQ(list.GetSize(), 5);
+    EXPECT_EQ(list.GetSize(), 3);
     EXPECT_EQ(list.At(1).value, 1);
     EXPECT_EQ(list.At(2).value, 2);
-    EXPECT_EQ(Shape::live, 5);
+    EXPECT_EQ(Shape::live, 3);
+    list.failIn = 1000;
+    list.SetSize(6);
+    EXPECT_EQ(Shape::live, 6);
   }
   EXPECT_EQ(Shape::live, 0);
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "hostlib/association_map.h"
 #include "hostlib/element_array.h"
@@ -237,6 +238,19 @@ class FaceListOf : public CFaceList {
 
   void ConstructElement(void* element) override { ::new (element) TFace(); }
   void DestructElement(void* element) override { static_cast<TFace*>(element)->~TFace(); }
+  void ConstructElements(void* first, int count) override {
+    if constexpr (std::is_nothrow_default_constructible_v<TFace>) {
+      auto* element = static_cast<TFace*>(first);
+      for (int i = 0; i < count; ++i) ::new (element + i) TFace();
+    } else {
+      CElementArray::ConstructElements(first, count);
+    }
+  }
+  void DestructElements(void* first, int count) override {
+    // Qualified: the class is known, no virtual call per element.
+    auto* element = static_cast<TFace*>(first);
+    for (int i = 0; i < count; ++i) element[i].TFace::~TFace();
+  }
   void CopyElement(void* destination, const void* source) override {
     if (destination != source) {
       *static_cast<TFace*>(destination) = *static_cast<const TFace*>(source);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 
 #include "hostlib/archive.h"
 #include "hostlib/association_map.h"
@@ -109,6 +110,19 @@ class PointListOf : public CPointList {
 
   void ConstructElement(void* element) override { ::new (element) TPoint(); }
   void DestructElement(void* element) override { static_cast<TPoint*>(element)->~TPoint(); }
+  void ConstructElements(void* first, int count) override {
+    if constexpr (std::is_nothrow_default_constructible_v<TPoint>) {
+      auto* element = static_cast<TPoint*>(first);
+      for (int i = 0; i < count; ++i) ::new (element + i) TPoint();
+    } else {
+      CElementArray::ConstructElements(first, count);
+    }
+  }
+  void DestructElements(void* first, int count) override {
+    // Qualified: the class is known, no virtual call per element.
+    auto* element = static_cast<TPoint*>(first);
+    for (int i = 0; i < count; ++i) element[i].TPoint::~TPoint();
+  }
   void CopyElement(void* destination, const void* source) override {
     if (destination != source) {
       *static_cast<TPoint*>(destination) = *static_cast<const TPoint*>(source);
