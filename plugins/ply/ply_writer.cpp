@@ -51,6 +51,16 @@ Collected collect(const std::vector<native::NamedObject>& objects) {
     out.colors |= channels.colors() != nullptr;
     out.normals |= channels.normals() != nullptr;
   }
+  std::size_t faceCount = 0;
+  std::size_t pointCount = 0;
+  for (const auto& named : objects) {
+    faceCount += static_cast<std::size_t>(named.object->GetFaceList()->GetSize());
+    pointCount += static_cast<std::size_t>(named.object->GetPointList()->GetSize());
+  }
+  // Usually a vertex per point and three or four corners per face.
+  out.vertices.reserve(pointCount);
+  out.sizes.reserve(faceCount);
+  out.corners.reserve(faceCount * 3);
   std::vector<int> firstOfPoint;
   std::vector<int> nextOfVertex;  // per vertex of the current object
   std::vector<Key> keyOfVertex;
