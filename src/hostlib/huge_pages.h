@@ -14,12 +14,13 @@
 
 namespace vex3d {
 
-// Advice only: a block under 8 MiB, or a kernel that declines, is left as
-// it is. Call it before the block is first written.
+// Advice only: the whole 2 MiB pages inside the block are asked for; a
+// smaller block, or a kernel that declines, is left as it is. Call it
+// before the block is first written.
 inline void preferHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (bytes < 4 * kHuge) return;
+  if (bytes < kHuge) return;
   const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
   const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
   if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
