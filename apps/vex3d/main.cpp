@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "commands.h"
-#include "hostlib/leak_check.h"
 #include "hostlib/plugin_loader.h"
 #include "io/module_info.h"
 
@@ -56,7 +55,10 @@ class PluginScope {
   PluginScope& operator=(const PluginScope&) = delete;
 };
 
-int run(const std::vector<std::string>& args) {
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     printUsage(args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
@@ -76,12 +78,4 @@ int run(const std::vector<std::string>& args) {
   std::fprintf(stderr, "vex3d: unknown command '%s'\n\n", args[0].c_str());
   printUsage(stderr);
   return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int status = run(std::vector<std::string>(argv + 1, argv + argc));
-  vex3d::checkLeaksNow();
-  return status;
 }
