@@ -368,22 +368,10 @@ class CSimpleCollection {
     return offset;
   }
 
-  // Records already in order with capacity = count and no hole: what
-  // Compact would produce, minus the spare bytes after the last record.
-  bool isTight() const {
-    std::uint64_t at = 0;
-    for (std::uint32_t offset : m_offsets) {
-      const std::uint32_t count = countAt(offset);
-      if (offset != at || capacityAt(offset) != count) return false;
-      at += RecordBytes(count);
-    }
-    return at == m_used;
-  }
-
   // A store that is already tight is written as it stands (its spare bytes
   // are not part of the stored form), which spares a copy of the buffer.
   void store(CArchive& ar) {
-    if (!isTight()) Compact();
+    if (!IsTight()) Compact();
     ar << GetRecordNbr();
     if (m_offsets.empty()) return;
     ar << m_used << m_used;
