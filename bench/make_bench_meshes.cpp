@@ -159,31 +159,17 @@ class Output {
 bool writeObj(const std::string& path, const Grid& g, const std::vector<Vertex>& vertices) {
   Output out(path);
   out.Put("# torus, " + std::to_string(g.Triangles()) + " triangles\n");
-  for (const Vertex& p : vertices) {
-    out.Put("v ", 2);
-    out.Fixed(p.x);
-    out.Char(' ');
-    out.Fixed(p.y);
-    out.Char(' ');
-    out.Fixed(p.z);
-    out.Char('\n');
-  }
-  for (const Vertex& p : vertices) {
-    out.Put("vt ", 3);
-    out.Fixed(p.u);
-    out.Char(' ');
-    out.Fixed(p.v);
-    out.Char('\n');
-  }
-  for (const Vertex& p : vertices) {
-    out.Put("vn ", 3);
-    out.Fixed(p.nx);
-    out.Char(' ');
-    out.Fixed(p.ny);
-    out.Char(' ');
-    out.Fixed(p.nz);
-    out.Char('\n');
-  }
+  // One "tag x y [z]" line per vertex.
+  auto lines = [&out, &vertices](const std::string& tag, auto... field) {
+    for (const Vertex& p : vertices) {
+      out.Put(tag);
+      ((out.Char(' '), out.Fixed(p.*field)), ...);
+      out.Char('\n');
+    }
+  };
+  lines("v", &Vertex::x, &Vertex::y, &Vertex::z);
+  lines("vt", &Vertex::u, &Vertex::v);
+  lines("vn", &Vertex::nx, &Vertex::ny, &Vertex::nz);
   auto corner = [&out](std::int64_t index) {
     const auto one = static_cast<std::uint64_t>(index + 1);
     out.Char(' ');
