@@ -37,8 +37,8 @@ bool CElementArray::holds(const void* p) const {
   return begin != nullptr && std::less_equal<>()(begin, b) && std::less<>()(b, at(m_size));
 }
 
-// realloc moves the elements as bytes, which their trivial relocatability
-// allows, and may even extend the block in place.
+// Elements move as bytes, which their trivial relocatability allows; a
+// shrinking or small block may even stay in place.
 void CElementArray::reallocate(int capacity) {
   if (capacity == 0) {
     m_data.reset();
@@ -47,9 +47,9 @@ void CElementArray::reallocate(int capacity) {
   }
   const auto count = static_cast<std::size_t>(capacity);
   if (count > SIZE_MAX / m_elementSize) throw std::bad_alloc();
-  void* grown = std::realloc(m_data.get(), count * m_elementSize);
+  void* grown = vex3d::resizeBlock(
+      m_data.get(), static_cast<std::size_t>(m_capacity) * m_elementSize, count * m_elementSize);
   if (grown == nullptr) throw std::bad_alloc();
-  vex3d::preferHugePages(grown, count * m_elementSize);
   (void)m_data.release();
   m_data.reset(static_cast<std::byte*>(grown));
   m_capacity = capacity;

@@ -297,24 +297,21 @@ class CSimpleCollection {
   };
   using Buffer = std::unique_ptr<std::byte[], FreeBytes>;
   static std::byte* allocate(std::uint64_t size) {
-    void* p = std::malloc(static_cast<std::size_t>(size));
+    void* p = vex3d::allocateBlock(static_cast<std::size_t>(size));
     if (p == nullptr) throw std::bad_alloc();
-    vex3d::preferHugePages(p, static_cast<std::size_t>(size));
     return static_cast<std::byte*>(p);
   }
-  // The buffer resized to `size` bytes (at least m_used), contents kept;
-  // bytes added are zero.
+  // The buffer resized to `size` bytes (at least m_used), contents kept.
+  // Bytes past m_used are never read: appending a record writes all of it.
   void resizeBuffer(std::uint64_t size) {
     if (size == m_allocated) return;
     if (size == 0) {
       m_buffer.reset();
     } else {
-      void* p = std::realloc(m_buffer.get(), static_cast<std::size_t>(size));
+      void* p = vex3d::resizeBlock(m_buffer.get(), m_allocated, static_cast<std::size_t>(size));
       if (p == nullptr) throw std::bad_alloc();
       (void)m_buffer.release();
       m_buffer.reset(static_cast<std::byte*>(p));
-      vex3d::preferHugePages(p, static_cast<std::size_t>(size));
-      if (size > m_allocated) std::memset(m_buffer.get() + m_allocated, 0, size - m_allocated);
     }
     m_allocated = static_cast<std::uint32_t>(size);
   }
