@@ -12,6 +12,7 @@ int runFormats();
 int runSceneInfo(const std::vector<std::string>& files, bool json);
 int runConvert(const std::vector<std::string>& args);
 void printConvertOptions(std::FILE* out);
+// These two load the drawing module on first use.
 int runRender(const std::vector<std::string>& args);
 int runThumbnail(const std::vector<std::string>& args);
 int runDesktopFiles(const std::vector<std::string>& args);

@@ -1,5 +1,6 @@
 // `vex3d render` and `vex3d thumbnail`: a scene drawn off screen, no
-// display needed.
+// display needed. Built as a module of its own that the command loads when
+// one of them runs; its two entry points are the only names it exports.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -97,7 +98,7 @@ bool writeRendering(std::unique_ptr<Bitmap> image, const std::string& out, bool 
 
 }  // namespace
 
-int runRender(const std::vector<std::string>& args) {
+static int render(const std::vector<std::string>& args) {
   std::string in;
   std::string out;
   CCustomData params;
@@ -214,7 +215,7 @@ int runRender(const std::vector<std::string>& args) {
   return status;
 }
 
-int runThumbnail(const std::vector<std::string>& args) {
+static int thumbnail(const std::vector<std::string>& args) {
   // File managers run thumbnailers where nothing but the output may be
   // written: Mesa's shader cache would be the one other file.
   ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
@@ -265,3 +266,13 @@ int runThumbnail(const std::vector<std::string>& args) {
 }
 
 }  // namespace vex3d::cli
+
+extern "C" __attribute__((visibility("default"))) int vex3dRunRender(
+    const std::vector<std::string>& args) {
+  return vex3d::cli::render(args);
+}
+
+extern "C" __attribute__((visibility("default"))) int vex3dRunThumbnail(
+    const std::vector<std::string>& args) {
+  return vex3d::cli::thumbnail(args);
+}

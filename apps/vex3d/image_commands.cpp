@@ -1,0 +1,45 @@
+// The drawing commands, loaded from their module the first time one runs:
+// reading and converting stay free of OpenGL, EGL and X, whose loading
+// alone costs more than reading a small file.
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace vex3d::cli {
+
+namespace {
+
+using Entry = int (*)(const std::vector<std::string>&);
+
+// Found through the command's own library path, next to the module's other
+// libraries. The module stays loaded to the end of the process: the
+// graphics driver does not expect to be unloaded.
+int runFromModule(const char* name, const std::vector<std::string>& args) {
+  void* module = ::dlopen("libvex3d-images.so", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  if (module == nullptr) {
+    std::fprintf(stderr, "vex3d: cannot load the drawing module: %s\n", ::dlerror());
+    return 1;
+  }
+  auto entry = reinterpret_cast<Entry>(::dlsym(module, name));
+  if (entry == nullptr) {
+    std::fprintf(stderr, "vex3d: the drawing module has no %s\n", name);
+    return 1;
+  }
+  return entry(args);
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+  return runFromModule("vex3dRunRender", args);
+}
+
+int runThumbnail(const std::vector<std::string>& args) {
+  return runFromModule("vex3dRunThumbnail", args);
+}
+
+}  // namespace vex3d::cli
