@@ -27,16 +27,13 @@ RUN_TIMEOUT=${RUN_TIMEOUT:-600}
 
 VEX3D="$BUILD/bin/vex3d"
 MAKE_MESHES="$BUILD/bin/make_bench_meshes"
-for tool in "$VEX3D" "$MAKE_MESHES"; do
+RUN_TIMED="$BUILD/bin/run_timed"
+for tool in "$VEX3D" "$MAKE_MESHES" "$RUN_TIMED"; do
   if [ ! -x "$tool" ]; then
     echo "whole_process: $tool is missing (build the release preset with benchmarks)" >&2
     exit 2
   fi
 done
-if [ ! -x /usr/bin/time ]; then
-  echo "whole_process: /usr/bin/time is needed for the memory figures" >&2
-  exit 2
-fi
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/vex3d_whole_process.XXXXXX")
 XVFB_PID=
@@ -79,22 +76,22 @@ if [ -n "$F3D" ] && [ -z "${DISPLAY:-}" ]; then
   fi
 fi
 
-# measure LABEL MAXRUNS COMMAND...: sets SECONDS_BEST, CPU_SECONDS (user and
-# system time of that run), PEAK_MIB, RUNS_DONE and STATUS (ok, failed or timeout). The command's output is discarded.
+# measure LABEL MAXRUNS COMMAND_LINE: sets SECONDS_BEST, CPU_SECONDS (user and
+# system time of that run), PEAK_MIB, RUNS_DONE and STATUS (ok, failed or
+# timeout). COMMAND_LINE is a quoted command (see q); its output is discarded.
 measure() {
   local maxRuns=$2
-  shift 2
+  local -a command
+  eval "command=($3)"
   SECONDS_BEST=
   CPU_SECONDS=
   PEAK_MIB=
   RUNS_DONE=0
   STATUS=ok
-  local run start end elapsed rc figures
+  local run rc wall user sys rss
   for ((run = 0; run < maxRuns; ++run)); do
-    start=$(date +%s%N)
-    timeout "$RUN_TIMEOUT" /usr/bin/time -f "%U %S %M" -o "$WORK/time.out" "$@" >/dev/null 2>"$WORK/stderr.out"
+    "$RUN_TIMED" "$RUN_TIMEOUT" "${command[@]}" >"$WORK/time.out" 2>"$WORK/stderr.out"
     rc=$?
-    end=$(date +%s%N)
     RUNS_DONE=$((RUNS_DONE + 1))
     if [ $rc -eq 124 ]; then STATUS=timeout; return; fi
     if [ $rc -ne 0 ]; then
@@ -102,16 +99,15 @@ measure() {
       sed 's/^/    | /' "$WORK/stderr.out" | tail -3 >&2
       return
     fi
-    elapsed=$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')
-    figures=$(grep -E '^[0-9.]+ [0-9.]+ [0-9]+$' "$WORK/time.out" | tail -1)
-    if [ -z "$SECONDS_BEST" ] || awk -v a="$elapsed" -v b="$SECONDS_BEST" 'BEGIN { exit !(a < b) }'; then
-      SECONDS_BEST=$elapsed
-      CPU_SECONDS=$(echo "${figures:-0 0 0}" | awk '{ printf "%.2f", $1 + $2 }')
-      PEAK_MIB=$(echo "${figures:-0 0 0}" | awk '{ printf "%.1f", $3 / 1024 }')
+    read -r wall user sys rss <"$WORK/time.out"
+    if [ -z "$SECONDS_BEST" ] || awk -v a="$wall" -v b="$SECONDS_BEST" 'BEGIN { exit !(a < b) }'; then
+      SECONDS_BEST=$wall
+      CPU_SECONDS=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f", u + s }')
+      PEAK_MIB=$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')
     fi
     # A slow run says enough on its own; repeating it would only stretch
     # the benchmark.
-    if awk -v a="$elapsed" -v b="$REPEAT_LIMIT" 'BEGIN { exit !(a > b) }'; then break; fi
+    if awk -v a="$wall" -v b="$REPEAT_LIMIT" 'BEGIN { exit !(a > b) }'; then break; fi
   done
 }
 
@@ -135,7 +131,7 @@ header() {
 compare() {
   local operation=$1 name=$2 target=$3 peerName=$4 ours=$5 peer=$6
   local oursS oursC oursM oursRuns peerS peerC peerM verdict note
-  measure ours "$RUNS" bash -c "$ours"
+  measure ours "$RUNS" "$ours"
   if [ "$STATUS" != ok ]; then
     row "$name" "$STATUS" - - - - - - - - "vex3d $STATUS"
     MISSED+=("$operation $name: vex3d $STATUS")
@@ -150,7 +146,7 @@ compare() {
     [ -z "${MISSING_NOTE:-}" ] && UNCHECKED=$((UNCHECKED + 1))
     return
   fi
-  measure peer "$RUNS" bash -c "$peer"
+  measure peer "$RUNS" "$peer"
   if [ "$STATUS" != ok ]; then
     note="$peerName $STATUS"
     [ "$STATUS" = timeout ] && note="$peerName stopped after ${RUN_TIMEOUT}s: ratio > $(ratio "$RUN_TIMEOUT" "$oursS")"
