@@ -1,4 +1,6 @@
 // The vex3d command: inspects, converts and renders 3D files from a shell.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -55,9 +57,20 @@ class PluginScope {
   PluginScope& operator=(const PluginScope&) = delete;
 };
 
+// One command is one short job whose large blocks come and go (a reader's
+// arrays, then the lists built from them, then a writer's). Kept in the
+// heap rather than handed back to the kernel at once, a freed block is
+// reused as it is; a fresh one is paid for again, page by page, in faults
+// and zeroing.
+void keepFreedMemory() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  keepFreedMemory();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     printUsage(args.empty() ? stderr : stdout);
