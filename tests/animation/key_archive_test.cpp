@@ -113,15 +113,6 @@ TEST(KeyArchive, EveryKindRoundTripsByteExact) {
   }
 }
 
-TEST(KeyArchive, LoadingRebuildsTheMatrix) {
-  const C3DRotateKey rot(0.7f, C3DVector(0, 1, 0));
-  auto loaded = load(store(rot), vex3d::kKeyRotation);
-  EXPECT_EQ(dynamic_cast<C3DMatrixKey&>(*loaded).ToMatrix(), rot.ToMatrix());
-  const C3DPivotKey pivot(C3DVector(1, 2, 3));
-  loaded = load(store(pivot), vex3d::kKeyPivot);
-  EXPECT_EQ(dynamic_cast<C3DMatrixKey&>(*loaded).ToMatrix(), pivot.ToMatrix());
-}
-
 TEST(KeyArchive, LoadingWithoutCurveDropsTheOldOne) {
   const Bytes b = store(C3DTranslateKey(C3DVector(1, 2, 3)));
   C3DTranslateKey key;

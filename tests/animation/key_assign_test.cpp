@@ -39,24 +39,6 @@ TEST(KeyCopy, CopyConstructionOwnsItsOwnCurveAndRecord) {
   EXPECT_EQ(firstParameter(copy), 0.0f);
 }
 
-TEST(KeyCopy, EveryKindCopyConstructs) {
-  C4x4Matrix m;
-  m.InitRotation(0.2f, 1, 0, 0);
-  const C3DMatrixKey matrix(m);
-  EXPECT_TRUE(C3DMatrixKey(matrix) == matrix);
-  C3DRotateKey rotation;
-  ASSERT_EQ(rotation.Evaluate(C3DRotateKey(0.0f, C3DVector(0, 1, 0)),
-                              C3DRotateKey(1.0f, C3DVector(0, 1, 0)), 1, CTimeRange(0, 2)),
-            1);
-  // An interpolated matrix is copied as it is, not rebuilt from angle and axis.
-  EXPECT_TRUE(C3DRotateKey(rotation) == rotation);
-  const C3DScaleKey scale(C3DVector(2, 3, 4));
-  EXPECT_EQ(C3DScaleKey(scale).GetVector(), C3DVector(2, 3, 4));
-  EXPECT_TRUE(C3DScaleKey(scale) == scale);
-  const C3DPivotKey pivot(C3DVector(-1, 0, 1));
-  EXPECT_TRUE(C3DPivotKey(pivot) == pivot);
-}
-
 TEST(KeyCopy, CopyTakesClassValueAndCurveButNotTheRecord) {
   C3DRotateKey key(0.4f, C3DVector(0, 1, 0));
   key.GetCustomData().SetUInt(1, 5);

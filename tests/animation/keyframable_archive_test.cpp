@@ -54,12 +54,14 @@ C3DKeyframable holdingAKey() {
   return k;
 }
 
-TEST(KeyframableArchive, EmptyIsACountOfZero) {
+TEST(KeyframableArchive, CountsOfZeroAndBelowHoldNoRecords) {
   C3DKeyframable k;
   EXPECT_EQ(store(k), Bytes(8, 0));
-  C3DKeyframable loaded = holdingAKey();
-  load(loaded, Bytes(8, 0));
-  EXPECT_EQ(loaded.GetKeyNbr(), 0);
+  for (const Bytes& count : {Bytes(8, 0), Bytes(8, 0xFF)}) {
+    C3DKeyframable loaded = holdingAKey();
+    load(loaded, count);
+    EXPECT_EQ(loaded.GetKeyNbr(), 0);
+  }
 }
 
 TEST(KeyframableArchive, GoldenBytesOfOneRecord) {
@@ -127,13 +129,6 @@ TEST(KeyframableArchive, LoadingOrdersRecordsAndReplacesRepeats) {
   EXPECT_EQ(k.GetTimeRange(0), CTimeRange(1, 9));
 }
 
-TEST(KeyframableArchive, CountBelowOneReadsNothingMore) {
-  C3DKeyframable k = holdingAKey();
-  const Bytes negative = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  load(k, negative);
-  EXPECT_EQ(k.GetKeyNbr(), 0);
-}
-
 void expectRefused(const Bytes& bytes, CArchiveException::Cause cause) {
   C3DKeyframable k = holdingAKey();
   CArchive ar(bytes, CArchive::load);
@@ -147,15 +142,13 @@ void expectRefused(const Bytes& bytes, CArchiveException::Cause cause) {
   EXPECT_EQ(k.GetKeyNbr(), 0);
 }
 
-TEST(KeyframableArchive, UnknownKeyClassIsRefusedWithBadIndex) {
+TEST(KeyframableArchive, UnknownOrMismatchedKeyClassesAreRefused) {
   const Bytes good = cat({{1, 0, 0, 0}, kPosi, kTranslationKey});
   const Bytes unknown = cat({{2, 0, 0, 0}, {'X', 'X', 'X', 'X'}, kTranslationKey});
   expectRefused(cat({{2, 0, 0, 0, 0, 0, 0, 0}, good, unknown}), CArchiveException::badIndex);
   const Bytes zero = cat({{2, 0, 0, 0}, {0, 0, 0, 0}, kTranslationKey});
   expectRefused(cat({kCountOne, zero}), CArchiveException::badIndex);
-}
-
-TEST(KeyframableArchive, KeyOfAnotherClassThanItsRecordIsRefused) {
+  // A scale record holding a translation key.
   const Bytes mismatch = cat({{2, 0, 0, 0}, {0x4C, 0x41, 0x43, 0x53}, kTranslationKey});
   expectRefused(cat({kCountOne, mismatch}), CArchiveException::badClass);
 }

@@ -42,15 +42,6 @@ C3DKeyframable sample() {
   return k;
 }
 
-TEST(Animatable, BaseHoldsNoKeys) {
-  const C3DAnimatable animatable;
-  int keyTime = 123;
-  EXPECT_EQ(animatable.GetConstKey(4, kFindAtOrBefore, 0, &keyTime), nullptr);
-  EXPECT_EQ(keyTime, -1);
-  EXPECT_EQ(animatable.GetKeyTime(4, kFindNext, 0), 4);
-  EXPECT_EQ(animatable.GetTimeRange(), CTimeRange(0, 0));
-}
-
 TEST(Animatable, KeyTimeComesFromTheOverriddenLookup) {
   struct OneKey : C3DAnimatable {
     C3DTranslateKey key;

@@ -6,15 +6,6 @@
 
 namespace {
 
-TEST(TimeRange, DefaultsToTimeZeroOnly) {
-  const CTimeRange range;
-  EXPECT_EQ(range.GetStart(), 0);
-  EXPECT_EQ(range.GetEnd(), 0);
-  EXPECT_TRUE(range.IsInInterval(0));
-  EXPECT_FALSE(range.IsInInterval(1));
-  EXPECT_FALSE(range.IsInInterval(-1));
-}
-
 TEST(TimeRange, IncludesBothEnds) {
   const CTimeRange range(-2, 7);
   EXPECT_TRUE(range.IsInInterval(-2));

@@ -71,27 +71,6 @@ TEST(BitmapResize, AreaTwoByTwoToOneIsRoundedMean) {
   EXPECT_EQ(bytesOf(*b), (std::vector<std::uint8_t>{25, 1, 255, 191}));
 }
 
-TEST(BitmapResize, AreaFourByFourGivesBlockMeans) {
-  auto b = makeBitmap(kBitmapGray, 4, 4,
-                      {0, 4, 100, 100,                   //
-                       8, 12, 100, 101, 200, 200, 1, 2,  //
-                       200, 201, 3, 5});
-  ASSERT_TRUE(b->Resize(2, 2, kResizeArea));
-  // Block sums 24, 401, 801, 11, each divided by 4 and rounded.
-  EXPECT_EQ(bytesOf(*b), (std::vector<std::uint8_t>{6, 100, 200, 3}));
-}
-
-TEST(BitmapResize, AreaWeightsFractionalOverlaps) {
-  // Three pixels into two: each output covers one and a half inputs.
-  auto down = makeBitmap(kBitmapGray, 3, 1, {0, 90, 180});
-  ASSERT_TRUE(down->Resize(2, 1, kResizeArea));
-  EXPECT_EQ(bytesOf(*down), (std::vector<std::uint8_t>{30, 150}));
-  // Two into three: the middle output straddles both inputs.
-  auto up = makeBitmap(kBitmapGray, 1, 2, {0, 100});
-  ASSERT_TRUE(up->Resize(1, 3, kResizeArea));
-  EXPECT_EQ(bytesOf(*up), (std::vector<std::uint8_t>{0, 50, 100}));
-}
-
 TEST(BitmapResize, AreaMatchesExactReferenceForAnyRatio) {
   const int sizes[][4] = {{7, 5, 3, 2}, {5, 7, 9, 11}, {16, 9, 5, 4}, {13, 17, 13, 4},
                           {3, 3, 8, 8}, {12, 8, 6, 4}, {8, 6, 2, 3},  {37, 23, 16, 11}};

@@ -279,19 +279,6 @@ TEST(ArrayID, GrowsInsertsRemovesAndChecksIndices) {
   EXPECT_EQ(b.GetAt(2), 9);
 }
 
-TEST(ArrayID, HoldsPointers) {
-  CChannelStub one{1};
-  CChannelStub two{2};
-  CArrayID<CChannelStub*, CChannelStub*> channels;
-  channels.Add(&one);
-  channels.SetSize(3);
-  EXPECT_EQ(channels[2], nullptr);
-  channels.SetAt(2, &two);
-  int sum = 0;
-  for (CChannelStub* c : channels) sum += c ? c->id : 0;
-  EXPECT_EQ(sum, 3);
-}
-
 TEST(Stack, LastInFirstOut) {
   CStack<int> s;
   EXPECT_TRUE(s.IsEmpty());

@@ -29,11 +29,6 @@ CCustomData sampleRecord() {
   return d;
 }
 
-TEST(CustomData, FourCharacterKeysPackMostSignificantFirst) {
-  EXPECT_EQ(fourcc("IOSC"), 0x494F5343u);
-  EXPECT_EQ(vex3d::fourccToString(0x494F5343u), "IOSC");
-}
-
 TEST(CustomData, TypedValuesAndDefaults) {
   const CCustomData d = sampleRecord();
   EXPECT_EQ(d.GetUInt(fourcc("UINT")), 0xDEADBEEFu);

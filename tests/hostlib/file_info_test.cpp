@@ -88,13 +88,4 @@ TEST(FileInfo, FolderMovedOntoAnotherDrive) {
   EXPECT_FALSE(CFileInfo("wood.jpg").HasFolder());
 }
 
-TEST(FileInfo, SetPathReplacesEveryPart) {
-  CFileInfo info(R"(C:\a\b.c)");
-  info.SetPath("x");
-  EXPECT_EQ(info.GetRoot(), "");
-  EXPECT_EQ(info.GetFolder(), "");
-  EXPECT_EQ(info.GetExtension(), "");
-  EXPECT_EQ(info.GetFileName(), "x");
-}
-
 }  // namespace

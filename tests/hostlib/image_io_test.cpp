@@ -485,20 +485,4 @@ TEST_F(ImageIo, DamagedFilesOfEveryFormatNeverCrash) {
   }
 }
 
-TEST_F(ImageIo, FileDialogHookIsReplaceable) {
-  C2DIo io(Path("scene.png"), 0, nullptr);
-  EXPECT_EQ(io.FileDialogBox(0x13000), 0);
-  std::uint32_t askedKind = 0;
-  C2DIo::SetFileDialogHook([&](C2DIo& target, std::uint32_t kind) {
-    askedKind = kind;
-    target.SetFileName(Path("chosen.png"));
-    return 1;
-  });
-  EXPECT_EQ(io.FileDialogBox(0x13000), 1);
-  EXPECT_EQ(askedKind, 0x13000u);
-  EXPECT_EQ(io.GetFileName(), Path("chosen.png"));
-  C2DIo::SetFileDialogHook({});
-  EXPECT_EQ(io.FileDialogBox(0x13000), 0);
-}
-
 }  // namespace

@@ -208,13 +208,6 @@ TEST_F(ProfileTest, FollowsTheConfigurationFolder) {
   EXPECT_EQ(GetProfileInt("Render", "version", 0), 2);
 }
 
-TEST_F(ProfileTest, FixedFileProfile) {
-  CAppProfile own((m_dir / "own.ini").string());
-  ASSERT_TRUE(own.WriteProfileString("S", "k", "v"));
-  EXPECT_EQ(own.GetProfileString("S", "k"), "v");
-  EXPECT_EQ(GetProfileString("S", "k", "-"), "-");
-}
-
 TEST_F(ProfileTest, ConcurrentWritersLoseNothing) {
   constexpr int kThreads = 4;
   constexpr int kWrites = 25;

@@ -27,16 +27,6 @@ int runOperation(int steps) {
   return steps;
 }
 
-TEST(Progress, CodesCarryTheirBits) {
-  EXPECT_EQ(kProgressOpen,
-            kProgressBitOpen | kProgressBitPosition | kProgressBitText | kProgressBitTitle);
-  EXPECT_EQ(kProgressOpenTitle, kProgressBitOpen | kProgressBitTitle);
-  EXPECT_EQ(kProgressSetText, kProgressBitText);
-  EXPECT_EQ(kProgressSetPosition, kProgressBitPosition);
-  EXPECT_EQ(kProgressIsCancelled, kProgressBitQueryCancel | kProgressBitPosition);
-  EXPECT_EQ(kProgressClose, kProgressBitClose);
-}
-
 TEST(Progress, WithoutHandlerEveryCallAnswersZero) {
   ASSERT_FALSE(setProgressHandler(nullptr));
   ProcessProgressInfo info;
@@ -60,20 +50,6 @@ TEST(Progress, ScopesNestAndRestore) {
   EXPECT_EQ(outerCalls, 2);
   EXPECT_EQ(innerCalls, 1);
   EXPECT_EQ(progressCallCallback(kProgressIsCancelled, nullptr), 0);
-}
-
-TEST(Progress, SetReturnsThePreviousHandler) {
-  const ProgressHandler first = [](int, ProcessProgressInfo*) { return 1; };
-  const ProgressHandler second = [](int, ProcessProgressInfo*) { return 2; };
-  EXPECT_FALSE(setProgressHandler(first));
-  const ProgressHandler previous = setProgressHandler(second);
-  ASSERT_TRUE(previous);
-  EXPECT_EQ(previous(0, nullptr), 1);
-  EXPECT_EQ(progressCallCallback(0, nullptr), 2);
-  const ProgressHandler last = setProgressHandler(nullptr);
-  ASSERT_TRUE(last);
-  EXPECT_EQ(last(0, nullptr), 2);
-  EXPECT_EQ(progressCallCallback(0, nullptr), 0);
 }
 
 TEST(Progress, RecorderRecordsTheSequence) {

@@ -10,23 +10,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(RGBColor, ComponentsAndByteIndexAgree) {
-  CRGBColor c(10, 20, 30, 40);
-  EXPECT_EQ(c[0], 10);
-  EXPECT_EQ(c[1], 20);
-  EXPECT_EQ(c[2], 30);
-  EXPECT_EQ(c[3], 40);
-  EXPECT_EQ(c.GetRed(), 10);
-  EXPECT_EQ(c.GetAlpha(), 40);
-  c[1] = 21;
-  EXPECT_EQ(c.GetGreen(), 21);
-  c.SetBlue(31);
-  EXPECT_EQ(c.GetBytes()[2], 31);
-  EXPECT_EQ(CRGBColor(), CRGBColor(0, 0, 0, 0));
-  EXPECT_EQ(CRGBColor(1, 2, 3), CRGBColor(1, 2, 3, 0));
-  EXPECT_NE(CRGBColor(1, 2, 3, 4), CRGBColor(1, 2, 3, 5));
-}
-
 TEST(RGBColor, ColorRefHasRedInTheLowByte) {
   const CRGBColor red(0x000000FFu);
   EXPECT_EQ(red, CRGBColor(255, 0, 0, 0));
@@ -42,15 +25,6 @@ TEST(RGBColor, SetRGBKeepsTheFourthByte) {
   EXPECT_EQ(c, CRGBColor(0xC0, 0xC0, 0xC0, 200));
   c.SetRGB(7, 8, 9);
   EXPECT_EQ(c, CRGBColor(7, 8, 9, 200));
-}
-
-TEST(RGBColor, FloatsAreScaledToOne) {
-  float f[4];
-  CRGBColor(255, 0, 51, 255).GetFloats(f);
-  EXPECT_EQ(f[0], 1.0f);
-  EXPECT_EQ(f[1], 0.0f);
-  EXPECT_FLOAT_EQ(f[2], 0.2f);
-  EXPECT_EQ(f[3], 1.0f);
 }
 
 TEST(RGBColor, ArchiveHoldsTheFourBytesInOrder) {

@@ -192,23 +192,6 @@ TEST(SimpleCollection, StoresCompactedGoldenBytes) {
   EXPECT_EQ(back.GetRecordNbr(), 0u);
 }
 
-TEST(SimpleCollection, RoundTripGivesTightRecords) {
-  Store s(2);
-  for (int r = 0; r < 200; ++r) {
-    s.AddRecord();
-    s.SetRecordSize(r, static_cast<std::uint32_t>(r % 9));
-    for (int k = 0; k < r % 9; ++k) s.GetRecordValues(r)[k] = r * 10 + k;
-  }
-  Store back;
-  loadInto(back, stored(s));
-  ASSERT_EQ(back.GetRecordNbr(), 200u);
-  EXPECT_EQ(back.GetUsedBytes(), back.GetBufferBytes());
-  for (std::uint32_t r = 0; r < 200; ++r) {
-    ASSERT_EQ(back.GetRecordCapacity(r), r % 9);
-    ASSERT_EQ(recordValues(back, r), recordValues(s, r));
-  }
-}
-
 class SimpleCollectionMalformed : public ::testing::Test {
  protected:
   void SetUp() override {

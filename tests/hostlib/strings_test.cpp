@@ -232,17 +232,6 @@ TEST(FormatString, SizesTheResultToTheOutput) {
   EXPECT_EQ(vex3d::formatText("%.3f %5s", 1.5, "ab"), "1.500    ab");
 }
 
-TEST(YesNoString, FollowsTheLanguage) {
-  {
-    LanguageScope english(Language::English);
-    EXPECT_EQ(YesNoString(true), "yes");
-    EXPECT_EQ(YesNoString(false), "no");
-  }
-  LanguageScope french(Language::French);
-  EXPECT_EQ(YesNoString(true), "oui");
-  EXPECT_EQ(YesNoString(false), "non");
-}
-
 TEST(GetUniqueName, AppendsTheFirstFreeSuffix) {
   vex3d::UniqueNameSet names;
   EXPECT_EQ(GetUniqueName(names, "Box", 0), "Box");

@@ -46,22 +46,6 @@ struct FakeScene {
   std::string folder;
 };
 
-TEST(MaterialMap, CreateDefaultsAndUnnamedMap) {
-  vex3d::setStringLanguage(vex3d::Language::English);
-  auto map = CMaterialMap::Create("", 4, MAP_SPECULAR, PROJECTION_CYLINDRICAL);
-  EXPECT_EQ(map->GetFileName(), "Unnamed material");
-  EXPECT_EQ(map->GetChannelID(), 4u);
-  EXPECT_EQ(map->GetType(), MAP_SPECULAR);
-  EXPECT_EQ(map->GetProjection(), PROJECTION_CYLINDRICAL);
-  EXPECT_EQ(map->GetAxis(), MAP_AXIS_DEFAULT);
-  EXPECT_EQ(map->GetLoadState(), 0u);
-  C3DVector tile;
-  map->GetTile(tile);
-  EXPECT_EQ(tile, C3DVector(1, 1, 1));
-  EXPECT_EQ(map->GetMatrix(), C4x4Matrix());
-  EXPECT_FALSE(map->HasAlpha());
-}
-
 TEST(MaterialMap, ComparisonIgnoresBitmapAndLoadStateButNotCase) {
   auto a = mapInState("wood.png", 3);
   auto b = CMaterialMap::Create("wood.png", 0xFFFFFFFFu, MAP_DIFFUSE, PROJECTION_NONE);
@@ -225,16 +209,6 @@ TEST_F(MaterialMapLoading, ColourImageIsFoundLoadedAndTheNameRewritten) {
   EXPECT_FALSE(map->HasAlpha());
   EXPECT_EQ(map->GetFileName(), "tex/wood.ppm");
   EXPECT_EQ(map->GetBitmap(m_scene, CSize()), bitmap);
-}
-
-TEST_F(MaterialMapLoading, NeededSizeScalesDown) {
-  writePnm("scene/big.ppm", true, 8, 4, 10);
-  CMaterialMap map;
-  map.SetFileName("big.ppm");
-  Bitmap* bitmap = map.GetBitmap(m_scene, CSize(2, 2));
-  ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->GetWidth(), 2);
-  EXPECT_EQ(bitmap->GetHeight(), 1);
 }
 
 TEST_F(MaterialMapLoading, AlphaImageIsJoinedAsRgba) {

@@ -31,26 +31,6 @@ class MaterialTest : public ::testing::Test {
   void SetUp() override { vex3d::setStringLanguage(vex3d::Language::English); }
 };
 
-TEST_F(MaterialTest, DefaultsAndIdsFromTheCounter) {
-  C3DMaterial a;
-  C3DMaterial b;
-  EXPECT_EQ(b.GetMaterialID(), a.GetMaterialID() + 1);
-  EXPECT_EQ(vex3d::nextMaterialId(), b.GetMaterialID() + 1);
-  EXPECT_EQ(a.GetAmbientColor(), CRGBColor(30, 30, 30, 255));
-  EXPECT_EQ(a.GetDiffuseColor(), CRGBColor(192, 192, 192, 255));
-  EXPECT_EQ(a.GetSpecularColor(), CRGBColor(192, 192, 192, 255));
-  EXPECT_EQ(a.GetTransparencyFactor(), 0.0f);
-  float factor = 0.0f;
-  EXPECT_EQ(a.GetVertexColor(factor), 0xFFFFFFFFu);
-  EXPECT_EQ(factor, 1.0f);
-  EXPECT_EQ(a.GetOwnSmoothAngle(), -1.0f);
-  EXPECT_EQ(a.GetSmoothAngle(), vex3d::globalSmoothAngle());
-  EXPECT_TRUE(a.GetName().empty());
-  const std::uint32_t before = a.GetMaterialID();
-  a.InitMaterialId();
-  EXPECT_NE(a.GetMaterialID(), before);
-}
-
 TEST_F(MaterialTest, FactorsClampFromAboveOnlyAndSmoothAngleIsRangeChecked) {
   C3DMaterial m;
   m.SetDiffuseFactor(1.5f);
@@ -140,15 +120,6 @@ TEST_F(MaterialTest, AssignmentCopiesParametersAndMapsButKeepsFlagsIdAndUnmatche
   ASSERT_NE(target.GetSpecularMaps(), nullptr);
   EXPECT_NE(target.GetSpecularMaps(), source.GetSpecularMaps());
   EXPECT_EQ(*target.GetSpecularMaps(), *source.GetSpecularMaps());
-}
-
-TEST_F(MaterialTest, FlagsAllAndAny) {
-  C3DMaterial m;
-  m.SetFlag(MATERIAL_TEXTURE_CHANGED, 1);
-  EXPECT_TRUE(m.IsOneFlagSet(MATERIAL_CHANGED));
-  EXPECT_FALSE(m.IsFlagSet(MATERIAL_CHANGED));
-  m.SetFlags(MATERIAL_CHANGED, 0);
-  EXPECT_FALSE(m.IsOneFlagSet(MATERIAL_CHANGED));
 }
 
 TEST_F(MaterialTest, RecordGoldenBytes) {

@@ -113,46 +113,49 @@ class TextureSearchFiles : public ::testing::Test {
   std::string m_textures;
 };
 
-TEST_F(TextureSearchFiles, RelativeNameAsWrittenResolvesAgainstTheSceneFolder) {
-  touch("scene/maps/wood.ppm");
-  EXPECT_EQ(find("maps\\wood.ppm", {m_textures}), "maps/wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, AbsoluteWindowsNameFoundInTheSceneFolder) {
-  touch("scene/wood.ppm");
-  touch("textures/wood.ppm");
-  EXPECT_EQ(find("C:\\models\\tex\\wood.ppm", {m_textures}), m_scene + "wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, AbsoluteTextureDirectoryForAnAbsoluteName) {
-  touch("textures/wood.ppm");
-  EXPECT_EQ(find("/nonexistent-vex3d/tex/wood.ppm", {m_textures}), m_textures + "wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, RelativeTextureDirectoryIsTakenFromTheSceneFolder) {
-  touch("textures/wood.ppm");
-  EXPECT_EQ(find("C:\\x\\wood.ppm", {"../textures/"}), m_root.string() + "/textures/wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, RelativeNameWithFoldersInAnAbsoluteTextureDirectory) {
-  touch("textures/maps/wood.ppm");
-  touch("textures/wood.ppm");
-  EXPECT_EQ(find("maps\\wood.ppm", {"../textures/", m_textures}), m_textures + "maps/wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, SecondPassFindsTheBareNameInATextureDirectory) {
-  touch("textures/wood.ppm");
-  EXPECT_EQ(find("maps\\sub\\wood.ppm", {m_textures}), m_textures + "wood.ppm");
-  touch("scene/wood.ppm");
-  EXPECT_EQ(find("maps\\sub\\wood.ppm", {m_textures}), m_scene + "wood.ppm");
-}
-
-TEST_F(TextureSearchFiles, CaseInsensitiveMatchInTheSceneFolderComesLast) {
-  touch("scene/Wood.PPM");
-  EXPECT_EQ(find("C:\\x\\WOOD.ppm", {}), m_scene + "Wood.PPM");
-  EXPECT_EQ(find("maps\\wood.ppm", {}), m_scene + "Wood.PPM");
-  touch("textures/WOOD.ppm");
-  EXPECT_EQ(find("C:\\x\\WOOD.ppm", {m_textures}), m_textures + "WOOD.ppm");
+TEST_F(TextureSearchFiles, FirstExistingCandidateWins) {
+  // Each case starts from an empty tree; `""` in dirs stands for m_textures.
+  struct Case {
+    std::vector<std::string> files;
+    std::string name;
+    std::vector<std::string> dirs;
+    std::string expected;  // a leading @ stands for m_root
+  };
+  const Case cases[] = {
+      // A relative name as written resolves against the scene folder.
+      {{"scene/maps/wood.ppm"}, "maps\\wood.ppm", {""}, "maps/wood.ppm"},
+      {{"scene/wood.ppm", "textures/wood.ppm"},
+       "C:\\models\\tex\\wood.ppm",
+       {""},
+       "@/scene/wood.ppm"},
+      {{"textures/wood.ppm"}, "/nonexistent-vex3d/tex/wood.ppm", {""}, "@/textures/wood.ppm"},
+      // A relative texture directory is taken from the scene folder.
+      {{"textures/wood.ppm"}, "C:\\x\\wood.ppm", {"../textures/"}, "@/textures/wood.ppm"},
+      {{"textures/maps/wood.ppm", "textures/wood.ppm"},
+       "maps\\wood.ppm",
+       {"../textures/", ""},
+       "@/textures/maps/wood.ppm"},
+      // The second pass finds the bare name, the scene folder first.
+      {{"textures/wood.ppm"}, "maps\\sub\\wood.ppm", {""}, "@/textures/wood.ppm"},
+      {{"textures/wood.ppm", "scene/wood.ppm"}, "maps\\sub\\wood.ppm", {""}, "@/scene/wood.ppm"},
+      // A case-insensitive match in the scene folder comes last.
+      {{"scene/Wood.PPM"}, "C:\\x\\WOOD.ppm", {}, "@/scene/Wood.PPM"},
+      {{"scene/Wood.PPM"}, "maps\\wood.ppm", {}, "@/scene/Wood.PPM"},
+      {{"scene/Wood.PPM", "textures/WOOD.ppm"}, "C:\\x\\WOOD.ppm", {""}, "@/textures/WOOD.ppm"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(m_root);
+    fs::create_directories(m_root / "scene");
+    fs::create_directories(m_root / "textures");
+    for (const std::string& f : c.files) touch(f);
+    std::vector<std::string> dirs = c.dirs;
+    for (std::string& d : dirs) {
+      if (d.empty()) d = m_textures;
+    }
+    std::string expected = c.expected;
+    if (expected.starts_with('@')) expected.replace(0, 1, m_root.string());
+    EXPECT_EQ(find(c.name, dirs), expected) << c.name;
+  }
 }
 
 TEST_F(TextureSearchFiles, FailureLeavesTheFoundPathAndTheCurrentDirectory) {

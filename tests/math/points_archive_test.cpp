@@ -46,57 +46,40 @@ CArchiveException::Cause loadFailure(const Bytes& b) {
   return CArchiveException::none;
 }
 
-TEST(PointArchive, ThreeDPointGoldenBytes) {
+// Stores `value` as `expected` and reads it back with its flags.
+template <class T>
+void expectGolden(const T& value, const Bytes& expected) {
+  EXPECT_EQ(store(value), expected);
+  const T back = load<T>(expected);
+  EXPECT_EQ(back, value);
+  if constexpr (requires { value.GetFlags(); }) {
+    EXPECT_EQ(back.GetFlags(), value.GetFlags());
+  }
+}
+
+TEST(PointArchive, GoldenBytesOfEveryKind) {
   C3DPoint p(1.0f, -2.0f, 0.5f);
   p.SetFlags(0x22, 1);
   p.GetCustomData(1)->SetUInt(1, 2);  // never stored
-  const Bytes expected = {0x22, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0, 0xC0, 0, 0, 0, 0x3F};
-  EXPECT_EQ(store(p), expected);
-  const C3DPoint back = load<C3DPoint>(expected);
-  EXPECT_EQ(back, p);
-  EXPECT_EQ(back.GetFlags(), 0x22u);
-  EXPECT_EQ(back.GetCustomData(), nullptr);
-}
+  expectGolden(p, {0x22, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0, 0xC0, 0, 0, 0, 0x3F});
+  EXPECT_EQ(load<C3DPoint>(store(p)).GetCustomData(), nullptr);
 
-TEST(PointArchive, VectorAndTextureCoordinateGoldenBytes) {
   C3DVector v(0.0f, 1.0f, -1.0f);
   v.SetFlag(POINT_UNSPECIFIED, 1);
-  const Bytes vBytes = {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0xBF};
-  EXPECT_EQ(store(v), vBytes);
-  EXPECT_EQ(load<C3DVector>(vBytes), v);
-  EXPECT_EQ(load<C3DVector>(vBytes).GetFlags(), POINT_UNSPECIFIED);
+  expectGolden(v, {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0xBF});
+  expectGolden(CUVWPoint(0.5f, 0.75f, 1.0f),
+               {0, 0, 0, 0, 0, 0, 0, 0x3F, 0, 0, 0x40, 0x3F, 0, 0, 0x80, 0x3F});
 
-  const CUVWPoint uvw(0.5f, 0.75f, 1.0f);
-  const Bytes uvwBytes = {0, 0, 0, 0, 0, 0, 0, 0x3F, 0, 0, 0x40, 0x3F, 0, 0, 0x80, 0x3F};
-  EXPECT_EQ(store(uvw), uvwBytes);
-  EXPECT_EQ(load<CUVWPoint>(uvwBytes), uvw);
-}
+  C2DPoint flat(2.0f, 0.25f);
+  flat.SetFlag(POINT_INVALID, 1);
+  expectGolden(flat, {0x08, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0x80, 0x3E});
 
-TEST(PointArchive, TwoDPointGoldenBytes) {
-  C2DPoint p(2.0f, 0.25f);
-  p.SetFlag(POINT_INVALID, 1);
-  const Bytes expected = {0x08, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0x80, 0x3E};
-  EXPECT_EQ(store(p), expected);
-  const C2DPoint back = load<C2DPoint>(expected);
-  EXPECT_EQ(back, p);
-  EXPECT_EQ(back.GetFlags(), POINT_INVALID);
-}
-
-TEST(PointArchive, VertexColourStoresItsColourBytes) {
-  CVCPoint p(CRGBColor(1, 2, 3, 4));
-  p.SetFlag(POINT_VC_FRONTIER, 1);
-  const Bytes expected = {0x40, 0, 0, 0, 1, 2, 3, 4};
-  EXPECT_EQ(store(p), expected);
-  const CVCPoint back = load<CVCPoint>(expected);
-  EXPECT_EQ(back, p);
-  EXPECT_EQ(back.GetFlags(), POINT_VC_FRONTIER);
-}
-
-TEST(PointArchive, FourDVectorStoresFourFloatsWithoutFlags) {
-  const C4DVector v(1.0f, 2.0f, 3.0f, 4.0f);
-  const Bytes expected = {0, 0, 0x80, 0x3F, 0, 0, 0, 0x40, 0, 0, 0x40, 0x40, 0, 0, 0x80, 0x40};
-  EXPECT_EQ(store(v), expected);
-  EXPECT_EQ(load<C4DVector>(expected), v);
+  // A vertex colour stores its colour bytes; a 4D vector has no flags.
+  CVCPoint colour(CRGBColor(1, 2, 3, 4));
+  colour.SetFlag(POINT_VC_FRONTIER, 1);
+  expectGolden(colour, {0x40, 0, 0, 0, 1, 2, 3, 4});
+  expectGolden(C4DVector(1.0f, 2.0f, 3.0f, 4.0f),
+               {0, 0, 0x80, 0x3F, 0, 0, 0, 0x40, 0, 0, 0x40, 0x40, 0, 0, 0x80, 0x40});
 }
 
 TEST(PointArchive, LoadingKeepsTheExistingParameterRecord) {

@@ -111,20 +111,6 @@ TEST(PointExchange, AssignmentAcrossKindsGoesThroughTheExchangeForm) {
   EXPECT_EQ(copy, CUVWPoint(1, 2, 3));
 }
 
-TEST(VertexColours, BytesAndEquality) {
-  CVCPoint a(CRGBColor(10, 20, 30, 40));
-  EXPECT_EQ(a[2], 30);
-  EXPECT_EQ(a.ValPtr()[3], 40);
-  a[0] = 11;
-  EXPECT_EQ(static_cast<const CRGBColor&>(a), CRGBColor(11, 20, 30, 40));
-  CVCPoint b;
-  b.SetColor(CRGBColor(11, 20, 30, 40));
-  b.SetFlag(POINT_VC_FRONTIER, 1);
-  EXPECT_TRUE(a == b);  // colours only
-  b[3] = 0;
-  EXPECT_FALSE(a == b);
-}
-
 TEST(GenericPoints, ConstructionAndCopyFollowTheCount) {
   EXPECT_EQ(C4DPoint().GetCount(), 0);
   C4DPoint p = make4(4, 1, 2, 3, 4);

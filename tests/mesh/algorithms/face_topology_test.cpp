@@ -247,19 +247,4 @@ TEST(FaceTopologyTest, RemovingAndMergingGraphReferences) {
   EXPECT_EQ(n, 0);
 }
 
-TEST(FaceTopologyTest, HelperStopsAllocatingOnceLargeEnough) {
-  Mesh m({{0, 1, 2, 3, 4, 5, 6, 7}}, 8);
-  CFaceGraphHelper helper;
-  int n = 0;
-  m.faces.GetPointsNeighbourg(helper, 0, n, 3);
-  const int* array = helper.GetArray(0);
-  const int capacity = helper.GetArrayCapacity();
-  for (int p = 0; p < 8; ++p) {
-    m.faces.GetPointsNeighbourg(helper, p, n, 3);
-    EXPECT_EQ(n, 7);
-  }
-  EXPECT_EQ(helper.GetArray(0), array);
-  EXPECT_EQ(helper.GetArrayCapacity(), capacity);
-}
-
 }  // namespace

@@ -53,20 +53,6 @@ void load(C3DBaseObject& o, const std::vector<std::uint8_t>& bytes) {
   o.Serialize(ar);
 }
 
-TEST(BaseObjectTest, KindsAndConversions) {
-  C3DObject mesh;
-  C3DCurve curve;
-  C3DPatch patch;
-  C3DGroup group;
-  EXPECT_EQ(static_cast<C3DObject*>(mesh), &mesh);
-  EXPECT_EQ(static_cast<C3DCurve*>(mesh), nullptr);
-  EXPECT_EQ(static_cast<C3DPatch*>(patch), &patch);
-  EXPECT_EQ(static_cast<C3DGroup*>(group), &group);
-  EXPECT_EQ(mesh.GetTypeString(), LoadStringW(60010));
-  EXPECT_EQ(group.GetTypeString(), LoadStringW(60013));
-  EXPECT_EQ(C3DBaseObject().GetTypeString(), "");
-}
-
 TEST(BaseObjectTest, SmoothAngleLimitsAndNormalChannels) {
   C3DObject o;
   o.AddChannel(new ComputedNormals);

@@ -285,15 +285,11 @@ TEST(FaceList, CorruptStoresAreRefused) {
     EXPECT_TRUE(recordsMatchFaces(list));
     EXPECT_EQ(list.GetSize(), 0);
   };
-  corrupt(18, 1);   // one record for two faces
-  corrupt(18, 3);   // three records for two faces
-  corrupt(22, 40);  // used bytes beyond the buffer
+  corrupt(18, 1);  // one record for two faces
+  corrupt(18, 3);  // three records for two faces
+  // The index store's own checks, tried one by one in its tests.
   corrupt(30, 9);   // record 0 count beyond its capacity
-  corrupt(48, 9);   // record 1 capacity past the used bytes
-  corrupt(32, 4);   // record 0 reaching into record 1
   corrupt(72, 17);  // misaligned offset
-  corrupt(72, 36);  // offset at the very end
-  corrupt(66, 3);   // offset table longer than the records
 
   // A huge face count is refused before anything is allocated.
   const std::vector<std::uint8_t> huge = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 0, 0};

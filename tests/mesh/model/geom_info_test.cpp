@@ -26,17 +26,3 @@ TEST(GeomInfo, CopyModesChainDestinationsIntoSources) {
   EXPECT_EQ(next.GetDstFaceList(), nullptr);
   EXPECT_EQ(geom.Copy(static_cast<_CopyMode>(7)).GetSrcPointList(), &dstPoints);
 }
-
-TEST(GeomInfo, TypedGettersAnswerOnlyForTheirType) {
-  CUVWPointList uvw;
-  CUVWFaceList uvwFaces;
-  CGeomInfo geom(&uvwFaces, &uvw);
-  EXPECT_EQ(geom.GetSrcUVWPointList(), &uvw);
-  EXPECT_EQ(geom.GetSrc3DPointList(), nullptr);
-  EXPECT_EQ(geom.GetSrcUVWFaceList(), &uvwFaces);
-  EXPECT_EQ(geom.GetSrc3DFaceList(), nullptr);
-  EXPECT_EQ(geom.GetDstUVWFaceList(), nullptr);
-  CGeomInfo empty;
-  EXPECT_EQ(empty.GetSrcNormalPointList(), nullptr);
-  EXPECT_EQ(empty.GetScene(), nullptr);
-}

@@ -44,28 +44,6 @@ void expectVector(const C3DVector& v, float x, float y, float z) {
   EXPECT_NEAR(v.z, z, 1e-5f);
 }
 
-TEST(NormalsTest, NewellNormalPointsToTheCounterClockwiseSide) {
-  C3DObject cube;
-  makeCube(cube);
-  CGeomInfo geom(&cube);
-  for (int f = 0; f < 6; ++f) {
-    C3DVector n;
-    cube.GetFaceList()->ElementAt(f)->GetNormal(geom, n);
-    C3DPoint center;
-    cube.GetFaceList()->ElementAt(f)->GetCenter(geom, center);
-    const C3DVector out(center.x - 0.5f, center.y - 0.5f, center.z - 0.5f);
-    EXPECT_NEAR(n * out, 0.5f, 1e-6f) << f;
-    EXPECT_NEAR(n.Length(), 1.0f, 1e-6f);
-  }
-  C3DFaceList degenerate;
-  degenerate.SetSize(1, 3);
-  degenerate.ElementAt(0)->SetTriangle(0, 1, 1);
-  CGeomInfo flat(&degenerate, cube.GetPointList());
-  C3DVector n(5, 5, 5);
-  degenerate.ElementAt(0)->GetNormal(flat, n);
-  expectVector(n, 0, 0, 0);
-}
-
 TEST(NormalsTest, CubeAtThirtyDegreesKeepsItsEdgesHard) {
   C3DObject cube;
   makeCube(cube);

@@ -147,22 +147,6 @@ TEST(PointList, ArchiveFormIsCountThenEachPoint) {
   EXPECT_TRUE(back[0].IsFlagSet(POINT_BORDER));
 }
 
-TEST(PointList, ListsAreCreatedByClassName) {
-  CVCPointList colours;
-  colours.Add(CVCPoint(CRGBColor(1, 2, 3)));
-  std::vector<std::uint8_t> bytes;
-  {
-    CArchive ar(bytes, CArchive::store);
-    ar << static_cast<const CObject*>(&colours);
-  }
-  CArchive in(bytes, CArchive::load);
-  std::unique_ptr<CObject> object(in.ReadOwnedObject(RUNTIME_CLASS(CPointList)));
-  auto* back = dynamic_cast<CVCPointList*>(object.get());
-  ASSERT_NE(back, nullptr);
-  ASSERT_EQ(back->GetSize(), 1);
-  EXPECT_EQ((*back)[0], colours[0]);
-}
-
 TEST(PointList, HostileCountIsRefusedBeforeAllocating) {
   std::vector<std::uint8_t> bytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
   C3DPointList list;
