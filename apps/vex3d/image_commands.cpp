@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "io/module_info.h"
 
 namespace vex3d::cli {
 
@@ -15,11 +16,25 @@ namespace {
 
 using Entry = int (*)(const std::vector<std::string>&);
 
-// Found through the command's own library path, next to the module's other
-// libraries. The module stays loaded to the end of the process: the
-// graphics driver does not expect to be unloaded.
+constexpr const char* kModule = "libvex3d-images.so";
+
+// The module lies beside the 3D library, installed or not. Its path is
+// taken from where that library was loaded rather than left to the search
+// path: a sanitizer's dlopen looks from its own library, not the command's.
+std::string modulePath() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&Vex3DVersion), &info) == 0 || info.dli_fname == nullptr) {
+    return kModule;
+  }
+  const std::string library = info.dli_fname;
+  const std::size_t slash = library.rfind('/');
+  return slash == std::string::npos ? kModule : library.substr(0, slash + 1) + kModule;
+}
+
+// The module stays loaded to the end of the process: the graphics driver
+// does not expect to be unloaded.
 int runFromModule(const char* name, const std::vector<std::string>& args) {
-  void* module = ::dlopen("libvex3d-images.so", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  void* module = ::dlopen(modulePath().c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (module == nullptr) {
     std::fprintf(stderr, "vex3d: cannot load the drawing module: %s\n", ::dlerror());
     return 1;
