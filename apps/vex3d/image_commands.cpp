@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "io/module_info.h"
+#include "hostlib/plugin_loader.h"
 
 namespace vex3d::cli {
 
@@ -18,17 +18,12 @@ using Entry = int (*)(const std::vector<std::string>&);
 
 constexpr const char* kModule = "libvex3d-images.so";
 
-// The module lies beside the 3D library, installed or not. Its path is
-// taken from where that library was loaded rather than left to the search
-// path: a sanitizer's dlopen looks from its own library, not the command's.
+// The module lies beside the module's other libraries, installed or not.
+// Its full path is given rather than left to the search path: a
+// sanitizer's dlopen looks from its own library, not the command's.
 std::string modulePath() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&Vex3DVersion), &info) == 0 || info.dli_fname == nullptr) {
-    return kModule;
-  }
-  const std::string library = info.dli_fname;
-  const std::size_t slash = library.rfind('/');
-  return slash == std::string::npos ? kModule : library.substr(0, slash + 1) + kModule;
+  const std::string folder = getLibraryFolder();
+  return folder.empty() ? kModule : folder + "/" + kModule;
 }
 
 // The module stays loaded to the end of the process: the graphics driver

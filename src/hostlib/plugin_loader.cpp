@@ -77,18 +77,6 @@ LoaderState& state() {
   return s;
 }
 
-// An object of this library, to find where the library lies.
-const char kLibraryAnchor = 0;
-
-std::string libraryFolder() {
-  Dl_info info{};
-  if (::dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
-  std::error_code ec;
-  fs::path lib = fs::canonical(info.dli_fname, ec);
-  if (ec) lib = info.dli_fname;
-  return lib.parent_path().string();
-}
-
 // A string of the module, read no further than kMaxText characters.
 std::optional<std::string> boundedText(const char* text) {
   if (!text) return std::nullopt;
@@ -238,12 +226,24 @@ void reportRefusals(const std::vector<PluginLoadError>& refusals) {
   }
 }
 
+// An object of this library, to find where the library lies.
+const char kLibraryAnchor = 0;
+
 }  // namespace
+
+std::string getLibraryFolder() {
+  Dl_info info{};
+  if (::dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
+  std::error_code ec;
+  fs::path lib = fs::canonical(info.dli_fname, ec);
+  if (ec) lib = info.dli_fname;
+  return lib.parent_path().string();
+}
 
 std::vector<std::string> getPluginFolders() {
   std::vector<std::string> folders;
   if (const char* env = std::getenv("VEX3D_PLUGIN_PATH")) folders = splitList(env, ':');
-  if (const std::string lib = libraryFolder(); !lib.empty())
+  if (const std::string lib = getLibraryFolder(); !lib.empty())
     folders.push_back(lib + "/" VEX3D_PLUGIN_SUBDIR);
   return folders;
 }

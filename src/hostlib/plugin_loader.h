@@ -42,6 +42,9 @@ struct VEXHOST_EXPORT PluginLoadError {
 VEXHOST_EXPORT std::vector<PluginModuleInfo> getLoadedPlugins();
 // Modules refused by the latest loading, with the reason.
 VEXHOST_EXPORT std::vector<PluginLoadError> getPluginLoadErrors();
+// The folder holding the module's libraries (installed or in a build tree);
+// empty when it cannot be told.
+VEXHOST_EXPORT std::string getLibraryFolder();
 // The folders searched, in order (whether they exist or not).
 VEXHOST_EXPORT std::vector<std::string> getPluginFolders();
 // How many RegisterIOPlugins(kind) calls are not yet matched by a free.
