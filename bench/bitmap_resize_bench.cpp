@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "hostlib/bitmap.h"
-#include "hostlib/bitmap_resize.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/bitmap_resize.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_lists.h"

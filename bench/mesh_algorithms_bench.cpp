@@ -8,7 +8,7 @@
 #include <random>
 
 #include "bench_meshes.h"
-#include "hostlib/array_id.h"
+#include "hostlib/containers/array_id.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/normal_channels.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench_meshes.h"
-#include "native_io/file_bytes.h"
+#include "mesh_format_kit/file_bytes.h"
 #include "obj/obj_reader.h"
 #include "ply/ply_reader.h"
 #include "scene/scene.h"

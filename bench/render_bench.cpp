@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench_meshes.h"
-#include "hostlib/bitmap.h"
+#include "hostlib/images/bitmap.h"
 #include "material/material.h"
 #include "mesh/model/texture_channels.h"
 #include "render/view.h"

@@ -10,7 +10,7 @@
 
 #include "animation/vector_key.h"
 #include "bench_meshes.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "peak_memory.h"
 #include "peer.h"
 #include "scene/scene.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/archive.h"
-#include "hostlib/custom_data.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/custom_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

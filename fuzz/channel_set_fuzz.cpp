@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/point_list.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 

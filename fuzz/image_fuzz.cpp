@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/file_io.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
+#include "hostlib/files/file_io.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
 
 namespace {
 

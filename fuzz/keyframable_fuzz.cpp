@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "animation/keyframable.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 namespace {
 

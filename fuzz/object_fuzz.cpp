@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/point_lists.h"
 
 namespace {

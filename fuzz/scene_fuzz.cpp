@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/base_object.h"
 #include "scene/scene.h"
 

@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
 
   std::ostringstream os;
   os << "// Generated from data/strings/*.tsv; edit those instead.\n"
-        "#include \"hostlib/string_table_data.h\"\n\n"
+        "#include \"hostlib/text/internal/string_table_data.h\"\n\n"
         "namespace vex3d::strings {\n\n"
         "const StringEntry kStringTable[] = {\n";
   for (const auto& [id, text] : en)

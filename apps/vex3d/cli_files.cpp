@@ -1,9 +1,9 @@
 #include "cli_files.h"
 
-#include "hostlib/bitmap.h"
-#include "hostlib/frame_bitmap.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/frame_bitmap.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
 #include "io/io.h"
 #include "scene/scene.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "hostlib/file_class.h"
+#include "hostlib/files/file_class.h"
 
 namespace vex3d::cli {
 

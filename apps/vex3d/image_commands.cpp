@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "hostlib/plugin_loader.h"
+#include "hostlib/io/plugin_loader.h"
 
 namespace vex3d::cli {
 

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "commands.h"
-#include "hostlib/file_class.h"
-#include "hostlib/fourcc.h"
-#include "hostlib/plugin_loader.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/fourcc.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/io/plugin_loader.h"
+#include "hostlib/text/strings.h"
 #include "io/module_info.h"
 
 namespace vex3d::cli {

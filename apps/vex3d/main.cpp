@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "hostlib/plugin_loader.h"
+#include "hostlib/io/plugin_loader.h"
 #include "io/module_info.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "cli_files.h"
 #include "commands.h"
-#include "hostlib/fourcc.h"
+#include "hostlib/core/fourcc.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "math/point3d.h"

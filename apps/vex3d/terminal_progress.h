@@ -1,7 +1,7 @@
 #pragma once
 // Draws long operations as a one-line progress bar on a terminal and turns
 // Ctrl+C into a cancel request that operations see at their next check.
-#include "hostlib/progress.h"
+#include "hostlib/core/progress.h"
 
 namespace vex3d::cli {
 

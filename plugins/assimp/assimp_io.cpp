@@ -12,11 +12,11 @@
 #include <string>
 #include <type_traits>
 
-#include "../native_io/read_progress.h"
 #include "assimp_read.h"
 #include "assimp_write.h"
-#include "hostlib/file_io_frame.h"
-#include "hostlib/progress.h"
+#include "hostlib/core/progress.h"
+#include "hostlib/io/file_io_frame.h"
+#include "mesh_format_kit/read_progress.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 

@@ -6,8 +6,8 @@
 
 #include "assimp_io_module.h"
 #include "glb_check.h"
-#include "hostlib/file_io_frame.h"
-#include "hostlib/plugin_api.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_api.h"
 #include "io/parser.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"

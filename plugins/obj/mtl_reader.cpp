@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "../native_io/text_scan.h"
 #include "material/material.h"
+#include "mesh_format_kit/text_scan.h"
 #include "scene/scene.h"
 
 namespace vex3d::obj {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "../native_io/file_bytes.h"
-#include "../native_io/read_progress.h"
-#include "hostlib/file_io_frame.h"
-#include "hostlib/plugin_api.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_api.h"
 #include "io/parser.h"
+#include "mesh_format_kit/file_bytes.h"
+#include "mesh_format_kit/read_progress.h"
 #include "obj_reader.h"
 #include "obj_writer.h"
 #include "scene/scene.h"

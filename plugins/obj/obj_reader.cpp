@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "../native_io/mesh_build.h"
-#include "../native_io/read_progress.h"
-#include "../native_io/text_scan.h"
 #include "material/material.h"
 #include "mesh/model/channel.h"
+#include "mesh_format_kit/mesh_build.h"
+#include "mesh_format_kit/read_progress.h"
+#include "mesh_format_kit/text_scan.h"
 #include "mtl_reader.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"

@@ -4,10 +4,10 @@
 #include <set>
 #include <unordered_map>
 
-#include "../native_io/buffered_writer.h"
-#include "../native_io/corner_channels.h"
-#include "../native_io/scene_walk.h"
 #include "material/material.h"
+#include "mesh_format_kit/buffered_writer.h"
+#include "mesh_format_kit/corner_channels.h"
+#include "mesh_format_kit/scene_walk.h"
 
 namespace vex3d::obj {
 

@@ -1,6 +1,6 @@
 #include "ply_header.h"
 
-#include "../native_io/text_scan.h"
+#include "mesh_format_kit/text_scan.h"
 
 namespace vex3d::ply {
 

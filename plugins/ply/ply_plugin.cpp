@@ -3,7 +3,7 @@
 // makes one object; polygons and channels stay.
 #include <string>
 
-#include "../native_io/mesh_format_parser.h"
+#include "mesh_format_kit/mesh_format_parser.h"
 #include "ply_reader.h"
 #include "ply_writer.h"
 

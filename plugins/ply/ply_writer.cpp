@@ -4,9 +4,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "../native_io/buffered_writer.h"
-#include "../native_io/corner_channels.h"
-#include "../native_io/scene_walk.h"
+#include "mesh_format_kit/buffered_writer.h"
+#include "mesh_format_kit/corner_channels.h"
+#include "mesh_format_kit/scene_walk.h"
 
 namespace vex3d::ply {
 

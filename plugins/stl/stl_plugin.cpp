@@ -3,7 +3,7 @@
 // channel and make one object.
 #include <string>
 
-#include "../native_io/mesh_format_parser.h"
+#include "mesh_format_kit/mesh_format_parser.h"
 #include "stl_reader.h"
 #include "stl_writer.h"
 

@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "../native_io/mesh_build.h"
-#include "../native_io/point_welder.h"
-#include "../native_io/read_progress.h"
-#include "../native_io/text_scan.h"
+#include "mesh_format_kit/mesh_build.h"
+#include "mesh_format_kit/point_welder.h"
+#include "mesh_format_kit/read_progress.h"
+#include "mesh_format_kit/text_scan.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 

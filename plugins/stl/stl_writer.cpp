@@ -4,11 +4,11 @@
 #include <cstring>
 #include <limits>
 
-#include "../native_io/buffered_writer.h"
-#include "../native_io/scene_walk.h"
 #include "math/point3d.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
+#include "mesh_format_kit/buffered_writer.h"
+#include "mesh_format_kit/scene_walk.h"
 
 namespace vex3d::stl {
 

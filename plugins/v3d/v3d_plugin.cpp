@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/file_io_frame.h"
-#include "hostlib/plugin_api.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_api.h"
 #include "io/parser.h"
 #include "scene/scene.h"
 #include "scene/scene_file.h"

@@ -1,6 +1,6 @@
 #include "animation/key_curve.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void C3DKeyCurve::Serialize(CArchive& ar) {
   if (ar.IsStoring())

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "hostlib/fourcc.h"
+#include "hostlib/core/fourcc.h"
 #include "vex3d_export.h"
 
 class CArchive;

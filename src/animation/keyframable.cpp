@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 namespace {
 

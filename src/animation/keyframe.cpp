@@ -2,7 +2,7 @@
 
 #include "animation/time_range.h"
 #include "animation/vector_key.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 C3DKeyframe::C3DKeyframe(const C3DKeyframe& other)
     : m_classID(other.m_classID),

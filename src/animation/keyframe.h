@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "animation/key_curve.h"
-#include "hostlib/custom_data.h"
-#include "hostlib/fourcc.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/fourcc.h"
 #include "vex3d_export.h"
 
 class CArchive;

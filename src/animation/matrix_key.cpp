@@ -2,7 +2,7 @@
 
 #include "animation/time_range.h"
 #include "animation/vector_key.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/quaternion.h"
 
 void C3DMatrixKey::Serialize(CArchive& ar) {

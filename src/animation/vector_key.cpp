@@ -1,7 +1,7 @@
 #include "animation/vector_key.h"
 
 #include "animation/time_range.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void C3DVectorKey::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {

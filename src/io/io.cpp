@@ -4,9 +4,9 @@
 #include <new>
 #include <system_error>
 
-#include "hostlib/exceptions.h"
-#include "hostlib/file_class.h"
-#include "hostlib/io_report.h"
+#include "hostlib/core/exceptions.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/io/io_report.h"
 #include "io/parser.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/file_io_frame.h"
+#include "hostlib/io/file_io_frame.h"
 #include "vex3d_export.h"
 
 class C3DParser;

@@ -4,9 +4,9 @@
 
 #include <mutex>
 
-#include "hostlib/command_mgr.h"
-#include "hostlib/plugin_loader.h"
-#include "hostlib/profile.h"
+#include "hostlib/commands/command_mgr.h"
+#include "hostlib/files/profile.h"
+#include "hostlib/io/plugin_loader.h"
 #include "mesh/model/base_object.h"
 #include "scene/preferences.h"
 #include "scene/scene.h"

@@ -2,10 +2,10 @@
 
 #include <mutex>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/file_class.h"
-#include "hostlib/file_io_frame.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/text/strings.h"
 #include "scene/scene_io_options.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "hostlib/file_parser.h"
+#include "hostlib/io/file_parser.h"
 #include "vex3d_export.h"
 
 class C3DScene;

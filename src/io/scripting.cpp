@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "hostlib/command.h"
-#include "hostlib/command_mgr.h"
-#include "hostlib/custom_data.h"
-#include "hostlib/message_box.h"
-#include "hostlib/strings.h"
+#include "hostlib/commands/command.h"
+#include "hostlib/commands/command_mgr.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/message_box.h"
+#include "hostlib/text/strings.h"
 #include "scene/scene.h"
 
 namespace {

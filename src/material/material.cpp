@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "hostlib/archive.h"
-#include "hostlib/flag_word.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/flag_word.h"
 #include "mesh/model/base_object.h"
 
 IMPLEMENT_SERIAL(C3DMaterial, CObject, 1)

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/object.h"
-#include "hostlib/rgb_color.h"
+#include "hostlib/core/object.h"
+#include "hostlib/core/rgb_color.h"
 #include "material/material_map.h"
 #include "vex3d_export.h"
 

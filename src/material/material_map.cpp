@@ -3,15 +3,15 @@
 #include <mutex>
 #include <utility>
 
-#include "hostlib/archive.h"
-#include "hostlib/bitmap.h"
-#include "hostlib/file_class.h"
-#include "hostlib/file_info.h"
-#include "hostlib/file_utils.h"
-#include "hostlib/flag_word.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/flag_word.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/files/file_info.h"
+#include "hostlib/files/file_utils.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
+#include "hostlib/text/strings.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "hostlib/archive.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/text/strings.h"
 
 IMPLEMENT_SERIAL(CMaterials, CObject, 1)
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/hash_map.h"
-#include "hostlib/hash_table.h"
-#include "hostlib/object.h"
+#include "hostlib/containers/hash_map.h"
+#include "hostlib/containers/hash_table.h"
+#include "hostlib/core/object.h"
 #include "material/material.h"
 #include "vex3d_export.h"
 

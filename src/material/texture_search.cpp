@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "hostlib/file_info.h"
-#include "hostlib/file_utils.h"
+#include "hostlib/files/file_info.h"
+#include "hostlib/files/file_utils.h"
 #include "material/material_map.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/quaternion.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "math/point.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void CPt::Serialize(CArchive& ar) {
   if (ar.IsStoring())

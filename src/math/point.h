@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/flag_word.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/flag_word.h"
 #include "vex3d_export.h"
 
 class CArchive;

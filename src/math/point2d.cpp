@@ -1,6 +1,6 @@
 #include "math/point2d.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void C2DPoint::Serialize(CArchive& ar) {
   CPt::Serialize(ar);

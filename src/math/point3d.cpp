@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/quaternion.h"
 #include "math/uvw_point.h"
 

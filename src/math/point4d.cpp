@@ -1,6 +1,6 @@
 #include "math/point4d.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/point3d.h"
 
 C4DVector::C4DVector(const C3DPoint& a, const C3DPoint& b)

@@ -1,6 +1,6 @@
 #include "math/uvw_point.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void CUVWPoint::Serialize(CArchive& ar) {
   CPt::Serialize(ar);

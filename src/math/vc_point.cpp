@@ -1,6 +1,6 @@
 #include "math/vc_point.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 void CVCPoint::Serialize(CArchive& ar) {
   CPt::Serialize(ar);

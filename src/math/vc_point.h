@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstdint>
 
-#include "hostlib/rgb_color.h"
+#include "hostlib/core/rgb_color.h"
 #include "math/point.h"
 #include "math/point4d.h"
 

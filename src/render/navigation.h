@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "math/matrix4x4.h"
-#include "render/gl_view_settings.h"
+#include "shared/gl_view_settings.h"
 #include "vex3d_export.h"
 
 namespace vex3d {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/bitmap.h"
-#include "render/gl_view_settings.h"
+#include "hostlib/images/bitmap.h"
+#include "shared/gl_view_settings.h"
 #include "vex3d_export.h"
 
 class C3DScene;

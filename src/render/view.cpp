@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "hostlib/profile.h"
+#include "hostlib/files/profile.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"

@@ -13,11 +13,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "hostlib/stack.h"
+#include "hostlib/containers/stack.h"
 #include "math/matrix4x4.h"
 #include "render/gl_context.h"
-#include "render/gl_view_settings.h"
 #include "render/view_flags.h"
+#include "shared/gl_view_settings.h"
 #include "vex3d_export.h"
 
 class Bitmap;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "hostlib/bitmap.h"
+#include "hostlib/images/bitmap.h"
 #include "render/egl_context.h"
 #include "render/view.h"
 

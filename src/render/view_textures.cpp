@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "hostlib/bitmap.h"
-#include "hostlib/profile.h"
+#include "hostlib/files/profile.h"
+#include "hostlib/images/bitmap.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"

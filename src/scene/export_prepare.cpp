@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/file_utils.h"
-#include "hostlib/next_prime.h"
-#include "hostlib/strings.h"
+#include "hostlib/containers/next_prime.h"
+#include "hostlib/files/file_utils.h"
+#include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/strings.h"
+#include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "math/matrix4x4.h"

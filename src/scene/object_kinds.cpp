@@ -1,6 +1,6 @@
 #include "scene/object_kinds.h"
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 IMPLEMENT_SERIAL(C3DGroup, C3DBaseObject, 1)
 IMPLEMENT_SERIAL(C3DCurve, C3DBaseObject, 1)

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "hostlib/file_utils.h"
-#include "hostlib/profile.h"
-#include "hostlib/user_paths.h"
+#include "hostlib/files/file_utils.h"
+#include "hostlib/files/profile.h"
+#include "hostlib/files/user_paths.h"
 #include "material/material_map.h"
-#include "render/gl_view_settings.h"
+#include "shared/gl_view_settings.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/custom_data.h"
+#include "hostlib/core/custom_data.h"
 #include "vex3d_export.h"
 
 struct _GlViewSettings;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/profile.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/files/profile.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "animation/animatable.h"
-#include "hostlib/array_id.h"
-#include "hostlib/custom_data.h"
-#include "hostlib/file_name_spec.h"
-#include "hostlib/hash_table.h"
-#include "hostlib/tree.h"
+#include "hostlib/containers/array_id.h"
+#include "hostlib/containers/hash_table.h"
+#include "hostlib/containers/tree.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/files/file_name_spec.h"
 #include "material/materials.h"
 #include "scene/scene_node.h"
 #include "vex3d_export.h"

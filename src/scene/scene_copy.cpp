@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "hostlib/next_prime.h"
+#include "hostlib/containers/next_prime.h"
 #include "mesh/model/base_object.h"
 #include "scene/object_creator.h"
 #include "scene/scene.h"

@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/file_io.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/files/file_io.h"
 #include "scene/scene.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/io_options.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/io/io_options.h"
 #include "vex3d_export.h"
 
 class C3DScene;

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "hostlib/archive.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/text/strings.h"
 #include "mesh/model/base_object.h"
 
 IMPLEMENT_SERIAL(C3DSceneNode, CTreeNode, VERSIONABLE_SCHEMA | 2)

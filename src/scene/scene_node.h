@@ -7,9 +7,9 @@
 #include <string>
 
 #include "animation/keyframable.h"
-#include "hostlib/custom_data.h"
-#include "hostlib/flag_word.h"
-#include "hostlib/tree.h"
+#include "hostlib/containers/tree.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/flag_word.h"
 #include "vex3d_export.h"
 
 class C3DBaseObject;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "hostlib/command.h"
+#include "hostlib/commands/command.h"
 #include "vex3d_export.h"
 
 class C3DFrameViewer;

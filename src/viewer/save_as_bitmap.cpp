@@ -5,13 +5,13 @@
 #include <numbers>
 #include <vector>
 
-#include "hostlib/bitmap.h"
-#include "hostlib/frame_bitmap.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
-#include "hostlib/progress.h"
-#include "hostlib/rgb_color.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/progress.h"
+#include "hostlib/core/rgb_color.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/frame_bitmap.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
+#include "hostlib/text/strings.h"
 #include "render/view.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"

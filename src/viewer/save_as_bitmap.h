@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "hostlib/fourcc.h"
-#include "render/gl_view_settings.h"
+#include "hostlib/core/fourcc.h"
+#include "shared/gl_view_settings.h"
 #include "viewer/command_3d.h"
 
 class CFrameBitmap;

@@ -9,7 +9,7 @@
 #include "animation/keyframe.h"
 #include "animation/matrix_key.h"
 #include "animation/vector_key.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "animation/keyframable.h"
 #include "animation/matrix_key.h"
 #include "animation/vector_key.h"
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "animation/matrix_key.h"
 #include "animation/time_range.h"
 #include "animation/vector_key.h"
-#include "hostlib/exceptions.h"
+#include "hostlib/core/exceptions.h"
 #include "math/quaternion.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/bitmap.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
 
 namespace {
 

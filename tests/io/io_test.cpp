@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/file_class.h"
-#include "hostlib/io_report.h"
-#include "hostlib/plugin_loader.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/io/io_report.h"
+#include "hostlib/io/plugin_loader.h"
 #include "io/parser.h"
 #include "scene/scene.h"
 #include "scene/scene_builders.h"

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "hostlib/command_mgr.h"
-#include "hostlib/plugin_loader.h"
-#include "hostlib/profile.h"
+#include "hostlib/commands/command_mgr.h"
+#include "hostlib/files/profile.h"
+#include "hostlib/io/plugin_loader.h"
 #include "mesh/model/base_object.h"
 #include "scene/scene.h"
 #include "scoped_config_dir.h"

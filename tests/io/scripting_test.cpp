@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/command_test_support.h"
-#include "hostlib/message_box.h"
+#include "hostlib/commands/command_test_support.h"
+#include "hostlib/core/message_box.h"
 #include "scene/scene.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hostlib/archive.h"
-#include "hostlib/bitmap.h"
-#include "hostlib/frame_bitmap.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/images/bitmap.h"
+#include "hostlib/images/frame_bitmap.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
+#include "hostlib/text/strings.h"
 #include "material/archive_bytes.h"
 
 namespace {

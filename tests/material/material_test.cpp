@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hostlib/archive.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/text/strings.h"
 #include "material/archive_bytes.h"
 #include "material/materials.h"
 #include "mesh/model/base_object.h"

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/matrix4x4.h"
 #include "math/quaternion.h"
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/point2d.h"
 #include "math/point3d.h"
 #include "math/point4d.h"

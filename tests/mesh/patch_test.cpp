@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/mesh_builders.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/texture_channels.h"

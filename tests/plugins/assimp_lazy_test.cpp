@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/plugin_loader.h"
+#include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
 #include "scene/scene.h"
 #include "scoped_config_dir.h"

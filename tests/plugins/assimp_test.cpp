@@ -13,8 +13,8 @@
 
 #include "animation/matrix_key.h"
 #include "animation/vector_key.h"
-#include "hostlib/file_io_frame.h"
-#include "hostlib/plugin_loader.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
 #include "material/material.h"
 #include "math/matrix4x4.h"

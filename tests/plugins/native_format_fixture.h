@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/plugin_loader.h"
+#include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
 #include "mesh/model/base_object.h"
 #include "scene/scene.h"

@@ -5,7 +5,7 @@
 
 #include "broken_inputs.h"
 #include "corner_values.h"
-#include "hostlib/plugin_api.h"
+#include "hostlib/io/plugin_api.h"
 #include "native_format_fixture.h"
 #include "plugin_scenes.h"
 

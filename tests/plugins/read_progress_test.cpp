@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "hostlib/progress.h"
+#include "hostlib/core/progress.h"
 #include "native_format_fixture.h"
 
 namespace {

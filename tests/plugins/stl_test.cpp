@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "broken_inputs.h"
-#include "hostlib/plugin_api.h"
+#include "hostlib/io/plugin_api.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 #include "native_format_fixture.h"

@@ -7,15 +7,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "../mesh/mesh_builders.h"
-#include "../scoped_config_dir.h"
-#include "hostlib/bitmap.h"
+#include "hostlib/images/bitmap.h"
 #include "material/material.h"
+#include "mesh/mesh_builders.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 #include "render/view.h"
 #include "scene/scene.h"
+#include "scoped_config_dir.h"
 
 namespace vex3d::test {
 

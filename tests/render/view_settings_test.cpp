@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "hostlib/profile.h"
+#include "hostlib/files/profile.h"
 #include "render/egl_context.h"
 #include "render/navigation.h"
 #include "render_fixtures.h"

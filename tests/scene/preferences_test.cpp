@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "hostlib/profile.h"
+#include "hostlib/files/profile.h"
 #include "material/material_map.h"
-#include "render/gl_view_settings.h"
 #include "scoped_config_dir.h"
+#include "shared/gl_view_settings.h"
 
 namespace fs = std::filesystem;
 

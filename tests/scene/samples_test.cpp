@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/file_io.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/files/file_io.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "mesh/model/base_object.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "animation/vector_key.h"
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
-#include "hostlib/profile.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
+#include "hostlib/files/profile.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

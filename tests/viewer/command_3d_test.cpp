@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/command_mgr.h"
+#include "hostlib/commands/command_mgr.h"
 #include "io/scripting.h"
 #include "scene/scene.h"
 

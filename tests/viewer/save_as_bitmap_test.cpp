@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/command_mgr.h"
-#include "hostlib/image_io.h"
-#include "hostlib/layer_bitmap.h"
-#include "hostlib/message_box.h"
-#include "hostlib/progress.h"
+#include "hostlib/commands/command_mgr.h"
+#include "hostlib/core/message_box.h"
+#include "hostlib/core/progress.h"
+#include "hostlib/images/image_io.h"
+#include "hostlib/images/layer_bitmap.h"
 #include "io/scripting.h"
 #include "render/render_fixtures.h"
 #include "render/view_flags.h"

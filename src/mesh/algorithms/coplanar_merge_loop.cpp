@@ -1,4 +1,4 @@
-#include "mesh/algorithms/coplanar_merge_loop.h"
+#include "mesh/algorithms/internal/coplanar_merge_loop.h"
 
 #include <cstddef>
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/hash_table.h"
+#include "hostlib/containers/hash_table.h"
 #include "vex3d_export.h"
 
 class VEX3D_EXPORT CFaceGraphHelper {

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "hostlib/next_prime.h"
-#include "mesh/algorithms/face_topology.h"
+#include "hostlib/containers/next_prime.h"
+#include "mesh/algorithms/internal/face_topology.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_list.h"

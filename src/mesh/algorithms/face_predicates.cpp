@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "math/point3d.h"
-#include "mesh/algorithms/triangulate.h"
+#include "mesh/algorithms/internal/triangulate.h"
 #include "mesh/model/face.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_lists.h"

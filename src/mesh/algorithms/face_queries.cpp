@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "mesh/algorithms/face_graph_helper.h"
-#include "mesh/algorithms/face_topology.h"
+#include "mesh/algorithms/internal/face_topology.h"
 #include "mesh/model/face_list.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "mesh/algorithms/subdivision.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

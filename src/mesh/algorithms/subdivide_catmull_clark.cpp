@@ -1,7 +1,7 @@
 // Catmull-Clark's scheme: every quadrangle becomes four around its centre.
 #include "mesh/algorithms/face_graph_helper.h"
+#include "mesh/algorithms/internal/subdivision_pass.h"
 #include "mesh/algorithms/subdivision.h"
-#include "mesh/algorithms/subdivision_pass.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 

@@ -1,8 +1,8 @@
 // Loop's scheme: every triangle becomes four, points move towards the mean
 // of their edge neighbours.
 #include "mesh/algorithms/face_graph_helper.h"
+#include "mesh/algorithms/internal/subdivision_pass.h"
 #include "mesh/algorithms/subdivision.h"
-#include "mesh/algorithms/subdivision_pass.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 

@@ -1,4 +1,4 @@
-#include "mesh/algorithms/subdivision_pass.h"
+#include "mesh/algorithms/internal/subdivision_pass.h"
 
 #include <cmath>
 #include <memory>

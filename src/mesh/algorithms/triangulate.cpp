@@ -1,4 +1,4 @@
-#include "mesh/algorithms/triangulate.h"
+#include "mesh/algorithms/internal/triangulate.h"
 
 #include <algorithm>
 #include <climits>

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "hostlib/archive.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/text/strings.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

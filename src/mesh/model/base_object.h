@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/flag_word.h"
-#include "hostlib/hash_table.h"
-#include "hostlib/object.h"
+#include "hostlib/containers/hash_table.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/flag_word.h"
+#include "hostlib/core/object.h"
 #include "math/point3d.h"
 #include "mesh/model/channel.h"
 #include "mesh/model/face.h"

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
+#include "hostlib/text/strings.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/normal_channels.h"
 #include "mesh/model/point_list.h"

@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/flag_word.h"
-#include "hostlib/object.h"
-#include "hostlib/simple_collection.h"
+#include "hostlib/containers/simple_collection.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/flag_word.h"
+#include "hostlib/core/object.h"
 #include "vex3d_export.h"
 
 class C4x4Matrix;

@@ -1,7 +1,7 @@
 // A channel follows a mesh clean on its own lists: the mesh's face remap
 // says which channel faces go, but the channel's point list is shared by its
 // corners in its own way, so its points are cleaned against its own faces.
-#include "hostlib/int_map.h"
+#include "hostlib/containers/int_map.h"
 #include "mesh/model/channel.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"

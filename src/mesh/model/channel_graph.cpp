@@ -6,8 +6,8 @@
 #include "mesh/model/channel.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
+#include "mesh/model/internal/seam_walk.h"
 #include "mesh/model/point_list.h"
-#include "mesh/model/seam_walk.h"
 
 void CChannel::InitGraph(CGeomInfo* geom) {
   if (!m_graphBuilt) CreateGraph(geom);

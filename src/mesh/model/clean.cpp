@@ -2,8 +2,8 @@
 // lists and reports old -> new indices so that dependent lists follow.
 #include <vector>
 
-#include "hostlib/int_map.h"
-#include "hostlib/next_prime.h"
+#include "hostlib/containers/int_map.h"
+#include "hostlib/containers/next_prime.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
 #include "math/matrix4x4.h"
 #include "mesh/model/normal_channels.h"
 #include "mesh/model/texture_channels.h"

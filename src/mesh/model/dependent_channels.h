@@ -4,7 +4,7 @@
 // its rank among the channels of its type.
 #include <cstdint>
 
-#include "hostlib/array_id.h"
+#include "hostlib/containers/array_id.h"
 #include "mesh/model/channel.h"
 
 class C4x4Matrix;

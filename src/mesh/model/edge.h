@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "hostlib/hash_key.h"
+#include "hostlib/containers/hash_key.h"
 
 class C3DEdge {
  public:

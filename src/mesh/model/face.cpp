@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/point3d.h"
 #include "math/point4d.h"
 #include "mesh/model/geom_info.h"

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "hostlib/custom_data.h"
-#include "hostlib/flag_word.h"
-#include "hostlib/simple_collection.h"
+#include "hostlib/containers/simple_collection.h"
+#include "hostlib/core/custom_data.h"
+#include "hostlib/core/flag_word.h"
 #include "vex3d_export.h"
 
 class CArchive;

@@ -2,10 +2,10 @@
 
 #include <cassert>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
-#include "hostlib/int_map.h"
-#include "mesh/algorithms/face_topology.h"
+#include "hostlib/containers/int_map.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
+#include "mesh/algorithms/internal/face_topology.h"
 
 IMPLEMENT_DYNAMIC(CFaceList, CElementArray)
 

@@ -12,10 +12,10 @@
 #include <new>
 #include <type_traits>
 
-#include "hostlib/association_map.h"
-#include "hostlib/element_array.h"
-#include "hostlib/hash_map.h"
-#include "hostlib/hash_table.h"
+#include "hostlib/containers/association_map.h"
+#include "hostlib/containers/element_array.h"
+#include "hostlib/containers/hash_map.h"
+#include "hostlib/containers/hash_table.h"
 #include "mesh/model/edge.h"
 #include "mesh/model/face.h"
 #include "vex3d_export.h"

@@ -6,8 +6,8 @@
 // (u32), buffer bytes (u32), the buffer, the offsets as a counted u32 array.
 #include <memory>
 
-#include "hostlib/array_id.h"
-#include "hostlib/hash_table.h"
+#include "hostlib/containers/array_id.h"
+#include "hostlib/containers/hash_table.h"
 #include "mesh/model/face_list.h"
 
 class C3DPoint;

@@ -1,6 +1,6 @@
 #include "mesh/model/geom_info.h"
 
-#include "hostlib/exceptions.h"
+#include "hostlib/core/exceptions.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

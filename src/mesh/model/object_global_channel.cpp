@@ -5,7 +5,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "hostlib/hash_table.h"
+#include "hostlib/containers/hash_table.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "mesh/model/base_object.h"

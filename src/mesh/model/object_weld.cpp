@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/progress.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/progress.h"
+#include "hostlib/text/strings.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

@@ -1,7 +1,7 @@
 #include "mesh/model/point_list.h"
 
-#include "hostlib/custom_data.h"
-#include "hostlib/int_map.h"
+#include "hostlib/containers/int_map.h"
+#include "hostlib/core/custom_data.h"
 
 IMPLEMENT_DYNAMIC(CPointList, CElementArray)
 

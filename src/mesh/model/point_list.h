@@ -6,9 +6,9 @@
 #include <new>
 #include <type_traits>
 
-#include "hostlib/archive.h"
-#include "hostlib/association_map.h"
-#include "hostlib/element_array.h"
+#include "hostlib/containers/association_map.h"
+#include "hostlib/containers/element_array.h"
+#include "hostlib/core/archive.h"
 #include "math/point.h"
 #include "mesh/model/edge.h"
 #include "vex3d_export.h"

@@ -5,7 +5,7 @@
 // parameter records are not stored.
 #include <memory>
 
-#include "hostlib/simple_collection.h"
+#include "hostlib/containers/simple_collection.h"
 #include "math/point2d.h"
 #include "math/point3d.h"
 #include "math/uvw_point.h"

@@ -6,8 +6,8 @@
 
 #include "math/matrix4x4.h"
 #include "mesh/model/geom_info.h"
+#include "mesh/model/internal/seam_walk.h"
 #include "mesh/model/normal_channels.h"
-#include "mesh/model/seam_walk.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "math/point3d.h"
-#include "mesh/model/seam_walk.h"
+#include "mesh/model/internal/seam_walk.h"
 #include "mesh/model/texture_channels.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
+#include "hostlib/text/strings.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "hostlib/exceptions.h"
-#include "hostlib/int_map.h"
+#include "hostlib/containers/int_map.h"
+#include "hostlib/core/exceptions.h"
 #include "mesh/model/channel_test_mesh.h"
 
 using vex3d::test::allIndices;

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
-#include "hostlib/strings.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
+#include "hostlib/text/strings.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/texture_channels.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "hostlib/int_map.h"
+#include "hostlib/containers/int_map.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_lists.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/exceptions.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/core/exceptions.h"
 #include "math/matrix4x4.h"
 #include "mesh/model/texture_channels.h"
 

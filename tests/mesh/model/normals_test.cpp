@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "hostlib/archive.h"
+#include "hostlib/core/archive.h"
 #include "math/matrix4x4.h"
 #include "mesh/mesh_builders.h"
 #include "mesh/model/base_object.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "hostlib/progress.h"
+#include "hostlib/core/progress.h"
 #include "mesh/mesh_builders.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"

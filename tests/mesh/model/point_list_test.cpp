@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/archive.h"
-#include "hostlib/int_map.h"
+#include "hostlib/containers/int_map.h"
+#include "hostlib/core/archive.h"
 #include "mesh/model/point_lists.h"
 
 namespace {

@@ -1,0 +1,62 @@
+#pragma once
+// The parser of a single-mesh format whose reader takes the file's bytes
+// and whose writer writes binary or, on request, text. `Format` gives:
+//   static ReadResult read(std::span<const unsigned char>, ReadProgress*)   (scene, error)
+//   static bool write(C3DScene&, const std::string&, bool text, std::string& error)
+//   static constexpr std::uint32_t kForcedExport
+#include <cstdint>
+#include <string>
+
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_api.h"
+#include "io/parser.h"
+#include "mesh_format_kit/file_bytes.h"
+#include "mesh_format_kit/read_progress.h"
+#include "scene/scene.h"
+#include "scene/scene_io_options.h"
+
+namespace vex3d::native {
+
+// Under this key, a non-zero value in the export parameters asks for text.
+inline constexpr std::uint32_t kTextKey = VEX3D_FOURCC('T', 'E', 'X', 'T');
+
+template <class Format>
+class MeshFormatParser : public C3DParser {
+ public:
+  using C3DParser::C3DParser;
+
+  IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
+
+  C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    FileBytes file;
+    std::string error;
+    if (!file.open(fileName, error)) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
+      return nullptr;
+    }
+    ReadProgress progress(file.bytes(), readingTitle(fileName));
+    auto result = Format::read(file.bytes(), &progress);
+    if (!result.scene) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);
+      return nullptr;
+    }
+    result.scene->CheckoutImport(options, 0);
+    return result.scene.release();
+  }
+
+  void SaveDefaultOptions(CSceneExportOptions& options) override {
+    options.m_forcedFlags = Format::kForcedExport;
+  }
+
+  int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions& options) override {
+    std::string error;
+    const bool text = options.GetData().GetUInt(kTextKey) != 0;
+    if (scene == nullptr || !Format::write(*scene, fileName, text, error)) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
+      return 0;
+    }
+    return 1;
+  }
+};
+
+}  // namespace vex3d::native
