@@ -12,6 +12,8 @@ namespace vex3d::cli {
 std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
                                     std::string& error) {
   C3DIo io(CFileNameSpec(path, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  // What the viewer remembered for the format plays no part here.
+  if (io.PrepareReading()) io.GetParameters().RemoveAll();
   std::unique_ptr<C3DScene> scene = io.Read(0, options);
   if (!scene) error = io.GetIoErrorText();
   return scene;

@@ -1,7 +1,6 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,10 +8,6 @@
 #include "cli_files.h"
 #include "commands.h"
 #include "io/io.h"
-#include "io/parser.h"
-#include "material/material.h"
-#include "material/material_map.h"
-#include "material/materials.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "terminal_progress.h"
@@ -20,37 +15,6 @@
 namespace vex3d::cli {
 
 namespace {
-
-// A found texture's path, which may be relative to the scene's folder.
-std::string resolved(const std::string& sceneFolder, const std::string& found) {
-  return std::filesystem::absolute(std::filesystem::path(sceneFolder) / found)
-      .lexically_normal()
-      .string();
-}
-
-// Texture names are kept relative to the scene's folder. Written elsewhere,
-// they would point at nothing: each found texture is named again from the
-// output's folder, so the new file finds the same images.
-void rebaseTextures(C3DScene& scene, const std::string& output) {
-  const std::string from = scene.GetFilepath();
-  const std::string to = std::filesystem::absolute(output).parent_path().string();
-  for (auto [id, material] : scene.GetMaterials().GetMap()) {
-    (void)id;
-    for (MapType type : {MAP_DIFFUSE, MAP_AMBIENT, MAP_SPECULAR, MAP_TRANSPARENCY}) {
-      CMaterialMap* map = material->GetMaterialMap(type);
-      if (map == nullptr) continue;
-      std::string found;
-      if (!map->GetFileName().empty() &&
-          CMaterialMap::FindBitmap(map->GetFileName(), found, from)) {
-        map->SetFileName(resolved(from, found), to);
-      }
-      if (!map->GetAlphaFileName().empty() &&
-          CMaterialMap::FindBitmap(map->GetAlphaFileName(), found, from)) {
-        map->SetAlphaFileName(resolved(from, found), to);
-      }
-    }
-  }
-}
 
 // Options and the export flags they add.
 const std::map<std::string, std::uint32_t>& exportOptions() {
@@ -126,18 +90,18 @@ int runConvert(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;
   }
-  rebaseTextures(*scene, files[1]);
   C3DIo io(CFileNameSpec(files[1], 0), IO_FLAG_SILENT);
-  CSceneExportOptions exportOptions;
   if (!io.PrepareSaving()) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
     return 1;
   }
-  // The format's own flags first, then what was asked for.
-  io.GetParser()->SaveDefaultOptions(exportOptions);
+  // A conversion depends on its command line alone, not on what the viewer
+  // remembered for the format: the IO then adds the format's own defaults.
+  io.GetParameters().RemoveAll();
+  CSceneExportOptions exportOptions;
   // The scene read here is this command's own and goes once written:
   // preparing it in place saves a full copy of it.
-  exportOptions.m_flags = exportOptions.m_defaultFlags | flags | EXPORT_IN_PLACE;
+  exportOptions.m_flags = flags | EXPORT_IN_PLACE;
   const int saved = io.Save(0, scene.get(), &exportOptions);
   if (!quiet) {
     for (const CIoOptions::LogEntry& e : exportOptions.GetLog()) {

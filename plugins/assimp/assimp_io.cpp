@@ -53,7 +53,7 @@ void fail(IoFailure* failure, int code, std::string text = {}) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
-    const char* fileName, CSceneImportOptions* options, IoFailure* failure) {
+    const char* fileName, CSceneImportOptions* /*options*/, IoFailure* failure) {
   try {
     Assimp::Importer importer;
     // Points and lines have no place in polygonal objects.
@@ -71,9 +71,7 @@ extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
       fail(failure, IO_ERROR_PARSER_EXCEPTION, importer.GetErrorString());
       return nullptr;
     }
-    std::unique_ptr<C3DScene> scene = vex3d::assimp::sceneFromAssimp(*source);
-    scene->CheckoutImport(*options, 0);
-    return scene.release();
+    return vex3d::assimp::sceneFromAssimp(*source).release();
   } catch (const std::exception& e) {
     fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
   }

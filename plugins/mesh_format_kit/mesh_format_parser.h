@@ -27,7 +27,7 @@ class MeshFormatParser : public C3DParser {
 
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
-  C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+  C3DScene* Read(const std::string& fileName, CSceneImportOptions&) override {
     FileBytes file;
     std::string error;
     if (!file.open(fileName, error)) {
@@ -40,7 +40,6 @@ class MeshFormatParser : public C3DParser {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);
       return nullptr;
     }
-    result.scene->CheckoutImport(options, 0);
     return result.scene.release();
   }
 

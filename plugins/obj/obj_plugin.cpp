@@ -54,7 +54,6 @@ class CObjParser : public C3DParser {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);
       return nullptr;
     }
-    result.scene->CheckoutImport(options, 0);
     return result.scene.release();
   }
 

@@ -1,24 +1,19 @@
 #include "io/io.h"
 
-#include <filesystem>
 #include <new>
-#include <system_error>
 
 #include "hostlib/core/exceptions.h"
 #include "hostlib/files/file_class.h"
+#include "hostlib/files/file_utils.h"
 #include "hostlib/io/io_report.h"
 #include "io/parser.h"
+#include "io/texture_names.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 
 namespace {
 
 constexpr std::size_t kMaxErrorText = 512;
-
-bool fileExists(const std::string& name) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(name, error);
-}
 
 std::string shortened(const char* text) {
   std::string s = text != nullptr ? text : "";
@@ -111,6 +106,21 @@ void C3DIo::reportFailure(const CIoOptions* options) {
   if (!IsFlagSet(IO_FLAG_SILENT)) ReportIoError(options, vex3d::kIoReportFailure);
 }
 
+template <class Work>
+void C3DIo::guarded(Work&& work) {
+  try {
+    work();
+  } catch (const CFileException& e) {
+    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
+  } catch (const CArchiveException& e) {
+    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
+  } catch (const std::bad_alloc&) {
+    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, "not enough memory");
+  } catch (...) {
+    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError);
+  }
+}
+
 std::unique_ptr<C3DScene> C3DIo::Read(int showDialog, CSceneImportOptions* options) {
   if (!m_prepared && !PrepareReading()) return nullptr;
   CSceneImportOptions local;
@@ -128,15 +138,13 @@ std::unique_ptr<C3DScene> C3DIo::Read(int showDialog, CSceneImportOptions* optio
   const std::string& fileName = GetFileName();
   std::unique_ptr<C3DScene> scene;
   ClearIoError();
-  try {
-    scene.reset(GetParser()->Read(fileName, used));
-  } catch (const CFileException& e) {
-    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
-  } catch (const CArchiveException& e) {
-    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
-  } catch (...) {
-    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError);
-  }
+  guarded([&] {
+    std::unique_ptr<C3DScene> read(GetParser()->Read(fileName, used));
+    // Every scene read goes through the same check-out, whoever parsed it:
+    // parsers only parse and build.
+    if (read) read->CheckoutImport(used, vex3d::swapToZUp(used.GetUpAxis()));
+    scene = std::move(read);
+  });
   if (scene) {
     scene->SetFilename(CFileNameSpec(fileName, 0));
     return scene;
@@ -155,29 +163,30 @@ int C3DIo::Save(int showDialog, C3DScene* scene, CSceneExportOptions* options) {
   used.m_fileName = GetFileName();
 
   int result = 0;
+  std::string why;
   if (showDialog && !IsFlagSet(IO_FLAG_SILENT) && !SaveOptionsDialog(used)) {
     SetIoError(IO_ERROR_CANCELLED, CIoOptions::logWarning);
+  } else if (!vex3d::fileCanBeWritten(GetFileName(), why)) {
+    // Preparing a large scene for a file that cannot be written would be
+    // work for nothing.
+    SetIoError(IO_ERROR_CANNOT_WRITE, CIoOptions::logError, shortened(why.c_str()));
   } else {
     if (showDialog && !IsFlagSet(IO_FLAG_SILENT)) {
       SaveIoParameters(0, used.SaveToData(), GetFileClass());
     }
-    C3DScene* prepared = scene != nullptr ? scene->InitExport(used) : nullptr;
-    if (prepared == nullptr || prepared->GetChildNode(nullptr) == nullptr) {
-      SetIoError(IO_ERROR_NOTHING_TO_SAVE, CIoOptions::logError);
-    } else {
-      ClearIoError();
-      try {
-        result = GetParser()->Save(GetFileName(), prepared, used);
-      } catch (const CFileException& e) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
-        result = 0;
-      } catch (const CArchiveException& e) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, shortened(e.what()));
-        result = 0;
+    const std::string sourceFolder = scene != nullptr ? scene->GetFilepath() : std::string();
+    ClearIoError();
+    guarded([&] {
+      C3DScene* prepared = scene != nullptr ? scene->InitExport(used) : nullptr;
+      if (prepared == nullptr || prepared->GetChildNode(nullptr) == nullptr) {
+        SetIoError(IO_ERROR_NOTHING_TO_SAVE, CIoOptions::logError);
+        return;
       }
-      if (!result && GetIoError() == IO_ERROR_NONE) {
-        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError);
-      }
+      vex3d::rebaseTextureNames(*prepared, sourceFolder, GetFileName());
+      result = GetParser()->Save(GetFileName(), prepared, used);
+    });
+    if (!result && GetIoError() == IO_ERROR_NONE) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError);
     }
     C3DScene::ReleaseExport(used);
   }

@@ -55,6 +55,10 @@ class VEX3D_EXPORT C3DIo : public CFileIo {
   void setUpOptions(CSceneImportOptions& options, const CCustomData* record, bool local);
   void setUpOptions(CSceneExportOptions& options, const CCustomData* record, bool local);
   void reportFailure(const CIoOptions* options);
+  // Runs a parser's or the preparation's work, turning whatever it throws
+  // into the IO error: a reader or writer must never end the program.
+  template <class Work>
+  void guarded(Work&& work);
 
   int m_prepared = 0;
 };

@@ -17,6 +17,16 @@ enum _SCENE_IMPORT_FLAGS : std::uint32_t {
   IMPORT_WELD_POINTS = 0x1,
 };
 
+// The axis a file's models stand up along. Scenes in memory stand along z
+// (the front view shows z as the screen's up); data of another convention
+// is turned on the way in and back on the way out.
+enum _UP_AXIS : std::uint32_t {
+  UP_AXIS_UNKNOWN = 0,  // read as z
+  UP_AXIS_X = 1,
+  UP_AXIS_Y = 2,
+  UP_AXIS_Z = 3,
+};
+
 enum _SCENE_EXPORT_FLAGS : std::uint32_t {
   EXPORT_REMOVE_GROUPS = 0x1,
   EXPORT_REMOVE_CURVES = 0x2,
@@ -51,6 +61,13 @@ namespace vex3d {
 inline constexpr std::uint32_t kFlagsKey = 0x464C4147;  // 'FLAG'
 inline constexpr std::uint32_t kTransientImportFlags = IMPORT_WELD_POINTS;
 inline constexpr std::uint32_t kTransientExportFlags = 0x5220F;
+
+// The coordinate swap (C3DSceneNode::SwapCoordinates) that stands data of
+// `upAxis` up along z, and the one that turns z-up data back: rotations, so
+// that nothing is mirrored and faces keep their winding. 0 for z (or
+// unknown).
+VEX3D_EXPORT std::uint32_t swapToZUp(std::uint32_t upAxis);
+VEX3D_EXPORT std::uint32_t swapFromZUp(std::uint32_t upAxis);
 }  // namespace vex3d
 
 class VEX3D_EXPORT CSceneImportOptions : public CIoOptions {
@@ -63,9 +80,19 @@ class VEX3D_EXPORT CSceneImportOptions : public CIoOptions {
   // The record copied, its flags read back without the transient ones.
   void InitFromData(const CCustomData& data);
 
+  // The up axis that applies to the file read: the caller's choice when it
+  // made one, else what the reader found.
+  std::uint32_t GetUpAxis() const { return m_upAxis != UP_AXIS_UNKNOWN ? m_upAxis : m_fileUpAxis; }
+
   std::uint32_t m_flags = 0;
   std::uint32_t m_forcedFlags = 0;
   std::uint32_t m_defaultFlags = 0;
+  // Set by the reader: the up axis the file declares, else its format's
+  // convention. The check-out stands the scene up from it.
+  std::uint32_t m_fileUpAxis = UP_AXIS_UNKNOWN;
+  // Set by the caller for files that declare wrongly or not at all; never
+  // remembered, as it belongs to one file.
+  std::uint32_t m_upAxis = UP_AXIS_UNKNOWN;
 
  private:
   CCustomData m_data;

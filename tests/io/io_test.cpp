@@ -11,6 +11,12 @@
 #include "hostlib/io/io_report.h"
 #include "hostlib/io/plugin_loader.h"
 #include "io/parser.h"
+#include "material/material.h"
+#include "material/material_map.h"
+#include "material/materials.h"
+#include "mesh/model/base_object.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/point_lists.h"
 #include "scene/scene.h"
 #include "scene/scene_builders.h"
 #include "scene/scene_io_options.h"
@@ -40,6 +46,7 @@ class IoTest : public testing::Test {
     FreeIOPlugins(0x4000);
     ::unsetenv("VEX3D_PLUGIN_PATH");
     ::unsetenv("VEX3D_TEST_DIALOG");
+    ::unsetenv("VEX3D_TEST_SAVE");
   }
 
   std::string file(const std::string& name, const std::string& content = {}) {
@@ -49,6 +56,9 @@ class IoTest : public testing::Test {
   }
 
   std::vector<vex3d::IoReport> reports;
+
+ protected:
+  fs::path folder() const { return m_config.Path(); }
 
  private:
   vex3d::test::ScopedConfigDir m_config{"io"};
@@ -193,6 +203,140 @@ TEST_F(IoTest, ParametersInfoAndOutOfIoDialogs) {
   EXPECT_EQ(C3DIo::ShowDialog(kTestClass, 0, &edited, nullptr), 1);
   EXPECT_EQ(edited.GetUInt(vex3d::kFlagsKey) & EXPORT_GENERATE_UVW, EXPORT_GENERATE_UVW);
   EXPECT_EQ(C3DIo::ShowDialog(0x58595A20, 0, &edited, nullptr), 0);
+}
+
+C3DObject* firstObject(const C3DScene& scene) {
+  C3DSceneNode* node = scene.GetChildNode(nullptr);
+  return node != nullptr ? static_cast<C3DObject*>(node->GetObject()) : nullptr;
+}
+
+std::vector<std::string> linesOf(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(IoTest, EveryReadIsCheckedOutAfterItsParser) {
+  // The parser leaves the node unnamed and the shared corners twice: the
+  // check-out names it, and welds only when asked.
+  const std::string name = file("unnamed.tio", "unnamed");
+  C3DIo plain(CFileNameSpec(name, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  std::unique_ptr<C3DScene> scene = plain.Read(0, nullptr);
+  ASSERT_TRUE(scene);
+  EXPECT_EQ(vex3d::test::names(*scene), std::vector<std::string>{"Polygonal object 1"});
+  EXPECT_EQ(firstObject(*scene)->GetPointList()->GetSize(), 6);
+
+  C3DIo welding(CFileNameSpec(name, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  CSceneImportOptions weld;
+  weld.m_flags = IMPORT_WELD_POINTS;
+  scene = welding.Read(0, &weld);
+  ASSERT_TRUE(scene);
+  EXPECT_EQ(firstObject(*scene)->GetPointList()->GetSize(), 4);
+}
+
+TEST_F(IoTest, WeldingOnReadIsTheSameWhateverTheFormat) {
+  C3DScene scene;
+  auto* node = new C3DSceneNode;
+  node->SetName("quad");
+  auto* object = new C3DObject;
+  object->Init(6, 2, 3, 0, 0);
+  const float xy[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}};
+  for (int i = 0; i < 6; ++i) (*object->GetPointList())[i].Init(xy[i][0], xy[i][1], 0.0f);
+  object->GetFaceList()->ElementAt(0)->SetTriangle(0, 1, 2);
+  object->GetFaceList()->ElementAt(1)->SetTriangle(3, 4, 5);
+  node->SetObject(object);
+  scene.AddNode(nullptr, node);
+  for (const char* ext : {"v3d", "obj", "ply", "stl"}) {
+    const std::string out = file(std::string("quad.") + ext);
+    C3DIo writer(CFileNameSpec(out, 0), IO_FLAG_SILENT);
+    ASSERT_EQ(writer.Save(0, &scene, nullptr), 1) << ext << ": " << writer.GetIoErrorText();
+    C3DIo reader(CFileNameSpec(out, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+    CSceneImportOptions options;
+    options.m_flags = IMPORT_WELD_POINTS;
+    std::unique_ptr<C3DScene> back = reader.Read(0, &options);
+    ASSERT_TRUE(back) << ext << ": " << reader.GetIoErrorText();
+    ASSERT_NE(firstObject(*back), nullptr) << ext;
+    EXPECT_EQ(firstObject(*back)->GetPointList()->GetSize(), 4) << ext;
+  }
+}
+
+TEST_F(IoTest, TheFileUpAxisStandsTheSceneUpUnlessTheCallerSaysOtherwise) {
+  const std::string name = file("tall.tio", "y-up");
+  C3DIo reader(CFileNameSpec(name, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  std::unique_ptr<C3DScene> scene = reader.Read(0, nullptr);
+  ASSERT_TRUE(scene);
+  const C3DPoint& top = (*firstObject(*scene)->GetPointList())[2];
+  EXPECT_FLOAT_EQ(top.z, 1.0f);
+  EXPECT_NEAR(top.y, 0.0f, 1e-6f);
+
+  C3DIo overridden(CFileNameSpec(name, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+  CSceneImportOptions options;
+  options.m_upAxis = UP_AXIS_Z;
+  scene = overridden.Read(0, &options);
+  ASSERT_TRUE(scene);
+  EXPECT_FLOAT_EQ((*firstObject(*scene)->GetPointList())[2].y, 1.0f);
+}
+
+TEST_F(IoTest, WhatAWriterThrowsBecomesAnIoErrorAndTheSceneStaysAsItWas) {
+  for (const char* behaviour : {"bad-alloc", "crash"}) {
+    ::setenv("VEX3D_TEST_SAVE", behaviour, 1);
+    C3DScene scene;
+    scene.AddNode(nullptr, vex3d::test::meshNode("m", 4, 1));
+    C3DIo writer(CFileNameSpec(file("thrown.tio"), 0), 0);
+    EXPECT_EQ(writer.Save(0, &scene, nullptr), 0) << behaviour;
+    EXPECT_EQ(writer.GetIoError(), IO_ERROR_PARSER_EXCEPTION) << behaviour;
+    EXPECT_EQ(reports.size(), 1u) << behaviour << ": a failed save is reported";
+    EXPECT_EQ(scene.GetFilename().GetName(), "") << behaviour;
+    EXPECT_EQ(scene.GetNodeNbr(0), 1) << behaviour;
+    reports.clear();
+  }
+}
+
+TEST_F(IoTest, AnUnwritableTargetFailsBeforeAnythingIsPrepared) {
+  // Prepared in place, triangulation would show on the scene itself.
+  C3DScene scene;
+  C3DSceneNode* node = vex3d::test::meshNode("quad", 4, 1);
+  static_cast<C3DObject*>(node->GetObject())
+      ->GetFaceList()
+      ->ElementAt(0)
+      ->SetQuadrangle(0, 1, 2, 3);
+  scene.AddNode(nullptr, node);
+  const std::string target = (folder() / "no such folder" / "out.tio").string();
+  C3DIo writer(CFileNameSpec(target, 0), IO_FLAG_SILENT);
+  CSceneExportOptions options;
+  options.m_flags = EXPORT_IN_PLACE | EXPORT_TRIANGULATE;
+  EXPECT_EQ(writer.Save(0, &scene, &options), 0);
+  EXPECT_EQ(writer.GetIoError(), IO_ERROR_CANNOT_WRITE);
+  EXPECT_NE(writer.GetIoErrorText().find("no such folder"), std::string::npos);
+  EXPECT_TRUE(options.GetLog().empty()) << "no preparation step ran";
+  EXPECT_EQ(scene.GetFaceNbr(), 1);
+  EXPECT_EQ(static_cast<C3DObject*>(node->GetObject())->GetFaceList()->ElementAt(0)->GetSize(), 4u);
+
+  C3DIo intoAFolder(CFileNameSpec(folder().string(), kTestClass), IO_FLAG_SILENT);
+  EXPECT_EQ(intoAFolder.Save(0, &scene, nullptr), 0);
+  EXPECT_EQ(intoAFolder.GetIoError(), IO_ERROR_CANNOT_WRITE);
+}
+
+TEST_F(IoTest, WrittenTexturesAreNamedFromTheTargetFolder) {
+  fs::create_directories(folder() / "models" / "maps");
+  fs::create_directories(folder() / "exports");
+  std::ofstream(folder() / "models" / "maps" / "wood.png") << "not read here";
+  C3DScene scene;
+  scene.SetFilename(CFileNameSpec((folder() / "models" / "table.tio").string(), 0));
+  scene.AddNode(nullptr, vex3d::test::meshNode("table"));
+  C3DMaterial* material = scene.GetMaterials().CreateNewMaterial(0);
+  material->AddMaterialMap("maps/wood.png", 0, MAP_DIFFUSE, PROJECTION_EXPLICIT);
+  material->AddMaterialMap("missing.png", 0, MAP_AMBIENT, PROJECTION_EXPLICIT);
+
+  const std::string out = (folder() / "exports" / "table.tio").string();
+  C3DIo writer(CFileNameSpec(out, 0), IO_FLAG_SILENT);
+  ASSERT_EQ(writer.Save(0, &scene, nullptr), 1) << writer.GetIoErrorText();
+  const std::vector<std::string> lines = linesOf(out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "map ../models/maps/wood.png");
+  EXPECT_EQ(material->GetDiffuseMaps()->GetFileName(), "maps/wood.png")
+      << "the user's scene keeps its own names";
 }
 
 }  // namespace

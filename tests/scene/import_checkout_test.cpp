@@ -6,6 +6,7 @@
 
 #include "material/material.h"
 #include "material/material_map.h"
+#include "math/matrix4x4.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/normal_channels.h"
@@ -144,6 +145,45 @@ TEST(SceneOptionsTest, TransientFlagsAreNeverRemembered) {
   remembered.SetUInt(vex3d::kFlagsKey, 1);
   importOptions.InitFromData(remembered);
   EXPECT_EQ(importOptions.m_flags, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+C4DVector swapped(std::uint32_t swap, float x, float y, float z) {
+  C4x4Matrix m;
+  m.InitSwap(swap);
+  return m.Mult(x, y, z);
+}
+
+TEST(UpAxisSwapTest, EachAxisStandsAlongZAndComesBackWithoutMirroring) {
+  struct Case {
+    std::uint32_t axis;
+    float up[3];
+  };
+  for (const Case& c : {Case{UP_AXIS_Y, {0, 1, 0}}, Case{UP_AXIS_X, {1, 0, 0}}}) {
+    const std::uint32_t in = vex3d::swapToZUp(c.axis);
+    const std::uint32_t out = vex3d::swapFromZUp(c.axis);
+    const C4DVector up = swapped(in, c.up[0], c.up[1], c.up[2]);
+    EXPECT_FLOAT_EQ(up.z, 1.0f) << c.axis;
+    // A turn, not a mirror: the axes keep their handedness, so faces keep
+    // their winding and normals stay outward.
+    const C4DVector ex = swapped(in, 1, 0, 0);
+    const C4DVector ey = swapped(in, 0, 1, 0);
+    const C4DVector ez = swapped(in, 0, 0, 1);
+    const float det = ex.x * (ey.y * ez.z - ey.z * ez.y) - ex.y * (ey.x * ez.z - ey.z * ez.x) +
+                      ex.z * (ey.x * ez.y - ey.y * ez.x);
+    EXPECT_FLOAT_EQ(det, 1.0f) << c.axis;
+    const C4DVector p = swapped(in, 1.0f, 2.0f, 3.0f);
+    const C4DVector back = swapped(out, p.x, p.y, p.z);
+    EXPECT_FLOAT_EQ(back.x, 1.0f) << c.axis;
+    EXPECT_FLOAT_EQ(back.y, 2.0f) << c.axis;
+    EXPECT_FLOAT_EQ(back.z, 3.0f) << c.axis;
+  }
+  EXPECT_EQ(vex3d::swapToZUp(UP_AXIS_Z), 0u);
+  EXPECT_EQ(vex3d::swapToZUp(UP_AXIS_UNKNOWN), 0u);
+  EXPECT_EQ(vex3d::swapFromZUp(UP_AXIS_Z), 0u);
 }
 
 }  // namespace

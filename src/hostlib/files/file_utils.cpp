@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <string_view>
@@ -169,6 +171,36 @@ namespace vex3d {
 bool folderExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fileCanBeWritten(const std::string& path, std::string& why) {
+  if (path.empty()) {
+    why = "no file name";
+    return false;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      why = path + " is a folder";
+      return false;
+    }
+    if (::access(path.c_str(), W_OK) != 0) {
+      why = "cannot write " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::string folder = parent.empty() ? std::string(".") : parent.string();
+  if (!folderExists(folder)) {
+    why = "cannot write " + path + ": the folder " + folder + " does not exist";
+    return false;
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    why = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vex3d

@@ -50,6 +50,12 @@ namespace vex3d {
 // True when `path` names a directory, following symbolic links.
 VEXHOST_EXPORT bool folderExists(const std::string& path);
 
+// True when a file may be written at `path`: its folder exists and takes
+// new files, and a file already there may be replaced. Otherwise false,
+// with `why` saying what stands in the way. Asked before any work whose
+// only purpose is the file, so that the work is not done for nothing.
+VEXHOST_EXPORT bool fileCanBeWritten(const std::string& path, std::string& why);
+
 // Pushes a current directory for the lifetime of the scope and pops it only
 // if the push succeeded.
 class VEXHOST_EXPORT CurrentDirectoryScope {
