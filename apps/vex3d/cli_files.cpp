@@ -6,6 +6,7 @@
 #include "hostlib/images/layer_bitmap.h"
 #include "io/io.h"
 #include "scene/scene.h"
+#include "scene/scene_io_options.h"
 
 namespace vex3d::cli {
 
@@ -17,6 +18,19 @@ std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions
   std::unique_ptr<C3DScene> scene = io.Read(0, options);
   if (!scene) error = io.GetIoErrorText();
   return scene;
+}
+
+bool parseUpAxis(const std::string& text, std::uint32_t& axis) {
+  if (text == "x" || text == "X") {
+    axis = UP_AXIS_X;
+  } else if (text == "y" || text == "Y") {
+    axis = UP_AXIS_Y;
+  } else if (text == "z" || text == "Z") {
+    axis = UP_AXIS_Z;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 bool writeImage(std::unique_ptr<Bitmap> image, const std::string& path, std::string& error) {

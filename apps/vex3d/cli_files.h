@@ -1,6 +1,7 @@
 #pragma once
 // Reading scenes and writing images for the commands, with errors worded
 // for a terminal.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,10 @@ namespace vex3d::cli {
 // in `error`.
 std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
                                     std::string& error);
+// The value of `--up` (x, y or z) as an up axis; false for anything else.
+bool parseUpAxis(const std::string& text, std::uint32_t& axis);
+inline constexpr const char* kUpAxisHelp = "x, y or z: the axis the models stand along";
+
 // Writes an RGBA image (PNG, JPEG, BMP or TGA by the extension); false with
 // the reason in `error`.
 bool writeImage(std::unique_ptr<Bitmap> image, const std::string& path, std::string& error);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,11 +8,11 @@ namespace vex3d::cli {
 
 // Each command answers the process exit status: 0 success, 1 failure,
 // 2 wrong usage.
-int runInfo(const std::vector<std::string>& files);
+int runInfo(const std::vector<std::string>& args);
+int runFormats(const std::vector<std::string>& args);
 int runFormats();
-int runSceneInfo(const std::vector<std::string>& files, bool json);
+int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t upAxis);
 int runConvert(const std::vector<std::string>& args);
-void printConvertOptions(std::FILE* out);
 // These two load the drawing module on first use.
 int runRender(const std::vector<std::string>& args);
 int runThumbnail(const std::vector<std::string>& args);

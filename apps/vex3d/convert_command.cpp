@@ -1,13 +1,14 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "cli_files.h"
 #include "commands.h"
+#include "hostlib/files/file_utils.h"
 #include "io/io.h"
+#include "option_parser.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "terminal_progress.h"
@@ -16,25 +17,30 @@ namespace vex3d::cli {
 
 namespace {
 
-// Options and the export flags they add.
-const std::map<std::string, std::uint32_t>& exportOptions() {
-  static const std::map<std::string, std::uint32_t> options = {
-      {"--triangulate", EXPORT_TRIANGULATE},
-      {"--triangulate-polygons", EXPORT_TRIANGULATE_POLYGONS},
-      {"--global-coordinates", EXPORT_WORLD_COORDINATES},
-      {"--keep-hidden", EXPORT_KEEP_HIDDEN},
-      {"--no-uv", EXPORT_REMOVE_UVW},
-      {"--no-colors", EXPORT_REMOVE_VC},
-      {"--no-normals", EXPORT_REMOVE_SPEC_NORMALS},
-      {"--generate-uv", EXPORT_GENERATE_UVW},
-      {"--disconnect-seams", EXPORT_DISCONNECT_SEAMS},
-      {"--patches-subdivided", EXPORT_PATCHES_TO_MESHES},
-      {"--patches-control", EXPORT_PATCHES_TO_SOURCE},
-      {"--flatten", EXPORT_REMOVE_GROUPS},
-      {"--single-object", EXPORT_CONCATENATE},
-  };
-  return options;
-}
+// Options and the export flags they add, in the order the help lists them.
+struct ExportOption {
+  const char* name;
+  std::uint32_t flag;
+  const char* help;
+};
+constexpr ExportOption kExportOptions[] = {
+    {"triangulate", EXPORT_TRIANGULATE, "split every face into triangles"},
+    {"triangulate-polygons", EXPORT_TRIANGULATE_POLYGONS,
+     "split faces of more than four corners into triangles"},
+    {"global-coordinates", EXPORT_WORLD_COORDINATES,
+     "bake the node transforms into the points, dropping the animation"},
+    {"keep-hidden", EXPORT_KEEP_HIDDEN, "write hidden objects too"},
+    {"no-uv", EXPORT_REMOVE_UVW, "leave out texture coordinates"},
+    {"no-colors", EXPORT_REMOVE_VC, "leave out vertex colours"},
+    {"no-normals", EXPORT_REMOVE_SPEC_NORMALS, "leave out the file's own normals"},
+    {"generate-uv", EXPORT_GENERATE_UVW, "compute texture coordinates of projected maps"},
+    {"disconnect-seams", EXPORT_DISCONNECT_SEAMS,
+     "split points that carry several texture coordinates"},
+    {"patches-subdivided", EXPORT_PATCHES_TO_MESHES, "write patches as their subdivided mesh"},
+    {"patches-control", EXPORT_PATCHES_TO_SOURCE, "write patches as their control mesh"},
+    {"flatten", EXPORT_REMOVE_GROUPS, "drop the groups, keeping their objects"},
+    {"single-object", EXPORT_CONCATENATE, "join every object into one"},
+};
 
 const char* levelName(int level) {
   switch (level) {
@@ -51,39 +57,35 @@ const char* levelName(int level) {
 
 }  // namespace
 
-void printConvertOptions(std::FILE* out) {
-  for (const auto& [name, flag] : exportOptions()) std::fprintf(out, " [%s]", name.c_str());
-  std::fprintf(out, " [--weld] [--quiet]");
-}
-
 int runConvert(const std::vector<std::string>& args) {
-  std::vector<std::string> files;
   std::uint32_t flags = 0;
   bool weld = false;
   bool quiet = false;
-  for (const std::string& a : args) {
-    const auto option = exportOptions().find(a);
-    if (option != exportOptions().end()) {
-      flags |= option->second;
-    } else if (a == "--weld") {
-      weld = true;
-    } else if (a == "--quiet" || a == "-q") {
-      quiet = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(stderr, "vex3d convert: unknown option %s\n", a.c_str());
-      return 2;
-    } else {
-      files.push_back(a);
-    }
+  std::uint32_t up = UP_AXIS_UNKNOWN;
+  OptionParser parser("convert", "IN OUT", 2, 2);
+  for (const ExportOption& option : kExportOptions) {
+    parser.flag(option.name, 0, option.help, [&flags, &option] { flags |= option.flag; });
   }
-  if (files.size() != 2) {
-    std::fprintf(stderr, "usage: vex3d convert IN OUT [options]\n");
-    return 2;
+  parser.flag("weld", 0, "merge points that lie at the same place", weld)
+      .value("up", 0, "AXIS", kUpAxisHelp,
+             [&up](const std::string& v) { return parseUpAxis(v, up) ? "" : "wants x, y or z"; })
+      .flag("quiet", 'q', "no progress and no conversion report", quiet);
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  const std::vector<std::string>& files = parser.operands();
+
+  // Reading a large file only to find the output cannot be written would
+  // waste the user's time.
+  std::string why;
+  if (!fileCanBeWritten(files[1], why)) {
+    std::fprintf(stderr, "vex3d: %s\n", why.c_str());
+    return 1;
   }
 
   TerminalProgress progress(!quiet);
   CSceneImportOptions importOptions;
   if (weld) importOptions.m_flags |= IMPORT_WELD_POINTS;
+  importOptions.m_upAxis = up;
   std::string error;
   std::unique_ptr<C3DScene> scene = readScene(files[0], &importOptions, error);
   if (!scene) {

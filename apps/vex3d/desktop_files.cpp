@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "hostlib/files/file_class.h"
+#include "option_parser.h"
 
 namespace vex3d::cli {
 
@@ -47,11 +48,10 @@ std::string xmlEscape(const std::string& text) {
 }  // namespace
 
 int runDesktopFiles(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: vex3d desktop-files DIR\n");
-    return 2;
-  }
-  const std::string dir = args[0];
+  OptionParser parser("desktop-files", "DIR", 1, 1);
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  const std::string dir = parser.operands()[0];
   std::set<std::string> types;
   std::string mime =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -2,12 +2,15 @@
 #include <string>
 #include <vector>
 
+#include "cli_files.h"
 #include "commands.h"
 #include "hostlib/core/fourcc.h"
 #include "hostlib/files/file_class.h"
 #include "hostlib/io/plugin_loader.h"
 #include "hostlib/text/strings.h"
 #include "io/module_info.h"
+#include "option_parser.h"
+#include "scene/scene_io_options.h"
 
 namespace vex3d::cli {
 
@@ -41,19 +44,23 @@ int runFormats() {
   return 0;
 }
 
-int runInfo(const std::vector<std::string>& files) {
-  if (!files.empty()) {
-    std::vector<std::string> names;
-    bool json = false;
-    for (const std::string& f : files) {
-      if (f == "--json") {
-        json = true;
-      } else {
-        names.push_back(f);
-      }
-    }
-    return runSceneInfo(names, json);
-  }
+int runFormats(const std::vector<std::string>& args) {
+  OptionParser parser("formats", "", 0, 0);
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  return runFormats();
+}
+
+int runInfo(const std::vector<std::string>& args) {
+  bool json = false;
+  std::uint32_t up = UP_AXIS_UNKNOWN;
+  OptionParser parser("info", "[FILE...]", 0, OptionParser::kMany);
+  parser.flag("json", 0, "describe the files as JSON", json)
+      .value("up", 0, "AXIS", kUpAxisHelp,
+             [&up](const std::string& v) { return parseUpAxis(v, up) ? "" : "wants x, y or z"; });
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  if (!parser.operands().empty()) return runSceneInfo(parser.operands(), json, up);
   std::printf("vex3d %s\n", Vex3DVersion());
   std::printf("interface language: %s\n", languageName());
 

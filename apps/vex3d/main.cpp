@@ -18,32 +18,18 @@ void printUsage(std::FILE* out) {
                "\n"
                "commands:\n"
                "  info               version, interface language, plug-ins and file classes\n"
-               "  info FILE... [--json]\n"
-               "                     the node tree, objects, materials and textures, time\n"
-               "                     range and bounding box of each file\n"
+               "  info FILE...       the node tree, objects, materials and textures, time\n"
+               "                     range and bounding box of each file (--json)\n"
                "  formats            the 3D file classes, their extensions and abilities\n"
-               "  convert IN OUT [options]\n"
-               "                     reads IN and writes OUT in the format of its extension;\n"
-               "                     options:");
-  vex3d::cli::printConvertOptions(out);
-  std::fprintf(out,
-               "\n"
-               "  render IN -o OUT [--size WxH] [--mode MODE] [--view VIEW]\n"
-               "         [--background RRGGBB] [--transparent] [--antialias]\n"
-               "         [--turntable N [--amplitude DEG] [--direction DIR]] [--quiet]\n"
-               "                     an image of the scene; MODE is wireframe, flat,\n"
-               "                     flat-wireframe, smooth or smooth-wireframe; VIEW is\n"
-               "                     front, back, left, right, top or bottom. A turntable\n"
-               "                     writes N images turning the scene by DEG degrees in\n"
-               "                     all (360) towards DIR (right, left, up or down), as\n"
-               "                     OUT with _0001, _0002... before the extension\n"
-               "  thumbnail IN OUT [--size N] [--max-size MiB]\n"
-               "                     a square PNG with transparency (N defaults to 256)\n"
+               "  convert IN OUT     reads IN and writes OUT in the format of its extension\n"
+               "  render IN -o OUT   an image of the scene, or a turntable series\n"
+               "  thumbnail IN OUT   a square PNG with transparency\n"
                "  desktop-files DIR  writes the thumbnailer entry and the MIME types of\n"
                "                     the 3D formats into DIR\n"
                "  --version          the version\n"
                "  --help             this text\n"
                "\n"
+               "vex3d COMMAND --help lists the options of a command.\n"
                "exit status: 0 success, 1 a file could not be read or written, 2 wrong usage\n");
 }
 
@@ -83,7 +69,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   PluginScope plugins;
   if (args[0] == "info") return vex3d::cli::runInfo(rest);
-  if (args[0] == "formats") return vex3d::cli::runFormats();
+  if (args[0] == "formats") return vex3d::cli::runFormats(rest);
   if (args[0] == "convert") return vex3d::cli::runConvert(rest);
   if (args[0] == "render") return vex3d::cli::runRender(rest);
   if (args[0] == "thumbnail") return vex3d::cli::runThumbnail(rest);

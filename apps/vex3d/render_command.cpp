@@ -17,9 +17,11 @@
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
 #include "io/scripting.h"
+#include "option_parser.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"
+#include "scene/scene_io_options.h"
 #include "shared/gl_view_settings.h"
 #include "terminal_progress.h"
 #include "viewer/save_as_bitmap.h"
@@ -30,9 +32,6 @@ namespace {
 
 constexpr std::uint32_t kApplyMode = 0x8;
 constexpr std::uint32_t kApplyViewPos = 0x10;
-constexpr const char* kRenderOptions =
-    "[--size WxH] [--mode MODE] [--view VIEW] [--background RRGGBB] [--transparent] "
-    "[--antialias] [--turntable N [--amplitude DEG] [--direction DIR]] [--quiet]";
 constexpr std::uint32_t kDisplayOptions =
     VIEW_TEXTURES | VIEW_VERTEX_COLORS | VIEW_SPECIFIED_NORMALS | VIEW_CULL_BACK;
 
@@ -98,8 +97,24 @@ bool writeRendering(std::unique_ptr<Bitmap> image, const std::string& out, bool 
 
 }  // namespace
 
+// The name a map gives, or an error text listing the names it knows.
+std::string pick(const std::map<std::string, std::uint32_t>& names, const std::string& text,
+                 std::uint32_t& out) {
+  const auto found = names.find(text);
+  if (found != names.end()) {
+    out = found->second;
+    return {};
+  }
+  std::string known;
+  for (const auto& [name, index] : names) known += (known.empty() ? "" : ", ") + name;
+  return "wants one of " + known;
+}
+
+std::string upAxisValue(const std::string& text, std::uint32_t& axis) {
+  return parseUpAxis(text, axis) ? "" : "wants x, y or z";
+}
+
 static int render(const std::vector<std::string>& args) {
-  std::string in;
   std::string out;
   CCustomData params;
   params.SetUInt(kSaveBitmapWidth, 512);
@@ -111,65 +126,81 @@ static int render(const std::vector<std::string>& args) {
   params.SetUInt(kSaveBitmapExtraViewFlags, kDisplayOptions);
   bool transparent = false;
   bool quiet = false;
-  auto usage = [](const char* why, const std::string& what) {
-    std::fprintf(stderr, "vex3d render: %s%s\n", why, what.c_str());
-    return 2;
+  std::uint32_t up = UP_AXIS_UNKNOWN;
+  auto setUInt = [&params](std::uint32_t key, const std::map<std::string, std::uint32_t>& names) {
+    return [&params, key, &names](const std::string& v) {
+      std::uint32_t index = 0;
+      std::string wrong = pick(names, v, index);
+      if (wrong.empty()) params.SetUInt(key, index);
+      return wrong;
+    };
   };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if ((a == "-o" || a == "--output") && hasValue) {
-      out = args[++i];
-    } else if (a == "--size" && hasValue) {
-      int width = 0;
-      int height = 0;
-      if (!parseSize(args[++i], width, height)) return usage("--size wants WIDTHxHEIGHT", "");
-      params.SetUInt(kSaveBitmapWidth, static_cast<std::uint32_t>(width));
-      params.SetUInt(kSaveBitmapHeight, static_cast<std::uint32_t>(height));
-    } else if (a == "--mode" && hasValue) {
-      const auto mode = kModeIndex.find(args[++i]);
-      if (mode == kModeIndex.end()) return usage("unknown mode ", args[i]);
-      params.SetUInt(kSaveBitmapRenderMode, mode->second);
-    } else if (a == "--view" && hasValue) {
-      const auto view = kViewIndex.find(args[++i]);
-      if (view == kViewIndex.end()) return usage("unknown view ", args[i]);
-      params.SetUInt(kSaveBitmapViewPos, view->second);
-    } else if (a == "--background" && hasValue) {
-      CRGBColor color;
-      if (!parseColor(args[++i], color)) return usage("--background wants RRGGBB", "");
-      params.SetUInt(kSaveBitmapBackground, color.GetRGB());
-    } else if (a == "--antialias") {
-      params.SetBool(kSaveBitmapAntialias, true);
-    } else if (a == "--turntable" && hasValue) {
-      const int count = std::atoi(args[++i].c_str());
-      if (count < 1 || count > 3600) return usage("--turntable wants 1 to 3600 images", "");
-      params.SetBool(kSaveBitmapAnimate, true);
-      params.SetUInt(kSaveBitmapImages, static_cast<std::uint32_t>(count));
-    } else if (a == "--amplitude" && hasValue) {
-      const int degrees = std::atoi(args[++i].c_str());
-      if (degrees < 0 || degrees > 3600) return usage("--amplitude wants 0 to 3600 degrees", "");
-      params.SetUInt(kSaveBitmapAmplitude, static_cast<std::uint32_t>(degrees));
-    } else if (a == "--direction" && hasValue) {
-      const auto direction = kDirectionIndex.find(args[++i]);
-      if (direction == kDirectionIndex.end()) return usage("unknown direction ", args[i]);
-      params.SetUInt(kSaveBitmapMovement, direction->second);
-    } else if (a == "--transparent") {
-      transparent = true;
-    } else if (a == "--quiet" || a == "-q") {
-      quiet = true;
-    } else if (!a.empty() && a[0] != '-' && in.empty()) {
-      in = a;
-    } else {
-      return usage("unexpected argument ", a);
-    }
-  }
-  if (in.empty() || out.empty()) {
-    std::fprintf(stderr, "usage: vex3d render IN -o OUT %s\n", kRenderOptions);
+  OptionParser parser("render", "IN -o OUT", 1, 1);
+  parser
+      .value("output", 'o', "OUT", "the image to write (PNG, JPEG, BMP or TGA by its extension)",
+             [&out](const std::string& v) {
+               out = v;
+               return std::string();
+             })
+      .value("size", 0, "WxH", "the image size in pixels (512x512)",
+             [&params](const std::string& v) {
+               int width = 0;
+               int height = 0;
+               if (!parseSize(v, width, height)) return std::string("wants WIDTHxHEIGHT");
+               params.SetUInt(kSaveBitmapWidth, static_cast<std::uint32_t>(width));
+               params.SetUInt(kSaveBitmapHeight, static_cast<std::uint32_t>(height));
+               return std::string();
+             })
+      .value("mode", 0, "MODE",
+             "wireframe, flat, flat-wireframe, smooth (the default) or smooth-wireframe",
+             setUInt(kSaveBitmapRenderMode, kModeIndex))
+      .value("view", 0, "VIEW", "front (the default), back, left, right, top or bottom",
+             setUInt(kSaveBitmapViewPos, kViewIndex))
+      .value("background", 0, "RRGGBB", "the background colour (000000)",
+             [&params](const std::string& v) {
+               CRGBColor color;
+               if (!parseColor(v, color)) return std::string("wants RRGGBB");
+               params.SetUInt(kSaveBitmapBackground, color.GetRGB());
+               return std::string();
+             })
+      .flag("transparent", 0, "a transparent background", transparent)
+      .flag("antialias", 0, "smooth edges (drawn at twice the size, then halved)",
+            [&params] { params.SetBool(kSaveBitmapAntialias, true); })
+      .value("turntable", 0, "N",
+             "N images turning the scene, written as OUT with _0001, _0002... before the "
+             "extension",
+             [&params](const std::string& v) {
+               const int count = std::atoi(v.c_str());
+               if (count < 1 || count > 3600) return std::string("wants 1 to 3600 images");
+               params.SetBool(kSaveBitmapAnimate, true);
+               params.SetUInt(kSaveBitmapImages, static_cast<std::uint32_t>(count));
+               return std::string();
+             })
+      .value("amplitude", 0, "DEG", "how far the turntable turns in all (360)",
+             [&params](const std::string& v) {
+               const int degrees = std::atoi(v.c_str());
+               if (degrees < 0 || degrees > 3600) return std::string("wants 0 to 3600 degrees");
+               params.SetUInt(kSaveBitmapAmplitude, static_cast<std::uint32_t>(degrees));
+               return std::string();
+             })
+      .value("direction", 0, "DIR", "where the turntable turns: right, left, up or down",
+             setUInt(kSaveBitmapMovement, kDirectionIndex))
+      .value("up", 0, "AXIS", kUpAxisHelp,
+             [&up](const std::string& v) { return upAxisValue(v, up); })
+      .flag("quiet", 'q', "no progress", quiet);
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  const std::string& in = parser.operands()[0];
+  if (out.empty()) {
+    std::fprintf(stderr, "vex3d render: missing -o OUT\n");
+    parser.printUsage(stderr);
     return 2;
   }
   TerminalProgress progress(!quiet);
   std::string error;
-  std::unique_ptr<C3DScene> scene = readScene(in, nullptr, error);
+  CSceneImportOptions importOptions;
+  importOptions.m_upAxis = up;
+  std::unique_ptr<C3DScene> scene = readScene(in, &importOptions, error);
   if (!scene) {
     std::fprintf(stderr, "vex3d: %s: %s\n", in.c_str(), error.c_str());
     return 1;
@@ -220,25 +251,28 @@ static int thumbnail(const std::vector<std::string>& args) {
   // written: Mesa's shader cache would be the one other file.
   ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
   ::setenv("MESA_GLSL_CACHE_DISABLE", "true", 0);
-  std::vector<std::string> files;
   int size = 256;
   double maxMiB = 0.0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if ((args[i] == "--size" || args[i] == "-s") && i + 1 < args.size()) {
-      size = std::atoi(args[++i].c_str());
-    } else if (args[i] == "--max-size" && i + 1 < args.size()) {
-      maxMiB = std::atof(args[++i].c_str());
-    } else {
-      files.push_back(args[i]);
-    }
-  }
+  std::uint32_t up = UP_AXIS_UNKNOWN;
+  auto sizeValue = [&size](const std::string& v) -> std::string {
+    size = std::atoi(v.c_str());
+    return size > 0 && size <= 4096 ? "" : "wants 1 to 4096 pixels";
+  };
   // Thumbnailers are called as "IN OUT SIZE" too.
-  if (files.size() == 3) {
-    size = std::atoi(files[2].c_str());
-    files.pop_back();
-  }
-  if (files.size() != 2 || size <= 0 || size > 4096) {
-    std::fprintf(stderr, "usage: vex3d thumbnail IN OUT [--size N] [--max-size MiB]\n");
+  OptionParser parser("thumbnail", "IN OUT [SIZE]", 2, 3);
+  parser.value("size", 's', "N", "the side of the square image in pixels (256)", sizeValue)
+      .value("max-size", 0, "MiB", "no thumbnail of files larger than this",
+             [&maxMiB](const std::string& v) {
+               maxMiB = std::atof(v.c_str());
+               return maxMiB > 0.0 ? "" : "wants a size in MiB";
+             })
+      .value("up", 0, "AXIS", kUpAxisHelp,
+             [&up](const std::string& v) { return upAxisValue(v, up); });
+  const OptionParser::Result parsed = parser.parse(args);
+  if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  const std::vector<std::string>& files = parser.operands();
+  if (files.size() == 3 && !sizeValue(files[2]).empty()) {
+    std::fprintf(stderr, "vex3d thumbnail: SIZE %s: wants 1 to 4096 pixels\n", files[2].c_str());
     return 2;
   }
   struct stat st {};
@@ -248,7 +282,9 @@ static int thumbnail(const std::vector<std::string>& args) {
     return 1;
   }
   std::string error;
-  std::unique_ptr<C3DScene> scene = readScene(files[0], nullptr, error);
+  CSceneImportOptions importOptions;
+  importOptions.m_upAxis = up;
+  std::unique_ptr<C3DScene> scene = readScene(files[0], &importOptions, error);
   if (!scene) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;

@@ -12,6 +12,7 @@
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "scene/scene.h"
+#include "scene/scene_io_options.h"
 #include "terminal_progress.h"
 
 namespace vex3d::cli {
@@ -185,14 +186,16 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
 
 }  // namespace
 
-int runSceneInfo(const std::vector<std::string>& files, bool json) {
+int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t upAxis) {
   int status = 0;
   int printed = 0;
   TerminalProgress progress;
   if (json) std::printf("[\n");
   for (std::size_t i = 0; i < files.size(); ++i) {
     std::string error;
-    const std::unique_ptr<C3DScene> scene = readScene(files[i], nullptr, error);
+    CSceneImportOptions options;
+    options.m_upAxis = upAxis;
+    const std::unique_ptr<C3DScene> scene = readScene(files[i], &options, error);
     if (!scene) {
       std::fprintf(stderr, "vex3d: %s: %s\n", files[i].c_str(), error.c_str());
       status = 1;

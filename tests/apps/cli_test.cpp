@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,61 @@ TEST(CliTest, ConvertWritesThroughExportPreparationAndLogs) {
             1);
   EXPECT_EQ(vex3d("convert onlyone").status, 2);
   EXPECT_EQ(vex3d("convert a b --frobnicate").status, 2);
+  // An output that cannot be written fails before the input is read.
+  const CliRun blocked =
+      vex3d("convert /nonexistent/in.v3d " + (dir / "none" / "out.obj").string(), true);
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.out.find("does not exist"), std::string::npos) << blocked.out;
+  EXPECT_EQ(blocked.out.find("in.v3d"), std::string::npos) << blocked.out;
+}
+
+TEST(CliTest, WeldingWorksTheSameFromEveryFormat) {
+  // Two triangles of a square whose shared corners are written twice.
+  const fs::path dir = outDir();
+  std::ofstream(dir / "square.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                       "f 1 2 3\nf 4 5 6\n";
+  const std::string unwelded = (dir / "square.v3d").string();
+  ASSERT_EQ(vex3d("convert " + (dir / "square.obj").string() + " " + unwelded + " -q").status, 0);
+  EXPECT_NE(vex3d("info " + unwelded).out.find("6 points"), std::string::npos);
+  for (const char* ext : {"obj", "v3d"}) {
+    const std::string out = (dir / (std::string("welded_") + ext + ".v3d")).string();
+    const std::string in = (dir / (std::string("square.") + ext)).string();
+    ASSERT_EQ(vex3d("convert " + in + " " + out + " --weld -q").status, 0) << ext;
+    const CliRun info = vex3d("info " + out);
+    EXPECT_NE(info.out.find("4 points, 2 faces"), std::string::npos) << ext << ": " << info.out;
+  }
+}
+
+TEST(CliTest, EveryCommandParsesItsOptionsAlike) {
+  const fs::path dir = outDir();
+  const std::string cube = sample("textured_cube.v3d");
+  // One value form is as good as another.
+  for (const std::string size : {"--size 32", "--size=32", "-s 32"}) {
+    const fs::path out = dir / "thumb.png";
+    ASSERT_EQ(vex3d("thumbnail " + cube + " " + out.string() + " " + size).status, 0) << size;
+    const auto image = readImage(out);
+    ASSERT_TRUE(image) << size;
+    EXPECT_EQ(image->GetLayer(0)->GetWidth(), 32) << size;
+  }
+  const CliRun help = vex3d("render --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--turntable N"), std::string::npos) << help.out;
+  struct Case {
+    const char* args;
+    const char* message;
+  };
+  for (const Case& c :
+       {Case{"render in.v3d", "missing -o OUT"}, Case{"render in.v3d -o", "-o wants OUT"},
+        Case{"render in.v3d -o x.png --mode chalk", "--mode chalk: wants one of"},
+        Case{"thumbnail in.v3d out.png 0", "SIZE 0"},
+        Case{"info --json=yes", "--json takes no value"},
+        Case{"convert a b c", "unexpected argument c"},
+        Case{"convert --up w a b", "--up w: wants x, y or z"},
+        Case{"formats extra", "unexpected argument extra"}}) {
+    const CliRun run = vex3d(c.args, true);
+    EXPECT_EQ(run.status, 2) << c.args;
+    EXPECT_NE(run.out.find(c.message), std::string::npos) << c.args << ": " << run.out;
+  }
 }
 
 TEST(CliTest, RenderModesShowInThePixels) {
