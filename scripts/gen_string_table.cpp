@@ -1,5 +1,7 @@
 // Turns the English and French string tables (id<TAB>text, C escapes allowed in
-// text, '#' starts a comment line) into one compiled-in table sorted by id.
+// text, '#' starts a comment line) into one compiled-in table sorted by id,
+// and the names the English table gives some ids (id<TAB>name<TAB>text) into
+// a header of constants, so that the code never writes an id itself.
 // Fails when the two tables do not carry exactly the same ids, so a missing
 // translation is a build error rather than an empty menu item; likewise when a
 // translation's printf conversions or '|' list items differ from the English
@@ -125,7 +127,20 @@ bool formatSpecifiers(const std::string& text, std::vector<std::string>& out) {
   return true;
 }
 
-bool readTable(const char* path, std::map<unsigned long, std::string>& out) {
+// A constant's name: kStr followed by an upper-case letter, then letters and
+// digits.
+bool validName(const std::string& name) {
+  if (name.size() < 5 || name.compare(0, 4, "kStr") != 0 ||
+      !std::isupper(static_cast<unsigned char>(name[4])))
+    return false;
+  return std::all_of(name.begin(), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// `names`, when given, receives the optional name column; without it a
+// name column is an error (translations carry none).
+bool readTable(const char* path, std::map<unsigned long, std::string>& out,
+               std::map<unsigned long, std::string>* names) {
   std::ifstream in(path);
   if (!in) {
     std::cerr << path << ": cannot open\n";
@@ -152,6 +167,26 @@ bool readTable(const char* path, std::map<unsigned long, std::string>& out) {
       return false;
     }
     std::string text = line.substr(tab + 1);
+    // Texts hold no raw tab, so a second tab ends a name.
+    if (const auto second = text.find('\t'); second != std::string::npos) {
+      const std::string name = text.substr(0, second);
+      if (names == nullptr) {
+        std::cerr << at << "names belong in the English table only\n";
+        return false;
+      }
+      if (!validName(name)) {
+        std::cerr << at << "bad name '" << name << "' (kStr followed by a capital)\n";
+        return false;
+      }
+      for (const auto& [otherId, otherName] : *names) {
+        if (otherName == name) {
+          std::cerr << at << "name " << name << " already names id " << otherId << "\n";
+          return false;
+        }
+      }
+      names->emplace(id, name);
+      text = text.substr(second + 1);
+    }
     if (text.empty()) {
       std::cerr << at << "empty text for id " << id << "\n";
       return false;
@@ -211,15 +246,28 @@ bool tablesAgree(const std::map<unsigned long, std::string>& en, const char* enP
   return ok;
 }
 
+// Rewrites only on change so an untouched table does not rebuild everything.
+bool writeIfChanged(const char* path, const std::string& text) {
+  {
+    std::ifstream old(path);
+    std::stringstream current;
+    current << old.rdbuf();
+    if (old && current.str() == text) return true;
+  }
+  std::ofstream out(path, std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: gen_string_table en.tsv fr.tsv out.cpp\n";
+  if (argc != 5) {
+    std::cerr << "usage: gen_string_table en.tsv fr.tsv out.cpp out_ids.h\n";
     return 2;
   }
-  std::map<unsigned long, std::string> en, fr;
-  if (!readTable(argv[1], en) || !readTable(argv[2], fr)) return 1;
+  std::map<unsigned long, std::string> en, fr, names;
+  if (!readTable(argv[1], en, &names) || !readTable(argv[2], fr, nullptr)) return 1;
   if (!tablesAgree(en, argv[1], fr, argv[2])) return 1;
 
   std::ostringstream os;
@@ -233,15 +281,12 @@ int main(int argc, char** argv) {
   os << "};\n\nconst std::size_t kStringTableSize = " << en.size() << ";\n\n"
      << "}  // namespace vex3d::strings\n";
 
-  const std::string text = os.str();
-  // Rewrite only on change so an untouched table does not relink everything.
-  {
-    std::ifstream old(argv[3]);
-    std::stringstream current;
-    current << old.rdbuf();
-    if (old && current.str() == text) return 0;
-  }
-  std::ofstream out(argv[3], std::ios::trunc);
-  out << text;
-  return out ? 0 : 1;
+  std::ostringstream ids;
+  ids << "#pragma once\n"
+         "// Generated from data/strings/en.tsv; edit that instead.\n"
+         "namespace vex3d {\n\n";
+  for (const auto& [id, name] : names)
+    ids << "inline constexpr unsigned " << name << " = " << id << ";\n";
+  ids << "\n}  // namespace vex3d\n";
+  return writeIfChanged(argv[3], os.str()) && writeIfChanged(argv[4], ids.str()) ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include "hostlib/commands/command_mgr.h"
 #include "hostlib/files/profile.h"
 #include "hostlib/io/plugin_loader.h"
+#include "hostlib/text/string_ids.h"
 #include "mesh/model/base_object.h"
 #include "scene/preferences.h"
 #include "scene/scene.h"
@@ -34,7 +35,6 @@ constexpr NameEntry kCategories[] = {
     {0x46494C45, 9158},  // 'FILE'
     {0x48454C50, 9166},  // 'HELP'
 };
-constexpr std::uint32_t kGroupNameId = 9151;
 constexpr int kDefaultSmoothDegrees = 30;
 constexpr int kDefaultPatchLevel = 1;
 
@@ -78,7 +78,7 @@ void Init3DVex(unsigned flags) {
   if (!(flags & VEX3D_START_LIGHT)) {
     RegisterIOPlugins(vex3d::kPluginKind3D);
     g_registered = true;
-    CCommandMgr::RegisterGroupName(vex3d::kCommandGroup3D, kGroupNameId);
+    CCommandMgr::RegisterGroupName(vex3d::kCommandGroup3D, vex3d::kStrCommandGroup);
     for (const NameEntry& c : kCategories) CCommandMgr::RegisterCategoryName(c.code, c.stringId);
   }
   Get3DPreferences().Init();

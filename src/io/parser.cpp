@@ -13,9 +13,8 @@ namespace {
 constexpr std::uint32_t kSheetSection = 0x3344494F;    // '3DIO'
 constexpr std::uint32_t kSheetEntry = 0x50524546;      // 'PREF'
 constexpr std::uint32_t kPreferencesKey = 0x50524546;  // 'PREF'
-constexpr unsigned kStrDefaultParameters = 9296;
-constexpr unsigned kStrCustomParameters = 9295;
-constexpr unsigned kStrLoadParameters = 7361;
+// The host application's own text, outside this module's table.
+constexpr unsigned kLoadParametersText = 7361;
 
 std::mutex g_hookMutex;
 vex3d::ExportSheetHook g_sheet;
@@ -43,7 +42,7 @@ void C3DParser::LoadDefaultOptions(CSceneImportOptions&) {}
 int C3DParser::LoadOptionsDialog(CSceneImportOptions&) { return 1; }
 
 std::string C3DParser::GetLoadParametersInfo(CSceneImportOptions&) {
-  return LoadStringW(kStrLoadParameters);
+  return LoadStringW(kLoadParametersText);
 }
 
 C3DScene* C3DParser::Read(const std::string&, CSceneImportOptions&) { return nullptr; }
@@ -66,7 +65,7 @@ int C3DParser::SaveOptionsDialog(CSceneExportOptions& options) {
 
 std::string C3DParser::GetSaveParametersInfo(CSceneExportOptions& options) {
   const bool defaults = options.m_flags == (options.m_forcedFlags | options.m_defaultFlags);
-  return LoadStringW(defaults ? kStrDefaultParameters : kStrCustomParameters);
+  return LoadStringW(defaults ? vex3d::kStrDefaultParameters : vex3d::kStrCustomParameters);
 }
 
 int C3DParser::Save(const std::string&, C3DScene*, CSceneExportOptions&) {

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr unsigned kStrNoCommand = 7160;
-constexpr unsigned kStrCommandFailed = 7159;
-constexpr unsigned kStrDialogFailed = 7251;
-
 // Puts a command's own parameters back however the call ends.
 class SavedParameters {
  public:
@@ -43,7 +39,7 @@ class ScriptMode {
 
 CVexCommand* findCommand(CCommandMgr& manager, unsigned commandID) {
   CVexCommand* command = manager.GetCommandById(static_cast<std::uint32_t>(commandID));
-  if (command == nullptr) AfxMessageBox(LoadStringW(kStrNoCommand));
+  if (command == nullptr) AfxMessageBox(LoadStringW(vex3d::kStrNoCommand));
   return command;
 }
 
@@ -70,7 +66,7 @@ C3DScene* Apply3DCommand(CCommandMgr* manager, unsigned commandID, const C3DScen
   }
   if (result == cmdDone && produced != nullptr) return produced;
   const std::string file = scene != nullptr ? scene->GetFilename().GetName() : std::string();
-  AfxMessageBox(FormatString(kStrCommandFailed, command->GetName().c_str(), file.c_str()));
+  AfxMessageBox(FormatString(vex3d::kStrCommandFailed, command->GetName().c_str(), file.c_str()));
   return nullptr;
 }
 
@@ -94,7 +90,7 @@ int Show3DCommandDialog(CCommandMgr* manager, unsigned commandID, CCustomData& p
     result = manager->StackCommand(command, CCommandMgr::stackDefault);
   }
   if (result != cmdDone) {
-    AfxMessageBox(FormatString(kStrDialogFailed, command->GetName().c_str()));
+    AfxMessageBox(FormatString(vex3d::kStrDialogFailed, command->GetName().c_str()));
   } else {
     parameters = command->GetParameters();
   }

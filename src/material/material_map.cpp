@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr unsigned kStrUnnamedMaterial = 9309;
 // Raster, layered and high dynamic range images.
 constexpr std::uint32_t kImageKinds = 0x13000;
 // C2DIo flags of a texture read: the file is read whole and quietly.
@@ -50,7 +49,7 @@ std::unique_ptr<CMaterialMap> CMaterialMap::Create(const std::string& fileName,
                                                    std::uint32_t channelId, MapType type,
                                                    MapProjection projection) {
   auto map = std::make_unique<CMaterialMap>();
-  map->m_fileName = fileName.empty() ? LoadStringW(kStrUnnamedMaterial) : fileName;
+  map->m_fileName = fileName.empty() ? LoadStringW(vex3d::kStrUnnamedMaterial) : fileName;
   map->m_channelId = channelId;
   map->m_type = type;
   map->m_projection = projection;

@@ -9,7 +9,6 @@ IMPLEMENT_SERIAL(CMaterials, CObject, 1)
 
 namespace {
 
-constexpr unsigned kStrDefaultMaterial = 9262;
 constexpr std::uint32_t kDefaultMaterialId = 0;
 constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
 constexpr std::uint32_t kInitialSlots = 101;
@@ -33,7 +32,7 @@ C3DMaterial* CMaterials::Enter(std::unique_ptr<C3DMaterial> material) {
 C3DMaterial* CMaterials::CreateNewMaterial(std::uint32_t id) {
   auto material = std::make_unique<C3DMaterial>();
   if (id != kNoId) material->SetMaterialID(id);
-  if (id == kDefaultMaterialId) material->SetName(LoadStringW(kStrDefaultMaterial));
+  if (id == kDefaultMaterialId) material->SetName(LoadStringW(vex3d::kStrDefaultMaterial));
   return Enter(std::move(material));
 }
 
@@ -56,7 +55,7 @@ void CMaterials::SetDefaultMaterial(const C3DMaterial& material) {
   auto created = std::make_unique<C3DMaterial>();
   *created = material;
   created->SetMaterialID(kDefaultMaterialId);
-  created->SetName(LoadStringW(kStrDefaultMaterial));
+  created->SetName(LoadStringW(vex3d::kStrDefaultMaterial));
   Enter(std::move(created));
 }
 

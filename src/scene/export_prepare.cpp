@@ -20,26 +20,6 @@
 
 namespace {
 
-enum : unsigned {
-  kStrConvertingPatch = 9113,
-  kStrDisconnecting = 9114,
-  kStrToGlobal = 9115,
-  kStrCreatingUV = 9116,
-  kStrUnifyingUV = 9117,
-  kStrMaterialRenamed = 9118,
-  kStrObjectRenamed = 9119,
-  kStrNothingToSave = 9120,
-  kStrRemovingObject = 9122,
-  kStrRemovingNormals = 9123,
-  kStrRemovingUV = 9124,
-  kStrRemovingVC = 9125,
-  kStrConcatenating = 9126,
-  kStrTooManyFaces = 9127,
-  kStrTooManyPoints = 9128,
-  kStrTriangulating = 9129,
-  kStrMaterial = 9266,
-};
-
 // A face flag of the preparation's own: faces to be cut.
 constexpr std::uint32_t kCutFace = 0x80;
 
@@ -134,7 +114,7 @@ void prepareObject(C3DSceneNode& node, CSceneExportOptions& options) {
       replacement = object->Copy(0, &meshes);
     }
     if (replacement) {
-      logChange(options, kStrConvertingPatch, node.GetName());
+      logChange(options, vex3d::kStrConvertingPatch, node.GetName());
       node.SetObject(replacement.release());
       delete object;
       object = node.GetObject();
@@ -142,14 +122,14 @@ void prepareObject(C3DSceneNode& node, CSceneExportOptions& options) {
   }
   CDependentChannels& channels = *object->GetChannels();
   if ((flags & EXPORT_REMOVE_UVW) && channels.RemoveChannels(CHANNEL_UVW, 0, 0) > 0) {
-    logChange(options, kStrRemovingUV, node.GetName());
+    logChange(options, vex3d::kStrRemovingUV, node.GetName());
   }
   if ((flags & EXPORT_REMOVE_VC) && channels.RemoveChannels(CHANNEL_VC, 0, 0) > 0) {
-    logChange(options, kStrRemovingVC, node.GetName());
+    logChange(options, vex3d::kStrRemovingVC, node.GetName());
   }
   if ((flags & EXPORT_REMOVE_SPEC_NORMALS) &&
       channels.RemoveChannels(CHANNEL_SPEC_NORMAL, 0, 0) > 0) {
-    logChange(options, kStrRemovingNormals, node.GetName());
+    logChange(options, vex3d::kStrRemovingNormals, node.GetName());
   }
   object->Clean();
   object->CleanChannels(0xFFFFFFFF, 1);
@@ -170,7 +150,7 @@ void triangulate(C3DScene& scene, CSceneExportOptions& options) {
       }
       cut = object.Triangulate(static_cast<_FACE_PROPERTIES>(kCutFace), 1);
     }
-    if (cut) logChange(options, kStrTriangulating, node.GetName());
+    if (cut) logChange(options, vex3d::kStrTriangulating, node.GetName());
   });
 }
 
@@ -185,10 +165,10 @@ void applyLimits(C3DScene& scene, CSceneExportOptions& options) {
     unsigned id = 0;
     std::uint32_t limit = 0;
     if (static_cast<std::uint32_t>(object->GetPointNbr()) > maxPoints) {
-      id = kStrTooManyPoints;
+      id = vex3d::kStrTooManyPoints;
       limit = maxPoints;
     } else if (static_cast<std::uint32_t>(object->GetFaceNbr()) > maxFaces) {
-      id = kStrTooManyFaces;
+      id = vex3d::kStrTooManyFaces;
       limit = maxFaces;
     } else {
       return false;
@@ -226,18 +206,18 @@ void applyNameRules(C3DScene& scene, CSceneExportOptions& options) {
     if (renamed == old) return;
     node.SetName(renamed);
     options.AddLogInfo(CIoOptions::logChange,
-                       FormatString(kStrObjectRenamed, old.c_str(), renamed.c_str()));
+                       FormatString(vex3d::kStrObjectRenamed, old.c_str(), renamed.c_str()));
   });
   vex3d::UniqueNameSet materialNames;
   std::uint32_t index = 0;
   for (C3DMaterial* m = scene.GetFirstMaterial(index); m; m = scene.GetNextMaterial(index)) {
     const std::string old = m->GetName();
     const std::string renamed =
-        ruledName(old, options.m_materialNameRule, materialNames, LoadStringW(kStrMaterial));
+        ruledName(old, options.m_materialNameRule, materialNames, LoadStringW(vex3d::kStrMaterial));
     if (renamed == old) continue;
     m->SetName(renamed);
     options.AddLogInfo(CIoOptions::logChange,
-                       FormatString(kStrMaterialRenamed, old.c_str(), renamed.c_str()));
+                       FormatString(vex3d::kStrMaterialRenamed, old.c_str(), renamed.c_str()));
   }
 }
 
@@ -250,7 +230,7 @@ C3DScene* C3DScene::InitExport(CSceneExportOptions& options) {
   if (!(flags & EXPORT_IN_PLACE)) {
     std::unique_ptr<C3DScene> copy = copyForExport(*this);
     if (!copy) {
-      options.AddLogInfo(CIoOptions::logError, LoadStringW(kStrNothingToSave));
+      options.AddLogInfo(CIoOptions::logError, LoadStringW(vex3d::kStrNothingToSave));
       return nullptr;
     }
     scene = copy.get();
@@ -262,7 +242,7 @@ C3DScene* C3DScene::InitExport(CSceneExportOptions& options) {
     C3DBaseObject* object = node.GetObject();
     if (object == nullptr) return false;
     if (removedByFlags(node, *object, flags)) {
-      logChange(options, kStrRemovingObject, node.GetName());
+      logChange(options, vex3d::kStrRemovingObject, node.GetName());
       return true;
     }
     prepareObject(node, options);
@@ -279,7 +259,7 @@ C3DScene* C3DScene::InitExport(CSceneExportOptions& options) {
       node.MatrixTransform(world);
     });
     scene->DeleteAllKeys();
-    if (!last.empty()) logChange(options, kStrToGlobal, last);
+    if (!last.empty()) logChange(options, vex3d::kStrToGlobal, last);
   }
 
   if (flags & EXPORT_CLEAN_GROUPS) {
@@ -290,7 +270,7 @@ C3DScene* C3DScene::InitExport(CSceneExportOptions& options) {
 
   if (flags & EXPORT_GENERATE_UVW) {
     forEachObject(*scene, [&](C3DSceneNode& node, C3DBaseObject& object) {
-      if (object.GenerateUVW(scene, 1)) logChange(options, kStrCreatingUV, node.GetName());
+      if (object.GenerateUVW(scene, 1)) logChange(options, vex3d::kStrCreatingUV, node.GetName());
     });
   }
   triangulate(*scene, options);
@@ -300,23 +280,25 @@ C3DScene* C3DScene::InitExport(CSceneExportOptions& options) {
   }
   if (flags & EXPORT_CONCATENATE) {
     scene->Concatenate(fileStripPath(options.m_fileName, 0));
-    options.AddLogInfo(CIoOptions::logChange, LoadStringW(kStrConcatenating));
+    options.AddLogInfo(CIoOptions::logChange, LoadStringW(vex3d::kStrConcatenating));
   }
   if (flags & EXPORT_GLOBAL_UVW) {
     forEachObject(*scene, [&](C3DSceneNode& node, C3DBaseObject& object) {
-      if (object.GlobalizeChannels(scene, 1)) logChange(options, kStrUnifyingUV, node.GetName());
+      if (object.GlobalizeChannels(scene, 1))
+        logChange(options, vex3d::kStrUnifyingUV, node.GetName());
     });
   }
   if (flags & EXPORT_DISCONNECT_SEAMS) {
     forEachObject(*scene, [&](C3DSceneNode& node, C3DBaseObject& object) {
-      if (object.DisconnectBorderFaces()) logChange(options, kStrDisconnecting, node.GetName());
+      if (object.DisconnectBorderFaces())
+        logChange(options, vex3d::kStrDisconnecting, node.GetName());
     });
   }
   applyLimits(*scene, options);
   applyNameRules(*scene, options);
 
   if (holdsGeometry(*scene)) return scene;
-  options.AddLogInfo(CIoOptions::logError, LoadStringW(kStrNothingToSave));
+  options.AddLogInfo(CIoOptions::logError, LoadStringW(vex3d::kStrNothingToSave));
   ReleaseExport(options);
   return nullptr;
 }

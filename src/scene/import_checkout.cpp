@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr unsigned kMaterialText = 9266;
-
 C3DSceneNode* asNode(CTreeNode* node) { return static_cast<C3DSceneNode*>(node); }
 
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
@@ -124,7 +122,7 @@ void C3DScene::CheckoutImport(CSceneImportOptions& options, unsigned swap) {
   int n = 1;
   for (C3DMaterial* m = GetFirstMaterial(index); m; m = GetNextMaterial(index), ++n) {
     if (m->GetName().empty()) {
-      m->SetName(vex3d::formatText("%s %d", LoadStringW(kMaterialText).c_str(), n));
+      m->SetName(vex3d::formatText("%s %d", LoadStringW(vex3d::kStrMaterial).c_str(), n));
     }
   }
   if (swap == 0) return;

@@ -11,7 +11,6 @@ IMPLEMENT_SERIAL(C3DSceneNode, CTreeNode, VERSIONABLE_SCHEMA | 2)
 namespace {
 
 std::atomic<std::uint32_t> g_nextNodeId{0};
-constexpr unsigned kUnnamedObject = 9310;
 constexpr std::uint32_t kModifiedBit = 0x10000000;
 // A tree flag of the temporary nodes built to search by object.
 constexpr std::uint32_t kSearchKeyNode = 0x100;
@@ -19,7 +18,7 @@ constexpr std::uint32_t kSearchKeyNode = 0x100;
 }  // namespace
 
 C3DSceneNode::C3DSceneNode()
-    : m_id(g_nextNodeId.fetch_add(1)), m_name(LoadStringW(kUnnamedObject)) {}
+    : m_id(g_nextNodeId.fetch_add(1)), m_name(LoadStringW(vex3d::kStrUnnamedObject)) {}
 
 C3DSceneNode::C3DSceneNode(C3DBaseObject* object, int searchKey) : C3DSceneNode() {
   m_object = object;

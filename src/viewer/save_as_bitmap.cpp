@@ -19,20 +19,6 @@
 namespace {
 
 constexpr std::uint32_t kCommandGroup = vex3d::fourcc("3DCO");
-constexpr std::uint32_t kStrRenderingImage = 9197;
-constexpr std::uint32_t kStrAmplitude = 9199;
-constexpr std::uint32_t kStrAnimated = 9200;
-constexpr std::uint32_t kStrColor = 9201;
-constexpr std::uint32_t kStrDirection = 9202;
-constexpr std::uint32_t kStrDirections = 9203;
-constexpr std::uint32_t kStrImages = 9204;
-constexpr std::uint32_t kStrRenderMode = 9205;
-constexpr std::uint32_t kStrRenderModes = 9206;
-constexpr std::uint32_t kStrImageSize = 9207;
-constexpr std::uint32_t kStrAntialiasing = 9208;
-constexpr std::uint32_t kStrViewPos = 9209;
-constexpr std::uint32_t kStrViewPositions = 9210;
-constexpr std::uint32_t kStrImageNotSaved = 7252;
 constexpr std::uint32_t kCurrentViewIndex = 6;
 // The image files of the save dialog.
 constexpr std::uint32_t kImageFileDialog = 0x13000;
@@ -109,35 +95,35 @@ bool C3DSaveAsBitmap::GetHelp(int kind, std::string& text) const {
   const std::uint32_t color = p.GetUInt(vex3d::kSaveBitmapBackground, d.background);
   const bool animate = p.GetBool(vex3d::kSaveBitmapAnimate, d.animate);
   text.clear();
-  appendLine(text, vex3d::formatText(LoadCommandString(kStrColor).c_str(), color & 0xFF,
+  appendLine(text, vex3d::formatText(LoadCommandString(vex3d::kStrColor).c_str(), color & 0xFF,
                                      (color >> 8) & 0xFF, (color >> 16) & 0xFF));
   appendLine(text,
-             vex3d::formatText(LoadCommandString(kStrAntialiasing).c_str(),
+             vex3d::formatText(LoadCommandString(vex3d::kStrAntialiasing).c_str(),
                                yesNo(p.GetBool(vex3d::kSaveBitmapAntialias, d.antialias)).c_str()));
-  appendLine(text, vex3d::formatText(LoadCommandString(kStrRenderMode).c_str(),
-                                     listItem(LoadCommandString(kStrRenderModes),
+  appendLine(text, vex3d::formatText(LoadCommandString(vex3d::kStrRenderMode).c_str(),
+                                     listItem(LoadCommandString(vex3d::kStrRenderModes),
                                               p.GetUInt(vex3d::kSaveBitmapRenderMode, d.renderMode))
                                          .c_str()));
-  appendLine(text, vex3d::formatText(LoadCommandString(kStrViewPos).c_str(),
-                                     listItem(LoadCommandString(kStrViewPositions),
+  appendLine(text, vex3d::formatText(LoadCommandString(vex3d::kStrViewPos).c_str(),
+                                     listItem(LoadCommandString(vex3d::kStrViewPositions),
                                               p.GetUInt(vex3d::kSaveBitmapViewPos, d.viewPos))
                                          .c_str()));
   appendLine(text,
-             vex3d::formatText(LoadCommandString(kStrImageSize).c_str(),
+             vex3d::formatText(LoadCommandString(vex3d::kStrImageSize).c_str(),
                                static_cast<int>(p.GetUInt(vex3d::kSaveBitmapWidth, d.width)),
                                static_cast<int>(p.GetUInt(vex3d::kSaveBitmapHeight, d.height))));
-  appendLine(text,
-             vex3d::formatText(LoadCommandString(kStrAnimated).c_str(), yesNo(animate).c_str()));
+  appendLine(text, vex3d::formatText(LoadCommandString(vex3d::kStrAnimated).c_str(),
+                                     yesNo(animate).c_str()));
   if (animate) {
     appendLine(text,
-               vex3d::formatText(LoadCommandString(kStrImages).c_str(),
+               vex3d::formatText(LoadCommandString(vex3d::kStrImages).c_str(),
                                  static_cast<int>(p.GetUInt(vex3d::kSaveBitmapImages, d.images))));
-    appendLine(text, vex3d::formatText(LoadCommandString(kStrDirection).c_str(),
-                                       listItem(LoadCommandString(kStrDirections),
+    appendLine(text, vex3d::formatText(LoadCommandString(vex3d::kStrDirection).c_str(),
+                                       listItem(LoadCommandString(vex3d::kStrDirections),
                                                 p.GetUInt(vex3d::kSaveBitmapMovement, d.movement))
                                            .c_str()));
     appendLine(text, vex3d::formatText(
-                         LoadCommandString(kStrAmplitude).c_str(),
+                         LoadCommandString(vex3d::kStrAmplitude).c_str(),
                          static_cast<int>(p.GetUInt(vex3d::kSaveBitmapAmplitude, d.amplitude))));
   }
   return true;
@@ -230,7 +216,7 @@ CommandResult C3DSaveAsBitmap::OnApplyCommand(_GlViewSettings& settings, C3DScen
   const bool progress = m_params.animate && !scripting;
   if (progress) {
     ProcessProgressInfo info;
-    info.title = vex3d::formatText(LoadCommandString(kStrRenderingImage).c_str(), 0);
+    info.title = vex3d::formatText(LoadCommandString(vex3d::kStrRenderingImage).c_str(), 0);
     info.maximum = static_cast<int>(count);
     progressCallCallback(vex3d::kProgressOpen, &info);
   }
@@ -272,7 +258,7 @@ CommandResult C3DSaveAsBitmap::OnApplyCommand(_GlViewSettings& settings, C3DScen
     if (scripting) break;
     if (progress) {
       ProcessProgressInfo info;
-      info.title = vex3d::formatText(LoadCommandString(kStrRenderingImage).c_str(),
+      info.title = vex3d::formatText(LoadCommandString(vex3d::kStrRenderingImage).c_str(),
                                      static_cast<int>(index + 1));
       info.position = static_cast<int>(index + 1);
       progressCallCallback(vex3d::kProgressOpenTitle, &info);
@@ -312,7 +298,7 @@ CommandResult C3DSaveAsBitmap::SaveFrames(CFrameBitmap& frames, C3DScene* scene)
   if (io.FileDialogBox(kImageFileDialog) == 0) return cmdCancelled;
   const int prepared = io.PrepareSaving(frames, frames.GetFrameNbr());
   if (prepared != 1) {
-    if (prepared == 0) SetHelpLine(LoadStringW(kStrImageNotSaved));
+    if (prepared == 0) SetHelpLine(LoadStringW(vex3d::kStrImageNotSaved));
     return cmdFailed;
   }
   int saved = 0;
@@ -321,7 +307,7 @@ CommandResult C3DSaveAsBitmap::SaveFrames(CFrameBitmap& frames, C3DScene* scene)
     saved = io.Save(frames, 0);
   }
   if (saved == 0) {
-    SetHelpLine(LoadStringW(kStrImageNotSaved));
+    SetHelpLine(LoadStringW(vex3d::kStrImageNotSaved));
     return cmdFailed;
   }
   return cmdDone;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hostlib/core/fourcc.h"
+#include "hostlib/text/string_ids.h"
 #include "shared/gl_view_settings.h"
 #include "viewer/command_3d.h"
 
@@ -66,8 +67,8 @@ class VEX3D_EXPORT C3DSaveAsBitmap : public C3DCommand {
   C3DSaveAsBitmap();
 
   CCommandID GetCommandID() const override;
-  std::uint32_t GetNameId() const override { return 9198; }
-  std::uint32_t GetHelpId() const override { return 9196; }
+  std::uint32_t GetNameId() const override { return vex3d::kStrSaveAsImage; }
+  std::uint32_t GetHelpId() const override { return vex3d::kStrSaveAsImageHelp; }
   // helpParameters: a summary of the parameters; any other kind: what the
   // command does.
   bool GetHelp(int kind, std::string& text) const override;

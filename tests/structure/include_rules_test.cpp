@@ -2,7 +2,8 @@
 // stands for the maker's libraries and knows nothing of the 3D module; the
 // scene model knows nothing of drawing, the IO dispatch, the viewer or the
 // command line; only drawing code sees GL, only window code sees Qt. A
-// private header (a folder named internal/) is for its own subsystem.
+// private header (a folder named internal/) is for its own subsystem. And a
+// text's id is written once, in the string table, never in the code.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -130,6 +131,14 @@ std::vector<std::string> check(const std::string& path, const std::string& line)
   return broken;
 }
 
+// A string id written as a number in the code rather than taken from the
+// constants the string table generates.
+bool writesStringId(const std::string& line) {
+  static const std::regex kDefined(R"(\bkStr[A-Z]\w*\s*=\s*[0-9])");
+  static const std::regex kLiteral(R"(\b(LoadStringW|FormatString|LoadCommandString)\(\s*[0-9])");
+  return std::regex_search(line, kDefined) || std::regex_search(line, kLiteral);
+}
+
 std::vector<std::string> checkTree(const std::vector<std::string>& roots, int& filesSeen) {
   std::vector<std::string> broken;
   const fs::path top(VEX3D_SOURCE_DIR);
@@ -141,7 +150,14 @@ std::vector<std::string> checkTree(const std::vector<std::string>& roots, int& f
       const std::string rel = fs::relative(entry.path(), top).string();
       std::ifstream in(entry.path());
       for (std::string line; std::getline(in, line);) {
-        for (std::string& b : check(rel, line)) broken.push_back(std::move(b));
+        // The patterns are slow to match; most lines are neither kind.
+        if (line.find("include") != std::string::npos) {
+          for (std::string& b : check(rel, line)) broken.push_back(std::move(b));
+        }
+        if (rel.rfind("tests/", 0) != 0 && line.find("Str") != std::string::npos &&
+            writesStringId(line)) {
+          broken.push_back(rel + ": " + line + " (a string id belongs in data/strings/en.tsv)");
+        }
       }
     }
   }
@@ -159,7 +175,7 @@ TEST(IncludeRules, TheTreeKeepsItsLayers) {
   const auto broken = checkTree({"src", "plugins", "apps", "tests"}, files);
   // A wrong root would find nothing and pass.
   EXPECT_GT(files, 300);
-  EXPECT_TRUE(broken.empty()) << broken.size() << " include(s) cross a layer:" << joined(broken);
+  EXPECT_TRUE(broken.empty()) << broken.size() << " line(s) break the rules:" << joined(broken);
 }
 
 TEST(IncludeRules, EachKindOfCrossingIsCaught) {
@@ -198,6 +214,10 @@ TEST(IncludeRules, EachKindOfCrossingIsCaught) {
   for (const Case& c : cases) {
     EXPECT_EQ(!check(c.path, c.line).empty(), c.broken) << c.path << ": " << c.line;
   }
+  EXPECT_TRUE(writesStringId("enum : unsigned { kStrTitle = 9113 };"));
+  EXPECT_TRUE(writesStringId("  info.title = LoadStringW(9175);"));
+  EXPECT_FALSE(writesStringId("  info.title = LoadStringW(vex3d::kStrMergingTitle);"));
+  EXPECT_FALSE(writesStringId("  static constexpr unsigned kStride = 0xFFF;"));
 }
 
 }  // namespace

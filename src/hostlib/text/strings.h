@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "hostlib/hostlib_export.h"
+// The ids the code refers to, by name (generated from data/strings/en.tsv).
+#include "hostlib/text/string_ids.h"
 
 namespace vex3d {
 
@@ -29,48 +31,6 @@ VEXHOST_EXPORT const char* languageName();
 VEXHOST_EXPORT const char* findString(unsigned id, Language language);
 // Every id of the table, in increasing order.
 VEXHOST_EXPORT std::vector<unsigned> stringTableIds();
-
-// Ids of texts that have no resource id of their own.
-inline constexpr unsigned kStrYes = 60000;
-inline constexpr unsigned kStrNo = 60001;
-inline constexpr unsigned kStrPolygonalObject = 60010;
-inline constexpr unsigned kStrCurve = 60011;
-inline constexpr unsigned kStrPatch = 60012;
-inline constexpr unsigned kStrObjectsGroup = 60013;
-inline constexpr unsigned kStrMergingConfusedPoints = 60020;
-inline constexpr unsigned kStrSelectionMenu = 60030;
-// Colour preference page buttons.
-inline constexpr unsigned kStrWireframeColor = 60040;
-inline constexpr unsigned kStrBackgroundColor = 60041;
-inline constexpr unsigned kStrSelectedFacesColor = 60042;
-inline constexpr unsigned kStrLightsColor = 60043;
-// Material information dialog.
-inline constexpr unsigned kStrMaterialName = 60050;
-inline constexpr unsigned kStrMaterialDiffuse = 60051;
-inline constexpr unsigned kStrMaterialAmbient = 60052;
-inline constexpr unsigned kStrMaterialSpecular = 60053;
-inline constexpr unsigned kStrMaterialSmoothAngle = 60054;
-inline constexpr unsigned kStrMaterialTransparency = 60055;
-inline constexpr unsigned kStrModifyFile = 60056;
-inline constexpr unsigned kStrOpenBitmap = 60057;
-// Export options page, in the page's order.
-inline constexpr unsigned kStrKeepFaces = 60060;
-inline constexpr unsigned kStrQuadrangulate = 60061;
-inline constexpr unsigned kStrTriangulate = 60062;
-inline constexpr unsigned kStrKeepPatches = 60063;
-inline constexpr unsigned kStrPatchesToSubdivided = 60064;
-inline constexpr unsigned kStrPatchesToUnsubdivided = 60065;
-inline constexpr unsigned kStrExportGlobalCoordinates = 60066;
-inline constexpr unsigned kStrDisconnectFaces = 60067;
-inline constexpr unsigned kStrSaveHiddenObjects = 60068;
-inline constexpr unsigned kStrIgnoreUV = 60069;
-inline constexpr unsigned kStrExportProjectedUV = 60070;
-inline constexpr unsigned kStrIgnoreVertexColors = 60071;
-inline constexpr unsigned kStrIgnoreSpecifiedNormals = 60072;
-inline constexpr unsigned kStrDisplayConversionReport = 60073;
-inline constexpr unsigned kStrRestoreDefaultSettings = 60074;
-// Progress title of a file being read, with its name.
-inline constexpr unsigned kStrReadingFile = 60080;
 
 // printf into a std::string of exactly the needed size.
 [[gnu::format(printf, 1, 2)]] VEXHOST_EXPORT std::string formatText(const char* format, ...);

@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr unsigned kStrMergingTitle = 9175;
-constexpr unsigned kStrMergingText = 9173;
 // Normals of faces to be merged may differ by this much below the cosine.
 constexpr float kCosineSlack = 0.000001f;
 // Specified normals more than 10 degrees apart make a seam; the frontier
@@ -367,7 +365,8 @@ int C3DFaceList::MergeCoplanarFaces(CGeomInfo* geom, float angle) {
   InitEdgeToFaceGraph(&own);
   if (CPointList* points = own.GetSrcPointList()) points->SetBorderPointsStatus(GetEdgeGraph());
 
-  vex3d::ProgressScope progress(LoadStringW(kStrMergingTitle), LoadStringW(kStrMergingText));
+  vex3d::ProgressScope progress(LoadStringW(vex3d::kStrMergingTitle),
+                                LoadStringW(vex3d::kStrMergingText));
   Merger merger(*this, *target, own, pairs, faceNormals(*this, *geom, own), std::cos(angle));
   for (int i = 0; i < n; ++i) {
     if (progress.Cancelled(i, n)) return -1;

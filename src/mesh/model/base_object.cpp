@@ -103,13 +103,13 @@ C3DBaseObject::operator C3DGroup*() {
 std::string C3DBaseObject::GetTypeString() const {
   switch (m_kind) {
     case OBJECT_POLYGONAL:
-      return LoadStringW(60010);
+      return LoadStringW(vex3d::kStrPolygonalObject);
     case OBJECT_CURVE:
-      return LoadStringW(60011);
+      return LoadStringW(vex3d::kStrCurve);
     case OBJECT_PATCH:
-      return LoadStringW(60012);
+      return LoadStringW(vex3d::kStrPatch);
     case OBJECT_GROUP:
-      return LoadStringW(60013);
+      return LoadStringW(vex3d::kStrObjectsGroup);
     default:
       return {};
   }

@@ -18,8 +18,11 @@ std::atomic<std::uint32_t> g_nextChannelId{0};
 
 // Display names of the channel types in the string table.
 constexpr unsigned kTypeNameIds[][2] = {
-    {CHANNEL_UVW, 9259},         {CHANNEL_VC, 9260},          {CHANNEL_POINT_NORMAL, 9257},
-    {CHANNEL_FACE_NORMAL, 9256}, {CHANNEL_SPEC_NORMAL, 9258},
+    {CHANNEL_UVW, vex3d::kStrTextureCoordinates},
+    {CHANNEL_VC, vex3d::kStrVertexColors},
+    {CHANNEL_POINT_NORMAL, vex3d::kStrPointNormals},
+    {CHANNEL_FACE_NORMAL, vex3d::kStrFaceNormals},
+    {CHANNEL_SPEC_NORMAL, vex3d::kStrSpecifiedNormals},
 };
 
 // A list of the same class as `model`, or null when there is no model or

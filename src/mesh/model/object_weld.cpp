@@ -26,7 +26,7 @@ constexpr int kProgressStep = 100;
 class WeldProgress {
  public:
   explicit WeldProgress(int points) {
-    m_info.title = LoadStringW(9175);
+    m_info.title = LoadStringW(vex3d::kStrMergingTitle);
     m_info.text = LoadStringW(vex3d::kStrMergingConfusedPoints);
     m_info.maximum = points;
     progressCallCallback(vex3d::kProgressOpenTitle, &m_info);
