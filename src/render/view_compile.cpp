@@ -331,8 +331,7 @@ void C3DView::triangulateCorners(const C3DFace& face, int faceIndex) {
     m_triangleCorners = {0, 1, 2};
     return;
   }
-  CGeomInfo geom;
-  geom.SetPointList(m_element.points, nullptr);
+  CGeomInfo geom(m_element.node);
   geom.SetFaceList(m_element.faces, m_triangles.get());
   const int written = face.Triangulate(geom, faceIndex, -1);
   if (written > 0) {
@@ -396,7 +395,7 @@ void C3DView::ViewFlatNode() {
 
 void C3DView::ViewSmoothNode() {
   if (m_element.pointNormals != nullptr) {
-    CGeomInfo geom(m_element.object);
+    CGeomInfo geom(m_element.node);
     m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
                                              m_element.faceNormals, m_smoothNormal.get(),
                                              m_element.object->GetSmoothAngle());
