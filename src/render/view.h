@@ -259,6 +259,8 @@ class VEX3D_EXPORT C3DView {
   bool cornerNormal(int face, int corner, int point);
   void resetCurrentMaterial();
   void preparePatch(C3DSceneNode* node);
+  // What has to be computed before the node's object is drawn.
+  void bringUpToDate(C3DSceneNode* node);
   // Replays the node's list of `type`, or sends the geometry again when
   // drawing without lists.
   void drawNode(C3DSceneNode* node, int type);

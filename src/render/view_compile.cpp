@@ -21,6 +21,8 @@
 namespace {
 
 constexpr std::uint32_t kCoarseInvalidation = 0x40000;
+// Every update bit but the modified one, which the compilation clears.
+constexpr unsigned int kUpdateBeforeDrawing = 0xFFF0000;
 
 bool cornersInRange(const CFace& face, int size) {
   for (std::uint32_t k = 0; k < face.GetSize(); ++k) {
@@ -64,10 +66,15 @@ void C3DView::FlushNode(C3DSceneNode* node) {
 void C3DView::FlushObject(C3DSceneNode* node) {
   C3DBaseObject* object = node->GetObject();
   if (object == nullptr || object->IsFlagSet(OBJECT_EMPTY)) return;
-  if ((m_settings.viewMode & VIEW_FAST_DISPLAY_RUNNING) &&
-      object->IsInvalidate(kCoarseInvalidation)) {
-    m_coarse.insert(object);
-    m_fastDisplay = now();
+  if (m_settings.viewMode & VIEW_FAST_DISPLAY_RUNNING) {
+    // Generating coordinates waits for the still frame: the object is shown
+    // coarse now and compiled again once the motion stops.
+    if (object->IsInvalidate(kCoarseInvalidation)) {
+      m_coarse.insert(object);
+      m_fastDisplay = now();
+    }
+  } else {
+    bringUpToDate(node);
   }
   switch (object->GetKindOf()) {
     case OBJECT_CURVE:
@@ -131,12 +138,22 @@ void C3DView::preparePatch(C3DSceneNode* node) {
   }
 }
 
+void C3DView::bringUpToDate(C3DSceneNode* node) {
+  // A patch takes its level first: subdividing replaces its geometry, and
+  // with it any coordinates generated for the old one.
+  if (node->GetObject()->GetKindOf() == OBJECT_PATCH) preparePatch(node);
+  node->GetObject()->Update(m_scene, kUpdateBeforeDrawing);
+}
+
 void C3DView::drawNode(C3DSceneNode* node, int type) {
   if (!IsDrawingFlagSet(DRAWING_IMMEDIATE)) {
     DrawCallList(node->GetID(), type);
     return;
   }
+  // Nothing is compiled ahead in this mode: the object is brought up to
+  // date here, as FlushObject does before compiling.
   C3DBaseObject* object = node->GetObject();
+  if (!(m_settings.viewMode & VIEW_FAST_DISPLAY_RUNNING)) bringUpToDate(node);
   if (type == CALLLIST_CURVE) {
     Flush3DCurve(node);
     return;
@@ -331,8 +348,7 @@ void C3DView::triangulateCorners(const C3DFace& face, int faceIndex) {
     m_triangleCorners = {0, 1, 2};
     return;
   }
-  CGeomInfo geom;
-  geom.SetPointList(m_element.points, nullptr);
+  CGeomInfo geom(m_element.node);
   geom.SetFaceList(m_element.faces, m_triangles.get());
   const int written = face.Triangulate(geom, faceIndex, -1);
   if (written > 0) {
@@ -396,7 +412,7 @@ void C3DView::ViewFlatNode() {
 
 void C3DView::ViewSmoothNode() {
   if (m_element.pointNormals != nullptr) {
-    CGeomInfo geom(m_element.object);
+    CGeomInfo geom(m_element.node);
     m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
                                              m_element.faceNormals, m_smoothNormal.get(),
                                              m_element.object->GetSmoothAngle());

@@ -340,7 +340,7 @@ void C3DView::drawNormals(C3DSceneNode* node, const C4x4Matrix& tm) {
       (m_settings.viewMode & VIEW_SPECIFIED_NORMALS) && object->GetChannels()
           ? object->GetChannels()->GetSpecNormalChannel()
           : nullptr;
-  CGeomInfo geom(object);
+  CGeomInfo geom(node);
   pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals, faceNormals,
                                  m_smoothNormal.get(), object->GetSmoothAngle());
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
@@ -413,7 +413,7 @@ void C3DView::renderLabels(C3DSceneNode* node) {
   const C3DFaceList* faces = object->GetFaceList();
   const std::size_t firstFaceLabel = labels.size();
   if (mode & VIEW_FACE_NUMBERS) {
-    CGeomInfo geom(object);
+    CGeomInfo geom(node);
     for (int f = 0; f < faces->GetSize(); ++f) {
       const C3DFace* face = faces->ElementAt(f);
       if (face->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;

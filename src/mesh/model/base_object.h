@@ -187,6 +187,13 @@ class VEX3D_EXPORT C3DBaseObject : public CObject {
   int GenerateUVW(C3DScene* scene, int keep);
   // Merges the per-material texture channels into the object's global one.
   int GlobalizeChannels(C3DScene* scene, int removeSources);
+  // Brings the object up to date before it is shown: while UPDATE_UVW is
+  // set, the coordinates of the maps of `scene`'s materials that are
+  // projected are made again and the bit is cleared; without a scene the
+  // bit stays. `what` is the set of update bits the caller asks for (the
+  // renderer passes them all); texture coordinates are the only ones made
+  // here, boxes and normals being rebuilt on first use.
+  void Update(C3DScene* scene, unsigned int what);
 
   // A new object of the same class (through `creator`, or the default one)
   // holding copies of the lists, channels and attributes; null when the

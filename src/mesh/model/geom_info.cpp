@@ -5,12 +5,18 @@
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
+#include "scene/scene_node.h"
 
 CGeomInfo::CGeomInfo(C3DBaseObject* object)
     : m_object(object),
       m_srcPointList(object != nullptr ? object->GetPointList() : nullptr),
       m_srcFaceList(object != nullptr ? object->GetFaceList() : nullptr),
       m_srcChannels(object != nullptr ? object->GetChannels() : nullptr) {}
+
+CGeomInfo::CGeomInfo(C3DSceneNode* node)
+    : CGeomInfo(node != nullptr ? node->GetObject() : nullptr) {
+  m_node = node;
+}
 
 CGeomInfo CGeomInfo::Copy(_CopyMode mode) const {
   CGeomInfo copy(*this);

@@ -1,6 +1,6 @@
 #pragma once
-// CGeomInfo: the handle every mesh algorithm receives. The constructors
-// from scene nodes and objects join when those classes exist.
+// CGeomInfo: the handle every mesh algorithm receives: the scene, node and
+// object it works on, and the lists and channels it reads and writes.
 #include "vex3d_export.h"
 
 class C3DScene;
@@ -28,6 +28,8 @@ enum _CopyMode : int {
 class VEX3D_EXPORT CGeomInfo {
  public:
   CGeomInfo() = default;
+  // The node, its object, and the object's lists and channels as sources.
+  explicit CGeomInfo(C3DSceneNode* node);
   // The object, its lists and its channels as sources.
   explicit CGeomInfo(C3DBaseObject* object);
   // Both lists as sources.

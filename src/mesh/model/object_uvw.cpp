@@ -156,7 +156,13 @@ std::uint32_t C3DBaseObject::CreateUVWChannel(CMaterialMap* map) {
   const MapProjection projection = map->GetProjection();
   if (projection < PROJECTION_PLANAR || projection > PROJECTION_BOX) return 0;
 
-  auto channel = std::make_unique<CUVWChannel>();
+  // The map names the channel every object using it is drawn with; taking
+  // that id (when this object has no channel of it) keeps the objects that
+  // share the material in step, where a fresh id would leave the others
+  // pointing at a channel they do not hold.
+  const std::uint32_t named = map->GetChannelID();
+  auto channel = std::make_unique<CUVWChannel>(
+      m_channels->GetChannelByID(named) == nullptr ? named : vex3d::kNoChannelId);
   channel->SetFlag(CHANNEL_COMPUTED, 1);
   CUVWPointList& uv = *channel->GetUVWPointList();
   CFaceList& faces = *channel->GetFaceList();
@@ -213,4 +219,12 @@ int C3DBaseObject::GenerateUVW(C3DScene* scene, int keep) {
     m_update |= kCoordinatesChanged;
   }
   return kept;
+}
+
+void C3DBaseObject::Update(C3DScene* scene, unsigned int /*what*/) {
+  // Whatever sets the bit has dropped the computed channels too, so the
+  // coordinates are made afresh from the maps as they are now.
+  if (scene == nullptr || !IsInvalidate(UPDATE_UVW)) return;
+  GenerateUVW(scene, 0);
+  m_update &= ~static_cast<std::uint32_t>(UPDATE_UVW);
 }

@@ -8,6 +8,7 @@
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/texture_channels.h"
+#include "scene/object_kinds.h"
 #include "scene/scene.h"
 
 namespace {
@@ -203,6 +204,121 @@ TEST(GenerateUVWTest, KeptChannelsBecomeStoredCoordinates) {
   ASSERT_EQ(cube.GetChannels()->GetSize(), 1);
   EXPECT_FALSE(cube.GetChannels()->GetChannelByIndex(0)->IsFlagSet(CHANNEL_COMPUTED));
   EXPECT_EQ(map->GetProjection(), PROJECTION_EXPLICIT);
+}
+
+// A unit cube whose faces all use material 5 of the scene, whose diffuse
+// map is projected onto it.
+struct ProjectedCube {
+  C3DScene scene;
+  C3DObject cube;
+  CMaterialMap* map = nullptr;
+  explicit ProjectedCube(MapProjection projection) {
+    cube.Init(0, 0, 4, 0, 0);
+    vex3d::test::addCube(*cube.GetPointList(), *cube.GetFaceList());
+    for (int f = 0; f < 6; ++f) cube.GetFaceList()->ElementAt(f)->SetMaterialID(5);
+    map = scene.GetMaterials().CreateNewMaterial(5)->AddMaterialMap("wood.png", vex3d::kNoChannelId,
+                                                                    MAP_DIFFUSE, projection);
+    map->SetAxis(MAP_AXIS_2);
+  }
+  CUVWChannel* coordinates() const {
+    return cube.GetChannels()->GetUVWChannelByID(map->GetChannelID(), nullptr, nullptr);
+  }
+};
+
+constexpr unsigned int kEverything = 0xFFF0000;
+
+TEST(UpdateTest, MakesProjectedCoordinatesOnceAndClearsTheBit) {
+  ProjectedCube t(PROJECTION_PLANAR);
+  ASSERT_TRUE(t.cube.IsInvalidate(UPDATE_UVW)) << "a new mesh has no coordinates yet";
+  t.cube.Update(nullptr, kEverything);
+  EXPECT_TRUE(t.cube.IsInvalidate(UPDATE_UVW)) << "no scene, no materials: the bit waits";
+  EXPECT_EQ(t.cube.GetChannels()->GetSize(), 0);
+
+  t.cube.Invalidate(UPDATE_MODIFIED, 0);
+  t.cube.Update(&t.scene, kEverything);
+  EXPECT_FALSE(t.cube.IsInvalidate(UPDATE_UVW));
+  EXPECT_TRUE(t.cube.IsInvalidate(UPDATE_MODIFIED)) << "new coordinates change what is drawn";
+  CUVWChannel* channel = t.coordinates();
+  ASSERT_NE(channel, nullptr);
+  EXPECT_TRUE(channel->IsFlagSet(CHANNEL_COMPUTED));
+  ASSERT_EQ(channel->GetUVWPointList()->GetSize(), 8);
+  // Point 6 is (1, 1, 1): axis 2 gives (x + 0.5, -(y + 0.5)).
+  EXPECT_FLOAT_EQ(channel->GetUVWPointList()->ElementAt(6).u, 1.5f);
+  EXPECT_FLOAT_EQ(channel->GetUVWPointList()->ElementAt(6).v, -1.5f);
+
+  // Up to date: nothing is made again, even after the map changed.
+  channel->GetUVWPointList()->ElementAt(0).u = 42.0f;
+  t.map->SetAxis(MAP_AXIS_1);
+  t.cube.Update(&t.scene, kEverything);
+  EXPECT_EQ(t.coordinates(), channel);
+  EXPECT_EQ(channel->GetUVWPointList()->ElementAt(0).u, 42.0f);
+  EXPECT_EQ(t.cube.GetChannels()->GetSize(), 1);
+}
+
+TEST(UpdateTest, InvalidatedCoordinatesFollowTheMapAgain) {
+  ProjectedCube t(PROJECTION_PLANAR);
+  t.cube.Update(&t.scene, kEverything);
+  // Changed channels drop the computed ones and ask for new coordinates.
+  t.map->SetAxis(MAP_AXIS_1);
+  t.cube.Invalidate(OBJECT_CHANGED_CHANNELS, 1);
+  EXPECT_TRUE(t.cube.IsInvalidate(UPDATE_UVW));
+  t.cube.Update(&t.scene, kEverything);
+  ASSERT_NE(t.coordinates(), nullptr);
+  // Axis 1 gives (x + 0.5, -(z + 0.5)); point 4 is (0, 0, 1).
+  EXPECT_FLOAT_EQ(t.coordinates()->GetUVWPointList()->ElementAt(4).v, -1.5f);
+
+  t.map->SetProjection(PROJECTION_BOX);
+  t.cube.Invalidate(OBJECT_CHANGED_CHANNELS, 1);
+  t.cube.Update(&t.scene, kEverything);
+  ASSERT_EQ(t.cube.GetChannels()->GetChannelsNumber(CHANNEL_UVW, 0), 1);
+  ASSERT_NE(t.coordinates(), nullptr);
+  EXPECT_EQ(t.coordinates()->GetUVWPointList()->GetSize(), 24) << "box: one point per side";
+
+  // A projection switched off leaves the object without coordinates.
+  t.map->SetProjection(PROJECTION_EXPLICIT);
+  t.cube.Invalidate(OBJECT_CHANGED_CHANNELS, 1);
+  t.cube.Update(&t.scene, kEverything);
+  EXPECT_EQ(t.cube.GetChannels()->GetChannelsNumber(CHANNEL_UVW, 0), 0);
+}
+
+TEST(UpdateTest, AnObjectWithoutProjectedMapsIsLeftAlone) {
+  TwoMaterialCube t;
+  ASSERT_TRUE(t.cube.IsInvalidate(UPDATE_UVW));
+  t.cube.Invalidate(UPDATE_MODIFIED, 0);
+  const std::uint32_t before = t.cube.GetUpdateFlags();
+  const CChannel* first = t.cube.GetChannels()->GetChannelByIndex(0);
+  t.cube.Update(&t.scene, kEverything);
+  EXPECT_EQ(t.cube.GetUpdateFlags(), before & ~static_cast<std::uint32_t>(UPDATE_UVW));
+  ASSERT_EQ(t.cube.GetChannels()->GetSize(), 2);
+  EXPECT_EQ(t.cube.GetChannels()->GetChannelByIndex(0), first);
+  EXPECT_EQ(t.scene.GetMaterial(1)->GetDiffuseMaps()->GetChannelID(), t.channelA);
+
+  // Curves take no coordinates; their bit is cleared all the same.
+  C3DCurve curve;
+  curve.Invalidate(OBJECT_CHANGED_CHANNELS, 1);
+  ASSERT_TRUE(curve.IsInvalidate(UPDATE_UVW));
+  curve.Update(&t.scene, kEverything);
+  EXPECT_FALSE(curve.IsInvalidate(UPDATE_UVW));
+  EXPECT_EQ(curve.GetChannels()->GetSize(), 0);
+}
+
+TEST(UpdateTest, ObjectsSharingAProjectedMaterialKeepTheirCoordinates) {
+  ProjectedCube t(PROJECTION_SPHERICAL);
+  C3DObject other;
+  other.Init(0, 0, 4, 0, 0);
+  vex3d::test::addCube(*other.GetPointList(), *other.GetFaceList(), 3.0f);
+  for (int f = 0; f < 6; ++f) other.GetFaceList()->ElementAt(f)->SetMaterialID(5);
+  t.cube.Update(&t.scene, kEverything);
+  other.Update(&t.scene, kEverything);
+  // Both are drawn through the one channel id the map names.
+  const std::uint32_t id = t.map->GetChannelID();
+  EXPECT_NE(t.cube.GetChannels()->GetUVWChannelByID(id, nullptr, nullptr), nullptr);
+  EXPECT_NE(other.GetChannels()->GetUVWChannelByID(id, nullptr, nullptr), nullptr);
+  // Regenerating one keeps the id.
+  other.Invalidate(OBJECT_CHANGED_POINTS, 1);
+  other.Update(&t.scene, kEverything);
+  EXPECT_EQ(t.map->GetChannelID(), id);
+  EXPECT_NE(other.GetChannels()->GetUVWChannelByID(id, nullptr, nullptr), nullptr);
 }
 
 }  // namespace
