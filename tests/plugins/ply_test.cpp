@@ -129,9 +129,38 @@ TEST_F(PlyTest, TextWithFloatColoursAndVertexTextureCoordinates) {
   ASSERT_TRUE(scene) << error;
   const auto corners = cornerValues(*firstMesh(*scene));
   ASSERT_EQ(corners.size(), 1u);
-  EXPECT_EQ(corners[0][0].color, (std::array<int, 3>{255, 0, 128}));
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 128, 255})) << "opaque without alpha";
   EXPECT_EQ(corners[0][1].uv, (std::array<float, 2>{1, 0}));
   EXPECT_EQ(corners[0][2].uv, (std::array<float, 2>{0, 1}));
+}
+
+TEST_F(PlyTest, AlphaInTheFileIsKept) {
+  const std::string bytes =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
+      "property uchar alpha\nelement face 1\nproperty list uchar int vertex_indices\n"
+      "end_header\n0 0 0 255 0 0 128\n1 0 0 0 255 0 0\n0 1 0 0 0 255 255\n3 0 1 2\n";
+  std::string error;
+  std::unique_ptr<C3DScene> scene = readBytes("alpha.ply", bytes, &error);
+  ASSERT_TRUE(scene) << error;
+  auto corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 1u);
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 0, 128}));
+  EXPECT_EQ(corners[0][1].color, (std::array<int, 4>{0, 255, 0, 0}));
+  EXPECT_EQ(corners[0][2].color, (std::array<int, 4>{0, 0, 255, 255}));
+
+  // Float colours scale alpha like the other components.
+  std::string floats = bytes;
+  for (const char* name : {"red", "green", "blue", "alpha"}) {
+    const std::string from = std::string("uchar ") + name;
+    floats.replace(floats.find(from), from.size(), std::string("float ") + name);
+  }
+  floats.replace(floats.find("0 0 0 255 0 0 128"), 17, "0 0 0 1 0 0 0.25");
+  scene = readBytes("alpha_float.ply", floats, &error);
+  ASSERT_TRUE(scene) << error;
+  corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 1u);
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 0, 64}));
 }
 
 TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
