@@ -26,6 +26,8 @@ class PlyTest : public NativeFormatTest {
     const std::string bytes = readFile(file);
     EXPECT_NE(bytes.find(text ? "format ascii 1.0" : "format binary_little_endian 1.0"),
               std::string::npos);
+    EXPECT_EQ(bytes.substr(0, bytes.find("end_header")).find("alpha"), std::string::npos)
+        << "opaque colours need no alpha";
 
     std::string error;
     std::unique_ptr<C3DScene> back = read(file, &error);
@@ -161,6 +163,37 @@ TEST_F(PlyTest, AlphaInTheFileIsKept) {
   corners = cornerValues(*firstMesh(*scene));
   ASSERT_EQ(corners.size(), 1u);
   EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 0, 64}));
+}
+
+// Objects are written as one mesh: the corners of an object without
+// colours must not come back as opaque black.
+TEST_F(PlyTest, WrittenAlphaComesBackAndObjectsWithoutColoursKeepTheirMaterial) {
+  C3DObject* tinted = vex3d::test::paintedCube(0.0f);
+  CVCPointList& colours = *tinted->GetChannels()->GetVCChannelByIndex(0, 1)->GetVCPointList();
+  for (int i = 0; i < colours.GetSize(); ++i) colours[i][3] = static_cast<std::uint8_t>(100 + i);
+  C3DScene scene;
+  scene.AddNode(nullptr, vex3d::test::meshNode("tinted", tinted));
+  scene.AddNode(nullptr, vex3d::test::meshNode("plain", vex3d::test::quadCube(3.0f)));
+  for (const bool text : {false, true}) {
+    SCOPED_TRACE(text ? "text" : "binary");
+    const std::string file = path(text ? "pair_text.ply" : "pair.ply");
+    CSceneExportOptions options;
+    if (text) options.GetData().SetUInt(VEX3D_FOURCC('T', 'E', 'X', 'T'), 1);
+    ASSERT_EQ(save(scene, file, &options), 1);
+    EXPECT_NE(readFile(file).find("property uchar alpha\n"), std::string::npos);
+    std::string error;
+    std::unique_ptr<C3DScene> back = read(file, &error);
+    ASSERT_TRUE(back) << error;
+    const auto corners = cornerValues(*firstMesh(*back));
+    const auto expected = cornerValues(*tinted);
+    ASSERT_EQ(corners.size(), 12u);
+    for (std::size_t f = 0; f < 6; ++f) {
+      for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(corners[f][k].color, expected[f][k].color);
+    }
+    for (std::size_t f = 6; f < 12; ++f) {
+      for (const auto& corner : corners[f]) EXPECT_EQ(corner.color[3], 0) << f;
+    }
+  }
 }
 
 TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
