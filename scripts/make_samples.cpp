@@ -112,24 +112,31 @@ bool animatedGroupsScene(const std::filesystem::path& folder) {
 
 bool coloredQuadsScene(const std::filesystem::path& folder) {
   constexpr int kSide = 4;
+  // The grid leans back by 45 degrees about x: its faces turn towards both
+  // the front and the top views, so it shows in the default rendering and
+  // in thumbnails, not only from above.
+  constexpr float kLean = 0.70710678f;
   auto* mesh = new C3DObject;
   mesh->Init((kSide + 1) * (kSide + 1), kSide * kSide, 4, 0, 0);
   auto* colors = new CVCChannel;
-  colors->SetFaceList(CHANNEL_VC, nullptr, 1);  // one colour per point
   for (int y = 0; y <= kSide; ++y) {
     for (int x = 0; x <= kSide; ++x) {
-      (*mesh->GetPointList())[y * (kSide + 1) + x].Init(static_cast<float>(x),
-                                                        static_cast<float>(y), 0);
-      colors->GetVCPointList()->Add(CVCPoint(
-          CRGBColor(static_cast<std::uint8_t>(60 * x), static_cast<std::uint8_t>(60 * y), 128)));
+      (*mesh->GetPointList())[y * (kSide + 1) + x].Init(
+          static_cast<float>(x), static_cast<float>(y) * kLean, static_cast<float>(y) * kLean);
+      // Opaque: the alpha byte is how much the colour outweighs the material.
+      colors->GetVCPointList()->Add(CVCPoint(CRGBColor(
+          static_cast<std::uint8_t>(60 * x), static_cast<std::uint8_t>(60 * y), 128, 255)));
     }
   }
+  // One colour per point, through faces of the mesh's shape: the renderer
+  // colours a face through its colour face.
+  colors->GetVCFaceList()->SetSize(kSide * kSide, 4);
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
       const int a = y * (kSide + 1) + x;
-      mesh->GetFaceList()
-          ->ElementAt(y * kSide + x)
-          ->SetQuadrangle(a, a + 1, a + kSide + 2, a + kSide + 1);
+      const int f = y * kSide + x;
+      mesh->GetFaceList()->ElementAt(f)->SetQuadrangle(a, a + 1, a + kSide + 2, a + kSide + 1);
+      colors->GetVCFaceList()->ElementAt(f)->SetQuadrangle(a, a + 1, a + kSide + 2, a + kSide + 1);
     }
   }
   mesh->AddChannel(colors);

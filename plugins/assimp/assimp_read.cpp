@@ -51,6 +51,9 @@ std::uint8_t colourByte(float value) {
   return static_cast<std::uint8_t>(std::lround(value * 255.0f));
 }
 
+// Opaque whatever the file's alpha: the formats mean transparency by it,
+// where a vertex colour's alpha is its weight against the material (and
+// the library reads glTF's three-component colours with an alpha of 0).
 CRGBColor colourOf(const aiColor4D& c) {
   return CRGBColor(colourByte(c.r), colourByte(c.g), colourByte(c.b), 255);
 }
@@ -88,11 +91,10 @@ struct MeshGather {
         p.push_back(points.Add({pos.x, pos.y, pos.z}));
         const aiVector3D tex = uv ? mesh.mTextureCoords[0][v] : aiVector3D();
         t.push_back(uvs.Add({tex.x, tex.y, tex.z}));
-        const aiColor4D col = vc ? mesh.mColors[0][v] : aiColor4D(1, 1, 1, 1);
-        const CRGBColor rgb = colourOf(col);
-        c.push_back(colours.Add(static_cast<std::uint32_t>(rgb.GetRed()) |
-                                (static_cast<std::uint32_t>(rgb.GetGreen()) << 8) |
-                                (static_cast<std::uint32_t>(rgb.GetBlue()) << 16)));
+        // A mesh without colours in a node whose other meshes have them
+        // gets colours that weigh nothing, so its faces keep their material.
+        const CRGBColor rgba = vc ? colourOf(mesh.mColors[0][v]) : CRGBColor(255, 255, 255, 0);
+        c.push_back(colours.Add(rgba.GetColorRef()));
         const aiVector3D nor = normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1);
         n.push_back(normals.Add({nor.x, nor.y, nor.z}));
       }
@@ -141,11 +143,8 @@ std::unique_ptr<C3DObject> objectFromGather(const MeshGather& gather) {
   if (gather.hasColours) {
     auto* colours = new CVCChannel;
     object->AddChannel(colours);
-    for (std::uint32_t c : gather.colours.Values()) {
-      colours->GetVCPointList()->Add(
-          CVCPoint(CRGBColor(static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
-                             static_cast<std::uint8_t>(c >> 16), 255)));
-    }
+    for (std::uint32_t c : gather.colours.Values())
+      colours->GetVCPointList()->Add(CVCPoint(CRGBColor(c)));
     shapeChannelFaces(*colours->GetVCFaceList(), faces, gather.colourFaces);
     object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
   }

@@ -155,7 +155,10 @@ class Reader {
     }
     m_points.push(v);
     // "v x y z r g b" (colours 0 to 1) is a common extension; "v x y z w"
-    // carries a weight we do not keep.
+    // carries a weight we do not keep. Alpha is how much a vertex colour
+    // outweighs the material: a colour given is opaque, and a point without
+    // one in a file that has some weighs nothing, so its faces keep their
+    // material.
     float rgb[3];
     const char* r = q;
     std::uint8_t color[4] = {255, 255, 255, 0};
@@ -165,6 +168,7 @@ class Reader {
         const float c = rgb[i] < 0 ? 0 : rgb[i] > 1 ? 1 : rgb[i];
         color[i] = static_cast<std::uint8_t>(c * 255.0f + 0.5f);
       }
+      color[3] = 255;
       m_anyColor = true;
     }
     m_colors.push(color);

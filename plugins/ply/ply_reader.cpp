@@ -288,7 +288,9 @@ struct Reader {
     for (std::size_t i = 0; i < n; ++i) {
       if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
       float values[kRoleCount] = {};
-      std::uint8_t alpha = 0;
+      // Without an alpha property colours are opaque: alpha is a vertex
+      // colour's weight against the material, and 0 would hide it.
+      std::uint8_t alpha = 255;
       std::uint8_t rgb[3] = {};
       if (fixed && source.remaining() < stride) return truncated("vertex", i);
       const unsigned char* item = source.raw();

@@ -33,7 +33,7 @@ struct Vertex {
   float xyz[3];
   float normal[3];
   float uv[2];
-  std::uint8_t rgb[3];
+  std::uint8_t rgba[4];
 };
 
 struct Collected {
@@ -41,6 +41,7 @@ struct Collected {
   std::vector<int> corners;
   std::vector<std::uint32_t> sizes;
   bool uv = false, colors = false, normals = false;
+  bool alpha = false;  // some colour is not opaque
 };
 
 Collected collect(const std::vector<native::NamedObject>& objects) {
@@ -119,11 +120,13 @@ Collected collect(const std::vector<native::NamedObject>& objects) {
           v.uv[0] = uv.u;
           v.uv[1] = uv.v;
         }
-        if (key[1] >= 0) {
-          const CRGBColor& c = (*channels.colors())[key[1]].GetColor();
-          v.rgb[0] = c.GetRed();
-          v.rgb[1] = c.GetGreen();
-          v.rgb[2] = c.GetBlue();
+        if (out.colors) {
+          // A corner without colour weighs nothing against its material
+          // (an object without colours beside one that has them).
+          const CRGBColor c =
+              key[1] >= 0 ? (*channels.colors())[key[1]].GetColor() : CRGBColor(255, 255, 255, 0);
+          for (int i = 0; i < 4; ++i) v.rgba[i] = c[i];
+          out.alpha |= c.GetAlpha() != 255;
         }
         if (key[2] >= 0) {
           const C3DVector& nv = (*channels.normals())[key[2]];
@@ -196,6 +199,8 @@ bool writePly(const C3DScene& scene, const std::string& path, bool text, std::st
   out.put("\nproperty float x\nproperty float y\nproperty float z\n");
   if (mesh.normals) out.put("property float nx\nproperty float ny\nproperty float nz\n");
   if (mesh.colors) out.put("property uchar red\nproperty uchar green\nproperty uchar blue\n");
+  // Opaque colours, the common case, need no alpha: it reads back as 255.
+  if (mesh.alpha) out.put("property uchar alpha\n");
   if (mesh.uv) out.put("property float s\nproperty float t\n");
   out.put("element face ");
   out.putInt(static_cast<std::int64_t>(mesh.sizes.size()));
@@ -209,7 +214,8 @@ bool writePly(const C3DScene& scene, const std::string& path, bool text, std::st
       for (float c : v.normal) values.real(c);
     }
     if (mesh.colors) {
-      for (std::uint8_t c : v.rgb) values.byte(c);
+      for (int i = 0; i < 3; ++i) values.byte(v.rgba[i]);
+      if (mesh.alpha) values.byte(v.rgba[3]);
     }
     if (mesh.uv) {
       values.real(v.uv[0]);

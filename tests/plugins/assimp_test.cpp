@@ -13,6 +13,7 @@
 
 #include "animation/matrix_key.h"
 #include "animation/vector_key.h"
+#include "gltf_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
@@ -316,6 +317,41 @@ TEST_F(AssimpPluginTest, BundledSamplesConvert) {
       EXPECT_GT(back->GetFaceNbr(), 0);
     }
   }
+}
+
+// The alpha byte of a vertex colour is its weight against the material.
+// Two primitives of one mesh become one object: the primitive without
+// colours must keep its material rather than turn white.
+TEST_F(AssimpPluginTest, GltfColoursAreOpaqueAndAPrimitiveWithoutThemKeepsItsMaterial) {
+  vex3d::test::GltfPrimitive coloured;
+  coloured.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  coloured.colours = {{1, 0, 0, 0.25f}, {0, 1, 0, 1}, {0, 0, 1, 0}};
+  coloured.indices = {0, 1, 2};
+  vex3d::test::GltfPrimitive plain;
+  plain.positions = {{2, 0, 0}, {3, 0, 0}, {2, 1, 0}};
+  plain.indices = {0, 1, 2};
+  const std::string path = file("primitives.gltf");
+  ASSERT_TRUE(vex3d::test::writeGltf(path, {coloured, plain}));
+  std::unique_ptr<C3DScene> scene = read(path);
+  ASSERT_TRUE(scene) << m_lastError;
+  const C3DObject* object = objectOf(*scene, "coloured");
+  ASSERT_NE(object, nullptr);
+  ASSERT_EQ(object->GetFaceNbr(), 2);
+  CVCChannel* vc = object->GetChannels()->GetVCChannelByIndex(0, 1);
+  ASSERT_NE(vc, nullptr);
+  std::map<float, CRGBColor> byX;  // corner colour by position: faces may come in any order
+  for (int f = 0; f < 2; ++f) {
+    const C3DFace* face = object->GetFaceList()->ElementAt(f);
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      const C3DPoint& p = (*object->GetPointList())[face->GetPointIndex(k)];
+      byX[p.x + 10 * p.y] = (*vc->GetVCPointList())[vc->GetChannelPointIndex(f, k)].GetColor();
+    }
+  }
+  ASSERT_EQ(byX.size(), 6u);
+  EXPECT_EQ(byX[0], CRGBColor(255, 0, 0, 255)) << "the file's alpha is not a weight";
+  EXPECT_EQ(byX[1], CRGBColor(0, 255, 0, 255));
+  EXPECT_EQ(byX[10], CRGBColor(0, 0, 255, 255));
+  for (float at : {2.0f, 3.0f, 12.0f}) EXPECT_EQ(byX[at].GetAlpha(), 0) << at;
 }
 
 TEST_F(AssimpPluginTest, BrokenFilesAreErrorsNotCrashes) {

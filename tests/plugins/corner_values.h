@@ -17,7 +17,7 @@ namespace vex3d::test {
 struct Corner {
   std::array<float, 3> position{};
   std::array<float, 2> uv{};
-  std::array<int, 3> color{};
+  std::array<int, 4> color{};  // r g b alpha
   std::array<float, 3> normal{};
   bool operator==(const Corner&) const = default;
 };
@@ -43,7 +43,7 @@ inline std::vector<std::vector<Corner>> cornerValues(const C3DObject& object) {
       if (vc) {
         const int i = vc->GetVCFaceList() ? (*vc->GetVCFaceList()->ElementAt(f))[k] : face[k];
         const CRGBColor& rgb = (*vc->GetVCPointList())[i].GetColor();
-        c.color = {rgb.GetRed(), rgb.GetGreen(), rgb.GetBlue()};
+        c.color = {rgb.GetRed(), rgb.GetGreen(), rgb.GetBlue(), rgb.GetAlpha()};
       }
       if (n) {
         const C3DVector& v =

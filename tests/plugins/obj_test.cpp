@@ -149,6 +149,23 @@ TEST_F(ObjTest, FacesOfMoreThan65535CornersAreErrors) {
   EXPECT_EQ(error, "line 4: face of 65536 corners, more than 65535");
 }
 
+// The alpha byte is how much a vertex colour outweighs the material.
+TEST_F(ObjTest, GivenColoursAreOpaqueAndPointsWithoutOneKeepTheMaterial) {
+  const std::string text =
+      "v 0 0 0 1 0 0\nv 1 0 0 0 1 0\nv 0 1 0 0 0 0.5\nv 1 1 0\nf 1 2 3\nf 2 4 3\n";
+  std::string error;
+  std::unique_ptr<C3DScene> scene = readBytes("colours.obj", text, &error);
+  ASSERT_TRUE(scene) << error;
+  const auto corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 2u);
+  using Rgba = std::array<int, 4>;
+  EXPECT_EQ(corners[0][0].color, (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(corners[0][1].color, (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(corners[0][2].color, (Rgba{0, 0, 128, 255}));
+  EXPECT_EQ(corners[1][0].color, (Rgba{0, 255, 0, 255})) << "a point keeps its colour";
+  EXPECT_EQ(corners[1][1].color[3], 0) << "no colour given: the material shows";
+}
+
 TEST_F(ObjTest, BrokenInputsNeverCrash) {
   C3DScene scene;
   scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::paintedCube(0.0f)));

@@ -35,7 +35,7 @@ inline C3DObject* quadCube(float offset, std::uint32_t material = 0) {
 }
 
 // The cube with texture coordinates per corner (each face covering the
-// square once) and a colour per point.
+// square once) and an opaque colour per point.
 inline C3DObject* paintedCube(float offset, std::uint32_t material = 0) {
   C3DObject* cube = quadCube(offset, material);
   auto* uvw = new CUVWChannel;
@@ -50,8 +50,8 @@ inline C3DObject* paintedCube(float offset, std::uint32_t material = 0) {
   auto* colors = new CVCChannel;
   colors->GetVCFaceList()->SetSize(*cube->GetFaceList());
   for (int i = 0; i < 8; ++i) {
-    colors->GetVCPointList()->Add(CVCPoint(
-        CRGBColor(static_cast<std::uint8_t>(30 * i), 200, static_cast<std::uint8_t>(255 - i))));
+    colors->GetVCPointList()->Add(CVCPoint(CRGBColor(static_cast<std::uint8_t>(30 * i), 200,
+                                                     static_cast<std::uint8_t>(255 - i), 255)));
   }
   for (int f = 0; f < 6; ++f) {
     const C3DFace& face = *cube->GetFaceList()->ElementAt(f);

@@ -26,6 +26,8 @@ class PlyTest : public NativeFormatTest {
     const std::string bytes = readFile(file);
     EXPECT_NE(bytes.find(text ? "format ascii 1.0" : "format binary_little_endian 1.0"),
               std::string::npos);
+    EXPECT_EQ(bytes.substr(0, bytes.find("end_header")).find("alpha"), std::string::npos)
+        << "opaque colours need no alpha";
 
     std::string error;
     std::unique_ptr<C3DScene> back = read(file, &error);
@@ -129,9 +131,69 @@ TEST_F(PlyTest, TextWithFloatColoursAndVertexTextureCoordinates) {
   ASSERT_TRUE(scene) << error;
   const auto corners = cornerValues(*firstMesh(*scene));
   ASSERT_EQ(corners.size(), 1u);
-  EXPECT_EQ(corners[0][0].color, (std::array<int, 3>{255, 0, 128}));
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 128, 255})) << "opaque without alpha";
   EXPECT_EQ(corners[0][1].uv, (std::array<float, 2>{1, 0}));
   EXPECT_EQ(corners[0][2].uv, (std::array<float, 2>{0, 1}));
+}
+
+TEST_F(PlyTest, AlphaInTheFileIsKept) {
+  const std::string bytes =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
+      "property uchar alpha\nelement face 1\nproperty list uchar int vertex_indices\n"
+      "end_header\n0 0 0 255 0 0 128\n1 0 0 0 255 0 0\n0 1 0 0 0 255 255\n3 0 1 2\n";
+  std::string error;
+  std::unique_ptr<C3DScene> scene = readBytes("alpha.ply", bytes, &error);
+  ASSERT_TRUE(scene) << error;
+  auto corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 1u);
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 0, 128}));
+  EXPECT_EQ(corners[0][1].color, (std::array<int, 4>{0, 255, 0, 0}));
+  EXPECT_EQ(corners[0][2].color, (std::array<int, 4>{0, 0, 255, 255}));
+
+  // Float colours scale alpha like the other components.
+  std::string floats = bytes;
+  for (const char* name : {"red", "green", "blue", "alpha"}) {
+    const std::string from = std::string("uchar ") + name;
+    floats.replace(floats.find(from), from.size(), std::string("float ") + name);
+  }
+  floats.replace(floats.find("0 0 0 255 0 0 128"), 17, "0 0 0 1 0 0 0.25");
+  scene = readBytes("alpha_float.ply", floats, &error);
+  ASSERT_TRUE(scene) << error;
+  corners = cornerValues(*firstMesh(*scene));
+  ASSERT_EQ(corners.size(), 1u);
+  EXPECT_EQ(corners[0][0].color, (std::array<int, 4>{255, 0, 0, 64}));
+}
+
+// Objects are written as one mesh: the corners of an object without
+// colours must not come back as opaque black.
+TEST_F(PlyTest, WrittenAlphaComesBackAndObjectsWithoutColoursKeepTheirMaterial) {
+  C3DObject* tinted = vex3d::test::paintedCube(0.0f);
+  CVCPointList& colours = *tinted->GetChannels()->GetVCChannelByIndex(0, 1)->GetVCPointList();
+  for (int i = 0; i < colours.GetSize(); ++i) colours[i][3] = static_cast<std::uint8_t>(100 + i);
+  C3DScene scene;
+  scene.AddNode(nullptr, vex3d::test::meshNode("tinted", tinted));
+  scene.AddNode(nullptr, vex3d::test::meshNode("plain", vex3d::test::quadCube(3.0f)));
+  for (const bool text : {false, true}) {
+    SCOPED_TRACE(text ? "text" : "binary");
+    const std::string file = path(text ? "pair_text.ply" : "pair.ply");
+    CSceneExportOptions options;
+    if (text) options.GetData().SetUInt(VEX3D_FOURCC('T', 'E', 'X', 'T'), 1);
+    ASSERT_EQ(save(scene, file, &options), 1);
+    EXPECT_NE(readFile(file).find("property uchar alpha\n"), std::string::npos);
+    std::string error;
+    std::unique_ptr<C3DScene> back = read(file, &error);
+    ASSERT_TRUE(back) << error;
+    const auto corners = cornerValues(*firstMesh(*back));
+    const auto expected = cornerValues(*tinted);
+    ASSERT_EQ(corners.size(), 12u);
+    for (std::size_t f = 0; f < 6; ++f) {
+      for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(corners[f][k].color, expected[f][k].color);
+    }
+    for (std::size_t f = 6; f < 12; ++f) {
+      for (const auto& corner : corners[f]) EXPECT_EQ(corner.color[3], 0) << f;
+    }
+  }
 }
 
 TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
