@@ -25,7 +25,7 @@ demo: build
 	@$(BUILD_DIR)/bin/vex3d convert data/samples/textured_cube.v3d $(DEMO_DIR)/textured_cube.obj
 	@$(BUILD_DIR)/bin/vex3d info $(DEMO_DIR)/textured_cube.obj
 	@$(BUILD_DIR)/bin/vex3d render data/samples/textured_cube.v3d -o $(DEMO_DIR)/cube.png --size 512x512 --view top
-	@$(BUILD_DIR)/bin/vex3d render data/samples/colored_quads.v3d -o $(DEMO_DIR)/quads.png --size 512x512 --view top --mode flat-wireframe
+	@$(BUILD_DIR)/bin/vex3d render data/samples/colored_quads.v3d -o $(DEMO_DIR)/quads.png --size 512x512 --mode smooth-wireframe
 	@$(BUILD_DIR)/bin/vex3d render data/samples/animated_groups.v3d -o $(DEMO_DIR)/turntable.png --size 320x240 --view front --antialias --turntable 12
 	@$(BUILD_DIR)/bin/vex3d thumbnail data/samples/animated_groups.v3d $(DEMO_DIR)/thumbnail.png --size 256
 	@echo "demo: images and the converted scene are in $(DEMO_DIR)"
