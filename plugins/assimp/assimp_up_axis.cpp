@@ -88,10 +88,11 @@ std::uint32_t takeFileUpAxis(aiScene& scene, std::uint32_t fileClass) {
     default:
       break;
   }
-  // COLLADA: the library would also leave the data as declared when asked
-  // to ignore <up_axis>, but then keeps the declaration to itself; taking
-  // its turn out again tells the declaration and gives Y_UP and Z_UP files
-  // of the same model the same tree.
+  // COLLADA: asked to ignore <up_axis>, the library would leave the data as
+  // the file holds it but keep the declaration to itself. Left to turn
+  // Z_UP files, it tells the declaration by its turn; taken out again, a
+  // Y_UP and a Z_UP file of the same model give the same tree, stood up
+  // once, by the check-out.
   if (scene.mRootNode != nullptr && takeOutTurn(*scene.mRootNode, kZUpToYUp)) return UP_AXIS_Z;
   return untouchedUpAxis(fileClass);
 }
