@@ -7,15 +7,19 @@
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/ProgressHandler.hpp>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
 #include <type_traits>
 
+#include "assimp_3ds.h"
 #include "assimp_read.h"
+#include "assimp_up_axis.h"
 #include "assimp_write.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_api.h"
 #include "mesh_format_kit/read_progress.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
@@ -53,7 +57,8 @@ void fail(IoFailure* failure, int code, std::string text = {}) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
-    const char* fileName, CSceneImportOptions* /*options*/, IoFailure* failure) {
+    const char* fileName, std::uint32_t fileClass, CSceneImportOptions* options,
+    IoFailure* failure) {
   try {
     Assimp::Importer importer;
     // Points and lines have no place in polygonal objects.
@@ -71,7 +76,12 @@ extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
       fail(failure, IO_ERROR_PARSER_EXCEPTION, importer.GetErrorString());
       return nullptr;
     }
-    return vex3d::assimp::sceneFromAssimp(*source).release();
+    // Ours to change: the library's own turn and wrapping come out before
+    // the scene is built.
+    std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
+    options->m_fileUpAxis = vex3d::assimp::takeFileUpAxis(*scene, fileClass);
+    if (fileClass == VEX3D_FOURCC('3', 'D', 'S', ' ')) vex3d::assimp::undo3dsWrapping(*scene);
+    return vex3d::assimp::sceneFromAssimp(*scene).release();
   } catch (const std::exception& e) {
     fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
   }
@@ -88,6 +98,7 @@ extern "C" __attribute__((visibility("default"))) int vex3d_assimp_write(const c
       fail(failure, IO_ERROR_NOTHING_TO_SAVE);
       return 0;
     }
+    if (std::strcmp(exportId, "3ds") == 0) vex3d::assimp::mark3dsWrapping(*out);
     Assimp::Exporter exporter;
     if (exporter.Export(out.get(), exportId, fileName) != AI_SUCCESS) {
       fail(failure, IO_ERROR_PARSER_EXCEPTION, exporter.GetErrorString());

@@ -4,6 +4,7 @@
 // formats, so the plug-in loads the module on the first read or write only.
 // Both sides are built together against the same module library, so scenes
 // and options cross as they are.
+#include <cstdint>
 #include <string>
 
 class C3DScene;
@@ -27,8 +28,12 @@ inline constexpr const char* kWriteSymbol = "vex3d_assimp_write";
 }  // namespace vex3d::assimp
 
 extern "C" {
-// The scene read and checked out with `options`; null with `failure` set.
-using VexAssimpReadFn = C3DScene* (*)(const char* fileName, CSceneImportOptions* options,
+// The scene read as the file holds it, the up axis of its data in
+// `options`, for the IO's check-out; null with `failure` set. `fileClass`
+// says which format the plug-in was asked for: the up axis of some formats
+// is a convention the data cannot tell.
+using VexAssimpReadFn = C3DScene* (*)(const char* fileName, std::uint32_t fileClass,
+                                      CSceneImportOptions* options,
                                       vex3d::assimp::IoFailure* failure);
 // 1 when `scene` was written in the library's `exportId` format; 0 with
 // `failure` set.

@@ -97,20 +97,32 @@ struct WriteFormat {
   std::uint32_t maxCount;  // points and faces per object
   std::uint32_t objectNameRule;
   std::uint32_t materialNameRule;
+  // The up axis the written data stands along: the one the library's
+  // writer declares (FBX, COLLADA), else the format's convention.
+  std::uint32_t upAxis;
 };
 
 constexpr WriteFormat kWriteFormats[] = {
-    // The library reads its own binary FBX back wrongly; its text form is sound.
-    {VEX3D_FOURCC('F', 'B', 'X', ' '), "fbxa", 0, 0xFFFFFFFF, 0, 0},
-    {VEX3D_FOURCC('G', 'L', 'T', 'F'), "gltf2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
-    {VEX3D_FOURCC('G', 'L', 'B', ' '), "glb2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
-    {VEX3D_FOURCC('D', 'A', 'E', ' '), "collada", 0, 0xFFFFFFFF, 0, 0},
+    // The library reads its own binary FBX back wrongly; its text form is
+    // sound. It declares y up.
+    {VEX3D_FOURCC('F', 'B', 'X', ' '), "fbxa", 0, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
+    {VEX3D_FOURCC('G', 'L', 'T', 'F'), "gltf2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
+    {VEX3D_FOURCC('G', 'L', 'B', ' '), "glb2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
+    // The library's writer declares Y_UP.
+    {VEX3D_FOURCC('D', 'A', 'E', ' '), "collada", 0, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
     // 16-bit counts, DOS-length object names, material names of 16 bytes
-    // with the terminator.
-    {VEX3D_FOURCC('3', 'D', 'S', ' '), "3ds", EXPORT_TRIANGULATE | EXPORT_NAME_RULES, 65535,
-     NAME_RULE_NO_SPACES | NAME_RULE_DEFAULT_NAME | 10, NAME_RULE_DEFAULT_NAME | 15},
-    {VEX3D_FOURCC('X', '3', 'D', ' '), "x3d", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
-    {VEX3D_FOURCC('3', 'M', 'F', ' '), "3mf", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0},
+    // with the terminator. The library's writer stores no node transforms
+    // and claims each mesh was moved by its node's, which its reader then
+    // undoes: only baked geometry comes back where it was.
+    {VEX3D_FOURCC('3', 'D', 'S', ' '), "3ds",
+     EXPORT_TRIANGULATE | EXPORT_NAME_RULES | EXPORT_WORLD_COORDINATES, 65535,
+     NAME_RULE_NO_SPACES | NAME_RULE_DEFAULT_NAME | 10, NAME_RULE_DEFAULT_NAME | 15, UP_AXIS_Z},
+    {VEX3D_FOURCC('X', '3', 'D', ' '), "x3d", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
+    // The library's writer only writes the meshes of the root's children:
+    // everything goes there, in place. 3D printing builds along z.
+    {VEX3D_FOURCC('3', 'M', 'F', ' '), "3mf",
+     EXPORT_TRIANGULATE | EXPORT_WORLD_COORDINATES | EXPORT_REMOVE_GROUPS, 0xFFFFFFFF, 0, 0,
+     UP_AXIS_Z},
 };
 
 const WriteFormat* writeFormatOf(std::uint32_t fileClass) {
@@ -140,7 +152,7 @@ class CAssimpParser : public C3DParser {
       return nullptr;
     }
     vex3d::assimp::IoFailure failure;
-    C3DScene* scene = module.read()(fileName.c_str(), &options, &failure);
+    C3DScene* scene = module.read()(fileName.c_str(), m_fileClass, &options, &failure);
     if (scene == nullptr) SetIoError(failure.code, CIoOptions::logError, failure.text);
     return scene;
   }
@@ -148,7 +160,9 @@ class CAssimpParser : public C3DParser {
   void SaveDefaultOptions(CSceneExportOptions& options) override {
     const WriteFormat* format = writeFormatOf(m_fileClass);
     options.m_forcedFlags = kAlwaysForced | (format != nullptr ? format->forcedFlags : 0);
+    options.m_swap = 0;
     if (format == nullptr) return;
+    options.m_swap = vex3d::swapFromZUp(format->upAxis);
     options.m_maxPoints = format->maxCount;
     options.m_maxFaces = format->maxCount;
     options.m_objectNameRule = format->objectNameRule;

@@ -4,6 +4,7 @@
 //   static ReadResult read(std::span<const unsigned char>, ReadProgress*)   (scene, error)
 //   static bool write(C3DScene&, const std::string&, bool text, std::string& error)
 //   static constexpr std::uint32_t kForcedExport
+//   static constexpr std::uint32_t kUpAxis          the up axis the format's data stands along
 #include <cstdint>
 #include <string>
 
@@ -27,7 +28,8 @@ class MeshFormatParser : public C3DParser {
 
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
-  C3DScene* Read(const std::string& fileName, CSceneImportOptions&) override {
+  C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    options.m_fileUpAxis = Format::kUpAxis;
     FileBytes file;
     std::string error;
     if (!file.open(fileName, error)) {
@@ -45,6 +47,7 @@ class MeshFormatParser : public C3DParser {
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
     options.m_forcedFlags = Format::kForcedExport;
+    options.m_swap = vex3d::swapFromZUp(Format::kUpAxis);
   }
 
   int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions& options) override {

@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::uint32_t kForcedExport =
     EXPORT_WORLD_COORDINATES | EXPORT_REMOVE_GROUPS | EXPORT_REMOVE_VC;
+// The file says nothing; the modellers that write it stand models along y.
+constexpr std::uint32_t kUpAxis = UP_AXIS_Y;
 
 class CObjParser : public C3DParser {
  public:
@@ -28,6 +30,7 @@ class CObjParser : public C3DParser {
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    options.m_fileUpAxis = kUpAxis;
     vex3d::native::FileBytes file;
     std::string error;
     if (!file.open(fileName, error)) {
@@ -59,6 +62,7 @@ class CObjParser : public C3DParser {
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
     options.m_forcedFlags = kForcedExport;
+    options.m_swap = vex3d::swapFromZUp(kUpAxis);
   }
 
   int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions&) override {

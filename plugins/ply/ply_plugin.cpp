@@ -11,6 +11,9 @@ namespace {
 
 struct PlyFormat {
   static constexpr std::uint32_t kForcedExport = EXPORT_WORLD_COORDINATES | EXPORT_CONCATENATE;
+  // The file says nothing; the scanners and tools that write it stand
+  // models along y.
+  static constexpr std::uint32_t kUpAxis = UP_AXIS_Y;
   static vex3d::ply::ReadResult read(std::span<const unsigned char> bytes,
                                      vex3d::native::ReadProgress* progress) {
     return vex3d::ply::readPly(bytes, progress);

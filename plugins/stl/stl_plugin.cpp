@@ -13,6 +13,8 @@ struct StlFormat {
   static constexpr std::uint32_t kForcedExport = EXPORT_TRIANGULATE | EXPORT_WORLD_COORDINATES |
                                                  EXPORT_REMOVE_UVW | EXPORT_REMOVE_VC |
                                                  EXPORT_REMOVE_SPEC_NORMALS | EXPORT_CONCATENATE;
+  // Printers build along z.
+  static constexpr std::uint32_t kUpAxis = UP_AXIS_Z;
   static vex3d::stl::ReadResult read(std::span<const unsigned char> bytes,
                                      vex3d::native::ReadProgress* progress) {
     return vex3d::stl::readStl(bytes, progress);

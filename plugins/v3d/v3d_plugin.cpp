@@ -22,7 +22,8 @@ class CV3DParser : public C3DParser {
 
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
-  C3DScene* Read(const std::string& fileName, CSceneImportOptions&) override {
+  C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
+    options.m_fileUpAxis = UP_AXIS_Z;
     auto scene = std::make_unique<C3DScene>();
     std::string error;
     if (!vex3d::loadSceneFile(fileName, *scene, error)) {
@@ -34,6 +35,7 @@ class CV3DParser : public C3DParser {
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
     options.m_forcedFlags = kForcedExport;
+    options.m_swap = 0;
   }
 
   int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions&) override {

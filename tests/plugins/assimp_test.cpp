@@ -253,8 +253,8 @@ TEST_F(AssimpPluginTest, GltfRoundTripTriangulatesButKeepsTheRest) {
   }
 }
 
-// The library's 3DS writer names each mesh after its node and a counter,
-// so only the spaces and the triangles can be checked on the way back.
+// Names go without spaces and in ten characters, and come back as they
+// went, in the same tree.
 TEST_F(AssimpPluginTest, ThreeDsRemovesSpacesAndTriangulates) {
   C3DScene scene;
   buildScene(scene);
@@ -264,15 +264,22 @@ TEST_F(AssimpPluginTest, ThreeDsRemovesSpacesAndTriangulates) {
   ASSERT_EQ(save(path, scene, &error), 1) << error;
   std::unique_ptr<C3DScene> back = read(path);
   ASSERT_TRUE(back) << m_lastError;
+  const C3DSceneNode* arm = findNode(*back, "arm");
+  ASSERT_NE(arm, nullptr);
+  ASSERT_NE(findNode(*back, "tip"), nullptr);
+  EXPECT_EQ(back->GetParent(findNode(*back, "tip")), arm);
   bool found = false;
   CSceneIterator it = back->Begin();
   C3DBaseObject* object = nullptr;
   while (C3DSceneNode* node = back->GetNextNode(object, it)) {
     EXPECT_EQ(node->GetName().find(' '), std::string::npos) << node->GetName();
+    EXPECT_LE(node->GetName().size(), 10u) << node->GetName();
     if (auto* mesh = dynamic_cast<C3DObject*>(node->GetObject());
         mesh && mesh->GetPointNbr() == 4) {
       found = true;
       EXPECT_EQ(mesh->GetFaceNbr(), 2);
+      EXPECT_EQ(node->GetName().rfind("a_rather", 0), 0u) << node->GetName();
+      EXPECT_EQ(back->GetParent(node), arm);
     }
   }
   EXPECT_TRUE(found);

@@ -115,8 +115,10 @@ TEST_F(PlyTest, BigEndianAndCrlfAndExtraProperties) {
   C3DObject* mesh = firstMesh(*scene);
   ASSERT_NE(mesh, nullptr);
   ASSERT_EQ(mesh->GetFaceNbr(), 1);
-  EXPECT_EQ((*mesh->GetPointList())[2].y, 3.0f);
-  EXPECT_EQ((*mesh->GetPointList())[2].z, -1.0f);
+  // Stood up from the format's y up: (x, y, z) is (x, -z, y) here.
+  EXPECT_EQ((*mesh->GetPointList())[2].x, 0.0f);
+  EXPECT_EQ((*mesh->GetPointList())[2].y, 1.0f);
+  EXPECT_EQ((*mesh->GetPointList())[2].z, 3.0f);
 }
 
 TEST_F(PlyTest, TextWithFloatColoursAndVertexTextureCoordinates) {
