@@ -346,12 +346,14 @@ TEST_F(AssimpPluginTest, GltfColoursAreOpaqueAndAPrimitiveWithoutThemKeepsItsMat
   ASSERT_EQ(object->GetFaceNbr(), 2);
   CVCChannel* vc = object->GetChannels()->GetVCChannelByIndex(0, 1);
   ASSERT_NE(vc, nullptr);
-  std::map<float, CRGBColor> byX;  // corner colour by position: faces may come in any order
+  // Corner colour by position: faces may come in any order. The file's y is
+  // the scene's z once it stands up.
+  std::map<float, CRGBColor> byX;
   for (int f = 0; f < 2; ++f) {
     const C3DFace* face = object->GetFaceList()->ElementAt(f);
     for (std::uint32_t k = 0; k < 3; ++k) {
       const C3DPoint& p = (*object->GetPointList())[face->GetPointIndex(k)];
-      byX[p.x + 10 * p.y] = (*vc->GetVCPointList())[vc->GetChannelPointIndex(f, k)].GetColor();
+      byX[p.x + 10 * p.z] = (*vc->GetVCPointList())[vc->GetChannelPointIndex(f, k)].GetColor();
     }
   }
   ASSERT_EQ(byX.size(), 6u);
