@@ -254,3 +254,23 @@ TEST(CliTest, ThumbnailsWriteNothingButTheirOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliTest, UpOverridesTheAxisTheFormatStandsAlong) {
+  // OBJ files stand along y by convention; this one was written z-up.
+  const fs::path dir = outDir();
+  const std::string tower = (dir / "tower.obj").string();
+  std::ofstream(tower) << "v 0 0 0\nv 1 0 0\nv 0 0 5\nf 1 2 3\n";
+  const CliRun asY = vex3d("info " + tower);
+  EXPECT_NE(asY.out.find("bounding box: (0, -5, 0) to (1, 0, 0)"), std::string::npos) << asY.out;
+  const CliRun asZ = vex3d("info --up z " + tower);
+  EXPECT_NE(asZ.out.find("bounding box: (0, 0, 0) to (1, 0, 5)"), std::string::npos) << asZ.out;
+  // Converted with the override, the file is written back y-up.
+  const std::string upright = (dir / "upright.obj").string();
+  ASSERT_EQ(vex3d("convert --up=z -q " + tower + " " + upright).status, 0);
+  const CliRun back = vex3d("info " + upright);
+  EXPECT_NE(back.out.find("bounding box: (0, 0, 0) to (1, 0, 5)"), std::string::npos) << back.out;
+}
+
+}  // namespace
