@@ -28,10 +28,13 @@ namespace {
 
 using vex3d::assimp::IoFailure;
 
-// Reading keeps polygons as they are: vertices are only merged where the
-// library split them, and data is checked before it is trusted.
-constexpr unsigned kImportSteps =
-    aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure | aiProcess_SortByPType;
+// Reading keeps polygons as they are and checks data before trusting it.
+// The library's vertex join is left out: the reader shares points and each
+// channel's values by value itself, and the join of the library version we
+// build on loses colours given without alpha, so corners that differ only in
+// colour (a cube with one colour per face) came out with one colour per
+// point.
+constexpr unsigned kImportSteps = aiProcess_ValidateDataStructure | aiProcess_SortByPType;
 
 // The library's loading steps as the host's progress display. Most of its
 // loaders ignore a refused update, so a stop is also honoured once loading

@@ -363,6 +363,36 @@ TEST_F(AssimpPluginTest, GltfColoursAreOpaqueAndAPrimitiveWithoutThemKeepsItsMat
   for (float at : {2.0f, 3.0f, 12.0f}) EXPECT_EQ(byX[at].GetAlpha(), 0) << at;
 }
 
+// Two triangles meeting along an edge, each in one colour given without
+// alpha: the points of the edge are shared, their colours are not.
+TEST_F(AssimpPluginTest, CornersThatDifferOnlyInColourKeepTheirColours) {
+  vex3d::test::GltfPrimitive edge;
+  edge.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  edge.colours = {{1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1},
+                  {0, 0, 1, 1}, {0, 0, 1, 1}, {0, 0, 1, 1}};
+  edge.indices = {0, 1, 2, 3, 4, 5};
+  edge.opaqueColours = true;
+  const std::string path = file("edge.gltf");
+  ASSERT_TRUE(vex3d::test::writeGltf(path, {edge}));
+  std::unique_ptr<C3DScene> scene = read(path);
+  ASSERT_TRUE(scene) << m_lastError;
+  const C3DObject* object = objectOf(*scene, "coloured");
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->GetPointList()->GetSize(), 4) << "the edge's points are shared";
+  CVCChannel* vc = object->GetChannels()->GetVCChannelByIndex(0, 1);
+  ASSERT_NE(vc, nullptr);
+  for (int f = 0; f < 2; ++f) {
+    const CRGBColor first = (*vc->GetVCPointList())[vc->GetChannelPointIndex(f, 0)].GetColor();
+    EXPECT_TRUE(first == CRGBColor(255, 0, 0, 255) || first == CRGBColor(0, 0, 255, 255)) << f;
+    for (std::uint32_t k = 1; k < 3; ++k) {
+      EXPECT_EQ((*vc->GetVCPointList())[vc->GetChannelPointIndex(f, k)].GetColor(), first)
+          << "face " << f << " is one colour";
+    }
+  }
+  EXPECT_NE((*vc->GetVCPointList())[vc->GetChannelPointIndex(0, 0)].GetColor(),
+            (*vc->GetVCPointList())[vc->GetChannelPointIndex(1, 0)].GetColor());
+}
+
 TEST_F(AssimpPluginTest, BrokenFilesAreErrorsNotCrashes) {
   C3DScene scene;
   buildScene(scene);
