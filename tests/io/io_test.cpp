@@ -11,6 +11,7 @@
 #include "hostlib/io/io_report.h"
 #include "hostlib/io/plugin_loader.h"
 #include "io/parser.h"
+#include "io/unwelded_square.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "material/materials.h"
@@ -239,13 +240,7 @@ TEST_F(IoTest, WeldingOnReadIsTheSameWhateverTheFormat) {
   C3DScene scene;
   auto* node = new C3DSceneNode;
   node->SetName("quad");
-  auto* object = new C3DObject;
-  object->Init(6, 2, 3, 0, 0);
-  const float xy[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}};
-  for (int i = 0; i < 6; ++i) (*object->GetPointList())[i].Init(xy[i][0], xy[i][1], 0.0f);
-  object->GetFaceList()->ElementAt(0)->SetTriangle(0, 1, 2);
-  object->GetFaceList()->ElementAt(1)->SetTriangle(3, 4, 5);
-  node->SetObject(object);
+  node->SetObject(vex3d::test::unweldedSquare());
   scene.AddNode(nullptr, node);
   for (const char* ext : {"v3d", "obj", "ply", "stl"}) {
     const std::string out = file(std::string("quad.") + ext);
