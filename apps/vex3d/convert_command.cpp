@@ -1,7 +1,9 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli_files.h"
@@ -61,6 +63,7 @@ int runConvert(const std::vector<std::string>& args) {
   std::uint32_t flags = 0;
   bool weld = false;
   bool quiet = false;
+  bool force = false;
   std::uint32_t up = UP_AXIS_UNKNOWN;
   OptionParser parser("convert", "IN OUT", 2, 2);
   for (const ExportOption& option : kExportOptions) {
@@ -69,11 +72,21 @@ int runConvert(const std::vector<std::string>& args) {
   parser.flag("weld", 0, "merge points that lie at the same place", weld)
       .value("up", 0, "AXIS", kUpAxisHelp,
              [&up](const std::string& v) { return parseUpAxis(v, up) ? "" : "wants x, y or z"; })
+      .flag("force", 0, "allow writing over the file being read", force)
       .flag("quiet", 'q', "no progress and no conversion report", quiet);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
   const std::vector<std::string>& files = parser.operands();
 
+  // The output replaces its file only once written, so writing over the
+  // input is safe; it is still rarely meant, and what the conversion drops
+  // would be gone from the only copy.
+  std::error_code same;
+  if (!force && std::filesystem::equivalent(files[0], files[1], same)) {
+    std::fprintf(stderr, "vex3d: %s is the file being read (--force writes over it)\n",
+                 files[1].c_str());
+    return 2;
+  }
   // Reading a large file only to find the output cannot be written would
   // waste the user's time.
   std::string why;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "hostlib/files/atomic_file.h"
 #include "hostlib/io/plugin_loader.h"
 #include "io/module_info.h"
 
@@ -57,6 +58,9 @@ void keepFreedMemory() {
 
 int main(int argc, char** argv) {
   keepFreedMemory();
+  // Ctrl+C, a kill or a thumbnailer's time limit leaves no half-written
+  // temporary file behind.
+  vex3d::removeTemporaryFilesOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     printUsage(args.empty() ? stderr : stdout);

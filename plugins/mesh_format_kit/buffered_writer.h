@@ -1,37 +1,30 @@
 #pragma once
 // Output for the writers: one large buffer flushed to a file in big
 // blocks, numbers formatted with to_chars (shortest text that reads back
-// to the same float).
+// to the same float). The file is written beside its target and takes the
+// target's place only once complete (vex3d::AtomicFile).
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "hostlib/files/atomic_file.h"
+
 namespace vex3d::native {
 
 class BufferedWriter {
  public:
   BufferedWriter() : m_buffer(kBufferSize) {}
-  ~BufferedWriter() {
-    if (m_file != nullptr) std::fclose(m_file);
-  }
   BufferedWriter(const BufferedWriter&) = delete;
   BufferedWriter& operator=(const BufferedWriter&) = delete;
 
   bool open(const std::string& path, std::string& error) {
-    m_path = path;
-    m_file = std::fopen(path.c_str(), "wb");
-    if (m_file == nullptr) {
-      error = "cannot create " + path + ": " + std::strerror(errno);
-      return false;
-    }
-    return true;
+    m_failed = false;
+    return m_file.open(path, error);
   }
 
   void put(std::string_view text) {
@@ -75,14 +68,17 @@ class BufferedWriter {
     m_used += sizeof(T);
   }
 
-  // Flushes and closes; false with `error` when anything failed to write.
-  bool finish(std::string& error) {
+  // Writes out what is buffered; false with `error` when anything failed
+  // to write. The target is not touched yet.
+  bool complete(std::string& error) {
     flush();
-    if (m_file != nullptr && std::fclose(m_file) != 0) m_failed = true;
-    m_file = nullptr;
-    if (m_failed) error = "cannot write " + m_path;
+    if (m_failed) error = m_failure;
     return !m_failed;
   }
+  // Puts the written file in the target's place.
+  bool commit(std::string& error) { return m_file.commit(error); }
+  // Both: a writer of a single file ends with this.
+  bool finish(std::string& error) { return complete(error) && commit(error); }
 
  private:
   static constexpr std::size_t kBufferSize = 1 << 20;
@@ -95,15 +91,15 @@ class BufferedWriter {
     m_used = 0;
   }
   void writeOut(const char* data, std::size_t n) {
-    if (n == 0 || m_file == nullptr) return;
-    if (std::fwrite(data, 1, n, m_file) != n) m_failed = true;
+    if (n == 0 || m_failed) return;
+    if (!m_file.write(data, n, m_failure)) m_failed = true;
   }
 
-  std::FILE* m_file = nullptr;
-  std::string m_path;
+  vex3d::AtomicFile m_file;
   std::vector<char> m_buffer;
   std::size_t m_used = 0;
   bool m_failed = false;
+  std::string m_failure;
 };
 
 }  // namespace vex3d::native

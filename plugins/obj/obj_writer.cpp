@@ -62,8 +62,7 @@ std::unordered_map<std::uint32_t, std::string> materialNames(
 }
 
 bool writeMtl(C3DScene& scene, const std::unordered_map<std::uint32_t, std::string>& names,
-              const std::string& path, std::string& error) {
-  BufferedWriter out;
+              const std::string& path, BufferedWriter& out, std::string& error) {
   if (!out.open(path, error)) return false;
   std::set<std::uint32_t> ids;
   for (const auto& [id, name] : names) ids.insert(id);
@@ -85,7 +84,7 @@ bool writeMtl(C3DScene& scene, const std::unordered_map<std::uint32_t, std::stri
     putMap(out, "map_d", material->GetTransparencyMaps());
     out.put('\n');
   }
-  return out.finish(error);
+  return out.complete(error);
 }
 
 void putIndex(BufferedWriter& out, std::int64_t index) { out.putInt(index + 1); }
@@ -97,7 +96,12 @@ bool writeObj(C3DScene& scene, const std::string& path, std::string& error) {
   const auto names = materialNames(scene, objects);
   const std::filesystem::path target(path);
   const std::string library = target.stem().string() + ".mtl";
-  if (!writeMtl(scene, names, (target.parent_path() / library).string(), error)) return false;
+  // The library and the model replace the old ones together, once both
+  // are written.
+  BufferedWriter mtl;
+  if (!writeMtl(scene, names, (target.parent_path() / library).string(), mtl, error)) {
+    return false;
+  }
 
   BufferedWriter out;
   if (!out.open(path, error)) return false;
@@ -176,7 +180,7 @@ bool writeObj(C3DScene& scene, const std::string& path, std::string& error) {
     uvBase += uvCount;
     normalBase += normalCount;
   }
-  return out.finish(error);
+  return out.complete(error) && mtl.commit(error) && out.commit(error);
 }
 
 }  // namespace vex3d::obj

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hostlib/core/archive.h"
+#include "hostlib/files/atomic_file.h"
 #include "hostlib/files/file_io.h"
 #include "scene/scene.h"
 
@@ -29,10 +30,7 @@ bool vex3d::saveSceneFile(C3DScene& scene, const std::string& path, std::string&
     error = e.what();
     return false;
   }
-  if (!writeFileAtomically(path, bytes.data(), bytes.size())) {
-    error = "the file could not be written";
-    return false;
-  }
+  if (!writeFileAtomically(path, bytes.data(), bytes.size(), error)) return false;
   return true;
 }
 

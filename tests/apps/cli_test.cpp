@@ -2,6 +2,7 @@
 // their pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -271,6 +272,52 @@ TEST(CliTest, UpOverridesTheAxisTheFormatStandsAlong) {
   ASSERT_EQ(vex3d("convert --up=z -q " + tower + " " + upright).status, 0);
   const CliRun back = vex3d("info " + upright);
   EXPECT_NE(back.out.find("bounding box: (0, 0, 0) to (1, 0, 5)"), std::string::npos) << back.out;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> folderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(CliTest, AConversionNeverCostsTheUserTheFileTheyHad) {
+  const fs::path dir = outDir();
+  const std::string cube = (dir / "cube.v3d").string();
+  fs::copy_file(sample("textured_cube.v3d"), cube);
+  const auto original = fs::file_size(cube);
+  // Onto itself: refused unless asked for.
+  EXPECT_EQ(vex3d("convert " + cube + " " + (dir / "." / "cube.v3d").string()).status, 2);
+  EXPECT_EQ(vex3d("convert " + cube + " " + cube + " --force --triangulate -q").status, 0);
+  EXPECT_NE(vex3d("info " + cube).out.find("12 faces"), std::string::npos);
+
+  // A disk that fills up halfway: the old file stays whole and nothing is
+  // left beside it, whether the writer is told (write error) or killed
+  // (SIGXFSZ).
+  const std::string stl = (dir / "kept.stl").string();
+  ASSERT_EQ(vex3d("convert " + sample("textured_cube.v3d") + " " + stl + " -q").status, 0);
+  const auto kept = fs::file_size(stl);
+  const std::string big = (dir / "big.obj").string();
+  {
+    std::ofstream out(big);
+    for (int i = 0; i < 20000; ++i)
+      out << "v " << i << " 0 0\nv " << i << " 1 0\nv " << i << " 0 1\n";
+    for (int i = 0; i < 20000; ++i)
+      out << "f " << 3 * i + 1 << " " << 3 * i + 2 << " " << 3 * i + 3 << "\n";
+  }
+  const auto before = folderEntries(dir);
+  for (const char* trap : {"trap '' XFSZ;", ""}) {
+    const std::string command = std::string("bash -c \"") + trap + " ulimit -f 8; exec " +
+                                VEX3D_CLI + " convert " + big + " " + stl + " -q\"";
+    EXPECT_NE(std::system(command.c_str()), 0) << trap;
+    EXPECT_EQ(fs::file_size(stl), kept) << trap;
+    EXPECT_EQ(folderEntries(dir), before) << trap;
+  }
+  EXPECT_GT(original, 0u);
 }
 
 }  // namespace

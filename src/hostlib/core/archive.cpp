@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hostlib/files/atomic_file.h"
 #include "hostlib/files/file_io.h"
 #include "hostlib/text/text_codec.h"
 
@@ -398,5 +399,6 @@ bool CFileArchive::Close() {
   if (m_closed) return true;
   m_closed = true;
   if (m_mode != CArchive::store) return true;
-  return vex3d::writeFileAtomically(m_path, m_buffer.data(), m_buffer.size());
+  std::string why;
+  return vex3d::writeFileAtomically(m_path, m_buffer.data(), m_buffer.size(), why);
 }

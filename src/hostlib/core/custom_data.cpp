@@ -321,7 +321,7 @@ bool CCustomData::SaveToPrefs(const std::string& file, std::uint32_t section,
   CArchive ar(bytes, CArchive::store);
   ar << kPrefsMagic << kPrefsVersion;
   root.Serialize(ar);
-  return vex3d::writeFileAtomically(file, bytes.data(), bytes.size());
+  return vex3d::writeSettingsFile(file, bytes.data(), bytes.size());
 }
 
 bool CCustomData::LoadFromPrefs(const std::string& file, std::uint32_t section,

@@ -10,10 +10,9 @@ namespace vex3d {
 
 // False when the file cannot be opened or read.
 VEXHOST_EXPORT bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
-// Writes a temporary file beside `path` and renames it over `path`, so a
-// crash or a full disk never leaves a half-written file behind. Creates
-// missing parent folders.
-VEXHOST_EXPORT bool writeFileAtomically(const std::string& path, const void* data,
-                                        std::size_t size);
+// A settings file (the profile, the preferences) written whole and put in
+// place only once complete (see AtomicFile). Unlike a file the user asked
+// for, its folder is ours: missing folders are made.
+VEXHOST_EXPORT bool writeSettingsFile(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace vex3d

@@ -200,7 +200,7 @@ bool loadIni(const std::string& path, Ini& ini) {
 
 bool storeIni(const std::string& path, const Ini& ini) {
   const std::string text = formatIni(ini);
-  return vex3d::writeFileAtomically(path, text.data(), text.size());
+  return vex3d::writeSettingsFile(path, text.data(), text.size());
 }
 
 std::optional<std::string> readEntry(const std::string& path, std::string_view section,

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "hostlib/files/atomic_file.h"
 #include "hostlib/files/file_io.h"
 #include "hostlib/images/bitmap.h"
 #include "hostlib/images/frame_bitmap.h"
@@ -170,8 +171,9 @@ int C2DIo::Save(const CFrameBitmap& frames, std::uint32_t /*flags*/) {
     const Bitmap* image = vex3d::flattenFrame(*frames.GetFrame(i), holder);
     if (!vex3d::encodeImage(format, *image, encoded, m_error)) return 0;
     const std::string name = count == 1 ? m_fileName : GetSeriesFileName(m_fileName, i);
-    if (!vex3d::writeFileAtomically(name, encoded.data(), encoded.size())) {
-      Fail("cannot write " + name);
+    std::string why;
+    if (!vex3d::writeFileAtomically(name, encoded.data(), encoded.size(), why)) {
+      Fail(why);
       return 0;
     }
   }

@@ -434,7 +434,7 @@ TEST_F(RememberedParameters, MissingOrDamagedFileLoadsNothing) {
   RecordingCommand* cmd = add(mgr, makeId("SIMP", "LIGH", "BRGL"));
   cmd->SetParameters(withValue(9));
   EXPECT_FALSE(mgr.LoadRememberedParameters(m_file));
-  ASSERT_TRUE(vex3d::writeFileAtomically(m_file, "not a preferences file", 22));
+  ASSERT_TRUE(vex3d::writeSettingsFile(m_file, "not a preferences file", 22));
   EXPECT_FALSE(mgr.LoadRememberedParameters(m_file));
   EXPECT_EQ(cmd->GetParameters(), withValue(9));
 }

@@ -144,13 +144,13 @@ TEST_F(CustomDataPrefs, DamagedFilesReadAsEmptyAndAreRepairedOnSave) {
   ASSERT_TRUE(vex3d::readWholeFile(file, bytes));
 
   // Truncated.
-  ASSERT_TRUE(vex3d::writeFileAtomically(file, bytes.data(), bytes.size() / 2));
+  ASSERT_TRUE(vex3d::writeSettingsFile(file, bytes.data(), bytes.size() / 2));
   CCustomData loaded = a;
   EXPECT_FALSE(loaded.LoadFromPrefs(file, 1, 2));
   EXPECT_TRUE(loaded.IsEmpty());
   // Garbage.
   const std::string junk = "not a preferences file at all";
-  ASSERT_TRUE(vex3d::writeFileAtomically(file, junk.data(), junk.size()));
+  ASSERT_TRUE(vex3d::writeSettingsFile(file, junk.data(), junk.size()));
   EXPECT_FALSE(loaded.LoadFromPrefs(file, 1, 2));
   // Missing.
   EXPECT_FALSE(loaded.LoadFromPrefs(file + ".missing", 1, 2));

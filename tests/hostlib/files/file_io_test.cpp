@@ -10,8 +10,8 @@ TEST(FileIo, AtomicWriteCreatesFoldersAndReplacesContent) {
   const auto dir = std::filesystem::path(VEX3D_TEST_BINARY_DIR) / "file_io_test" / "a" / "b";
   std::filesystem::remove_all(dir.parent_path().parent_path());
   const std::string path = (dir / "f.bin").string();
-  ASSERT_TRUE(vex3d::writeFileAtomically(path, "hello", 5));
-  ASSERT_TRUE(vex3d::writeFileAtomically(path, "hi", 2));
+  ASSERT_TRUE(vex3d::writeSettingsFile(path, "hello", 5));
+  ASSERT_TRUE(vex3d::writeSettingsFile(path, "hi", 2));
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(vex3d::readWholeFile(path, bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "hi");
