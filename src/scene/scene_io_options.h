@@ -94,6 +94,17 @@ class VEX3D_EXPORT CSceneImportOptions : public CIoOptions {
   // remembered, as it belongs to one file.
   std::uint32_t m_upAxis = UP_AXIS_UNKNOWN;
 
+  // Limits of one read, set by callers that open files nobody chose (the
+  // thumbnailer): never remembered.
+  // References (material libraries, textures, buffers) resolve only inside
+  // the model's folder tree.
+  bool m_confined = false;
+  // Memory a reader may use, in bytes; 0 leaves the default share of the
+  // machine's memory.
+  std::uint64_t m_memoryBudget = 0;
+  // Processor time a reader may use, in seconds; 0 for no limit.
+  std::uint32_t m_timeBudget = 0;
+
  private:
   CCustomData m_data;
 };
