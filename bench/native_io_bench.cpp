@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench_meshes.h"
-#include "mesh_format_kit/file_bytes.h"
+#include "hostlib/files/mapped_file.h"
 #include "obj/obj_reader.h"
 #include "ply/ply_reader.h"
 #include "scene/scene.h"
@@ -90,7 +90,7 @@ const Files& files() {
 template <class Read>
 void native(benchmark::State& state, const std::string& path, Read&& read) {
   for (auto _ : state) {
-    vex3d::native::FileBytes file;
+    vex3d::MappedFile file;
     std::string error;
     if (!file.open(path, error)) {
       state.SkipWithError(error.c_str());

@@ -4,6 +4,7 @@
 #include "hostlib/images/frame_bitmap.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
+#include "hostlib/io/io_options.h"
 #include "io/io.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
@@ -11,12 +12,21 @@
 namespace vex3d::cli {
 
 std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
-                                    std::string& error) {
+                                    std::string& error, std::FILE* warnings) {
   C3DIo io(CFileNameSpec(path, 0), IO_FLAG_READ | IO_FLAG_SILENT);
   // What the viewer remembered for the format plays no part here.
   if (io.PrepareReading()) io.GetParameters().RemoveAll();
-  std::unique_ptr<C3DScene> scene = io.Read(0, options);
+  CSceneImportOptions local;
+  CSceneImportOptions& used = options != nullptr ? *options : local;
+  std::unique_ptr<C3DScene> scene = io.Read(0, &used);
   if (!scene) error = io.GetIoErrorText();
+  if (warnings != nullptr) {
+    for (const CIoOptions::LogEntry& e : used.GetLog()) {
+      if (e.level >= CIoOptions::logWarning) {
+        std::fprintf(warnings, "vex3d: %s: warning: %s\n", path.c_str(), e.text.c_str());
+      }
+    }
+  }
   return scene;
 }
 

@@ -2,6 +2,7 @@
 // Reading scenes and writing images for the commands, with errors worded
 // for a terminal.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -12,9 +13,10 @@ class CSceneImportOptions;
 namespace vex3d::cli {
 
 // The scene of `path` read through its format plug-in; null with the reason
-// in `error`.
+// in `error`. What the reader warned about goes to `warnings` as
+// "vex3d: FILE: warning: ..." lines (nowhere when null).
 std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
-                                    std::string& error);
+                                    std::string& error, std::FILE* warnings = stderr);
 // The value of `--up` (x, y or z) as an up axis; false for anything else.
 bool parseUpAxis(const std::string& text, std::uint32_t& axis);
 inline constexpr const char* kUpAxisHelp = "x, y or z: the axis the models stand along";

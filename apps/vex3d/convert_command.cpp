@@ -100,7 +100,8 @@ int runConvert(const std::vector<std::string>& args) {
   if (weld) importOptions.m_flags |= IMPORT_WELD_POINTS;
   importOptions.m_upAxis = up;
   std::string error;
-  std::unique_ptr<C3DScene> scene = readScene(files[0], &importOptions, error);
+  std::unique_ptr<C3DScene> scene =
+      readScene(files[0], &importOptions, error, quiet ? nullptr : stderr);
   if (!scene) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "hostlib/files/mapped_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
 #include "io/parser.h"
-#include "mesh_format_kit/file_bytes.h"
 #include "mesh_format_kit/read_progress.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
@@ -30,7 +30,7 @@ class MeshFormatParser : public C3DParser {
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
     options.m_fileUpAxis = Format::kUpAxis;
-    FileBytes file;
+    vex3d::MappedFile file;
     std::string error;
     if (!file.open(fileName, error)) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
@@ -38,6 +38,10 @@ class MeshFormatParser : public C3DParser {
     }
     ReadProgress progress(file.bytes(), readingTitle(fileName));
     auto result = Format::read(file.bytes(), &progress);
+    if (!file.intact()) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, kFileShrank);
+      return nullptr;
+    }
     if (!result.scene) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);
       return nullptr;

@@ -13,6 +13,7 @@
 namespace vex3d::native {
 
 inline constexpr const char* kReadingCancelled = "reading was cancelled";
+inline constexpr const char* kFileShrank = "the file shrank while it was being read";
 
 class ReadProgress {
  public:

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "hostlib/files/file_utils.h"
+#include "hostlib/files/mapped_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
 #include "io/parser.h"
-#include "mesh_format_kit/file_bytes.h"
 #include "mesh_format_kit/read_progress.h"
 #include "obj_reader.h"
 #include "obj_writer.h"
@@ -31,27 +33,50 @@ class CObjParser : public C3DParser {
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
     options.m_fileUpAxis = kUpAxis;
-    vex3d::native::FileBytes file;
+    vex3d::MappedFile file;
     std::string error;
     if (!file.open(fileName, error)) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
       return nullptr;
     }
     const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
-    // Libraries are named relative to the OBJ file's folder.
-    const vex3d::obj::MaterialLoader loader = [&folder](const std::string& name,
-                                                        std::string& bytes) {
-      vex3d::native::FileBytes library;
-      std::string ignored;
-      if (!library.open((folder / name).string(), ignored)) return false;
+    bool librariesIntact = true;
+    // The reader may ask for a name twice (the whole line, then its words).
+    std::set<std::string> warned;
+    const auto warn = [&](const std::string& text) {
+      if (warned.insert(text).second) options.AddLogInfo(CIoOptions::logWarning, text);
+    };
+    // Libraries are named relative to the OBJ file's folder. A file nobody
+    // chose to open may not read files outside its folder tree through them.
+    const vex3d::obj::MaterialLoader loader = [&](const std::string& name, std::string& bytes) {
+      const std::string path = (folder / name).string();
+      if (options.m_confined && !vex3d::fileIsInside(path, folder.string())) {
+        warn("material library " + name + " lies outside the model's folder: skipped");
+        return false;
+      }
+      vex3d::MappedFile library;
+      std::string why;
+      if (!library.open(path, why)) {
+        // A missing library is the reader's to report; anything else that
+        // stands in the way (a FIFO, a folder) is said here.
+        if (why.find("does not exist") == std::string::npos) {
+          warn("material library " + why);
+        }
+        return false;
+      }
       const auto span = library.bytes();
       bytes.assign(reinterpret_cast<const char*>(span.data()), span.size());
+      librariesIntact = librariesIntact && library.intact();
       return true;
     };
     vex3d::native::ReadProgress progress(file.bytes(), vex3d::native::readingTitle(fileName));
     vex3d::obj::ReadResult result = vex3d::obj::readObj(file.bytes(), loader, &progress);
     for (const std::string& warning : result.warnings) {
       options.AddLogInfo(CIoOptions::logWarning, warning);
+    }
+    if (!file.intact() || !librariesIntact) {
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, vex3d::native::kFileShrank);
+      return nullptr;
     }
     if (!result.scene) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);

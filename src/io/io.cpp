@@ -5,6 +5,7 @@
 #include "hostlib/core/exceptions.h"
 #include "hostlib/files/file_class.h"
 #include "hostlib/files/file_utils.h"
+#include "hostlib/files/mapped_file.h"
 #include "hostlib/io/io_report.h"
 #include "io/parser.h"
 #include "io/texture_names.h"
@@ -53,8 +54,13 @@ C3DParser* C3DIo::GetParser() const { return dynamic_cast<C3DParser*>(CFileIo::G
 
 int C3DIo::PrepareReading() {
   if (m_prepared) return 1;
-  if (!fileExists(GetFileName())) {
-    SetIoError(IO_ERROR_FILE_MISSING, CIoOptions::logError);
+  if (const std::string why = vex3d::whyNotReadable(GetFileName()); !why.empty()) {
+    // A folder or a FIFO named like a model is not a missing file.
+    if (why == "does not exist") {
+      SetIoError(IO_ERROR_FILE_MISSING, CIoOptions::logError);
+    } else {
+      SetIoError(IO_ERROR_NOT_A_FILE, CIoOptions::logError, why);
+    }
     if (!IsFlagSet(IO_FLAG_SILENT)) ReportIoError(nullptr, vex3d::kIoReportFailure);
     return 0;
   }

@@ -90,7 +90,7 @@ bool AtomicFile::open(const std::string& target, std::string& why) {
   }
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
-    why = target + " is a folder";
+    why = target + " is a directory";
     return false;
   }
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");

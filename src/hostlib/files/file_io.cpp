@@ -1,6 +1,7 @@
 #include "hostlib/files/file_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,8 +13,15 @@ namespace vex3d {
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
   out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Regular files only, and never a wait on a FIFO or a device named like
+  // an image or a settings file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   std::uint8_t chunk[1 << 16];
   bool ok = true;
   for (;;) {

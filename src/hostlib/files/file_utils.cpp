@@ -173,6 +173,22 @@ bool folderExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool fileIsInside(const std::string& path, const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path inner = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  if (ec) return false;
+  const fs::path outer = fs::weakly_canonical(fs::absolute(folder.empty() ? "." : folder, ec), ec);
+  if (ec) return false;
+  auto i = inner.begin();
+  for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+    // A trailing separator leaves an empty last element.
+    if (o->empty()) continue;
+    if (i == inner.end() || *i != *o) return false;
+  }
+  return true;
+}
+
 bool fileCanBeWritten(const std::string& path, std::string& why) {
   if (path.empty()) {
     why = "no file name";
@@ -181,7 +197,7 @@ bool fileCanBeWritten(const std::string& path, std::string& why) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
-      why = path + " is a folder";
+      why = path + " is a directory";
       return false;
     }
     if (::access(path.c_str(), W_OK) != 0) {

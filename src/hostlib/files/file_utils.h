@@ -50,6 +50,11 @@ namespace vex3d {
 // True when `path` names a directory, following symbolic links.
 VEXHOST_EXPORT bool folderExists(const std::string& path);
 
+// True when `path`, with its links resolved as far as they exist, lies in
+// `folder` or below it. For files nobody chose to open (thumbnails), whose
+// references must not reach the rest of the disk.
+VEXHOST_EXPORT bool fileIsInside(const std::string& path, const std::string& folder);
+
 // True when a file may be written at `path`: its folder exists and takes
 // new files, and a file already there may be replaced. Otherwise false,
 // with `why` saying what stands in the way. Asked before any work whose

@@ -146,6 +146,8 @@ std::string CFileIo::GetStandardErrorText(int code) {
       return "This file format cannot be read or written here.";
     case IO_ERROR_PARSER_EXCEPTION:
       return "The file could not be read: unexpected error in the format reader.";
+    case IO_ERROR_NOT_A_FILE:
+      return "This is not a file that can be read.";
     case IO_ERROR_CANNOT_WRITE:
       return "The file cannot be written there.";
     case IO_ERROR_NOTHING_TO_SAVE:

@@ -38,6 +38,7 @@ enum _IO_ERROR : int {
   IO_ERROR_NO_PARSER = -2,         // no parser for the class, or it cannot save
   IO_ERROR_PARSER_EXCEPTION = -3,  // the parser failed unexpectedly
   IO_ERROR_CANNOT_WRITE = -4,      // the file to write cannot be written there
+  IO_ERROR_NOT_A_FILE = -5,        // what was named is a directory, a device, a FIFO...
   IO_ERROR_NOTHING_TO_SAVE = -7,   // the prepared export is missing or empty
   IO_ERROR_CANCELLED = -10,        // the user refused the options dialog
 };

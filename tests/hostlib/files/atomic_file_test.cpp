@@ -82,7 +82,7 @@ TEST_F(AtomicFileTest, MissingFoldersAndFoldersAsTargetsAreRefused) {
   EXPECT_NE(why.find("does not exist"), std::string::npos) << why;
   EXPECT_FALSE(fs::exists(dir() / "absent"));
   EXPECT_FALSE(file.open(dir().string(), why));
-  EXPECT_NE(why.find("is a folder"), std::string::npos) << why;
+  EXPECT_NE(why.find("is a directory"), std::string::npos) << why;
 }
 
 TEST_F(AtomicFileTest, TheOldFilesModeIsKeptAndLinksAreWrittenThrough) {
