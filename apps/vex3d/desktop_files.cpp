@@ -75,7 +75,7 @@ int runDesktopFiles(const std::vector<std::string>& args) {
   std::string thumbnailer =
       "[Thumbnailer Entry]\n"
       "TryExec=vex3d\n"
-      "Exec=vex3d thumbnail %i %o %s\n"
+      "Exec=vex3d thumbnail --time-limit 20 %i %o %s\n"
       "MimeType=";
   for (const std::string& type : types) thumbnailer += type + ";";
   thumbnailer += "\n";

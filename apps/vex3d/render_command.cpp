@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "hostlib/images/layer_bitmap.h"
 #include "io/scripting.h"
 #include "option_parser.h"
+#include "process_limits.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"
@@ -254,6 +256,8 @@ static int thumbnail(const std::vector<std::string>& args) {
   int size = 256;
   double maxMiB = 0.0;
   std::uint32_t up = UP_AXIS_UNKNOWN;
+  double memoryMiB = static_cast<double>(defaultThumbnailMemory() >> 20);
+  int seconds = kDefaultThumbnailSeconds;
   auto sizeValue = [&size](const std::string& v) -> std::string {
     size = std::atoi(v.c_str());
     return size > 0 && size <= 4096 ? "" : "wants 1 to 4096 pixels";
@@ -266,10 +270,26 @@ static int thumbnail(const std::vector<std::string>& args) {
                maxMiB = std::atof(v.c_str());
                return maxMiB > 0.0 ? "" : "wants a size in MiB";
              })
+      .value("memory-limit", 0, "MiB",
+             "the memory the thumbnail may use (default: a quarter of the machine's, from 1024 "
+             "to 4096; 0 for no limit)",
+             [&memoryMiB](const std::string& v) {
+               memoryMiB = std::atof(v.c_str());
+               return memoryMiB >= 0.0 ? "" : "wants a size in MiB";
+             })
+      .value("time-limit", 0, "SECONDS", "give up after this long (default 20; 0 for no limit)",
+             [&seconds](const std::string& v) {
+               seconds = std::atoi(v.c_str());
+               return seconds >= 0 && seconds <= 86400 ? "" : "wants 0 to 86400 seconds";
+             })
       .value("up", 0, "AXIS", kUpAxisHelp,
              [&up](const std::string& v) { return upAxisValue(v, up); });
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  // The file manager hands over whatever lies in a folder: a file that
+  // would read forever or without end gives up here, leaving no image.
+  limitProcess(static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0),
+               static_cast<unsigned>(seconds));
   const std::vector<std::string>& files = parser.operands();
   if (files.size() == 3 && !sizeValue(files[2]).empty()) {
     std::fprintf(stderr, "vex3d thumbnail: SIZE %s: wants 1 to 4096 pixels\n", files[2].c_str());
@@ -284,6 +304,11 @@ static int thumbnail(const std::vector<std::string>& args) {
   std::string error;
   CSceneImportOptions importOptions;
   importOptions.m_upAxis = up;
+  // Nobody chose to open this file: it may not reach files outside its
+  // folder through its references.
+  importOptions.m_confined = true;
+  importOptions.m_timeBudget = static_cast<std::uint32_t>(seconds);
+  importOptions.m_memoryBudget = static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0);
   std::unique_ptr<C3DScene> scene = readScene(files[0], &importOptions, error);
   if (!scene) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
@@ -303,12 +328,28 @@ static int thumbnail(const std::vector<std::string>& args) {
 
 }  // namespace vex3d::cli
 
+namespace {
+
+// Drawing a scene that does not fit the memory left (a thumbnail's budget,
+// a machine short of it) fails like a file that cannot be read.
+int exitOnMemoryShortage(int (*command)(const std::vector<std::string>&),
+                         const std::vector<std::string>& args) {
+  try {
+    return command(args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "vex3d: not enough memory\n");
+    return 1;
+  }
+}
+
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int vex3dRunRender(
     const std::vector<std::string>& args) {
-  return vex3d::cli::render(args);
+  return exitOnMemoryShortage(vex3d::cli::render, args);
 }
 
 extern "C" __attribute__((visibility("default"))) int vex3dRunThumbnail(
     const std::vector<std::string>& args) {
-  return vex3d::cli::thumbnail(args);
+  return exitOnMemoryShortage(vex3d::cli::thumbnail, args);
 }

@@ -1,5 +1,6 @@
 #include "io/io.h"
 
+#include <filesystem>
 #include <new>
 
 #include "hostlib/core/exceptions.h"
@@ -9,6 +10,7 @@
 #include "hostlib/io/io_report.h"
 #include "io/parser.h"
 #include "io/texture_names.h"
+#include "material/material_map.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 
@@ -149,6 +151,11 @@ std::unique_ptr<C3DScene> C3DIo::Read(int showDialog, CSceneImportOptions* optio
     // Every scene read goes through the same check-out, whoever parsed it:
     // parsers only parse and build.
     if (read) read->CheckoutImport(used, vex3d::swapToZUp(used.GetUpAxis()));
+    if (read && used.m_confined) {
+      const std::string folder = std::filesystem::path(fileName).parent_path().string();
+      vex3d::confineTextureNames(*read, vex3d::withFinalSeparator(folder.empty() ? "." : folder),
+                                 used);
+    }
     scene = std::move(read);
   });
   if (scene) {

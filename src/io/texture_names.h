@@ -6,8 +6,15 @@
 #include <string>
 
 class C3DScene;
+class CIoOptions;
 
 namespace vex3d {
+
+// For files nobody chose to open (thumbnails): every map image that would
+// be found outside `sourceFolder`'s tree and the configured texture
+// folders loses its name, with a warning in `log`, so that a model cannot
+// have other files of the disk read and drawn.
+void confineTextureNames(C3DScene& scene, const std::string& sourceFolder, CIoOptions& log);
 
 // Renames, in `scene`, every map image found from `sourceFolder` (its
 // colour and its alpha image) relative to the folder of `targetFile`.

@@ -1,6 +1,7 @@
 // The vex3d command driven as a user drives it, its images checked by
 // their pixels.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -318,6 +319,66 @@ TEST(CliTest, AConversionNeverCostsTheUserTheFileTheyHad) {
     EXPECT_EQ(folderEntries(dir), before) << trap;
   }
   EXPECT_GT(original, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliTest, AThumbnailStaysWithinItsBudgetAndItsFolder) {
+  const fs::path dir = outDir();
+  // Too little memory even to start drawing: a clean failure, no image.
+  const fs::path starved = dir / "starved.png";
+  const CliRun run = vex3d(
+      "thumbnail --memory-limit 60 " + sample("textured_cube.v3d") + " " + starved.string(), true);
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_FALSE(fs::exists(starved));
+
+  // A model whose material library lies outside its folder: a command the
+  // user asked for reads it; the thumbnailer skips it and says so.
+  fs::create_directories(dir / "model");
+  std::ofstream(dir / "secret.mtl") << "newmtl red\nKd 1 0 0\n";
+  std::ofstream(dir / "model" / "tri.obj")
+      << "mtllib ../secret.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3\n";
+  const std::string model = (dir / "model" / "tri.obj").string();
+  const CliRun info = vex3d("info " + model, true);
+  EXPECT_EQ(info.out.find("outside"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("red"), std::string::npos) << info.out;
+  const CliRun thumb = vex3d("thumbnail " + model + " " + (dir / "t.png").string(), true);
+  EXPECT_NE(thumb.out.find("secret.mtl lies outside the model's folder"), std::string::npos)
+      << thumb.out;
+}
+
+TEST(CliTest, WhatCannotBeReadSaysWhatItIs) {
+  const fs::path dir = outDir();
+  const fs::path folder = dir / "looks_like.obj";
+  fs::create_directories(folder);
+  const fs::path fifo = dir / "pipe.obj";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const CliRun asFolder = vex3d("info " + folder.string(), true);
+  EXPECT_EQ(asFolder.status, 1);
+  EXPECT_NE(asFolder.out.find("is a directory"), std::string::npos) << asFolder.out;
+  const CliRun asFifo = vex3d("info " + fifo.string(), true);
+  EXPECT_EQ(asFifo.status, 1);
+  EXPECT_NE(asFifo.out.find("is not a regular file"), std::string::npos) << asFifo.out;
+  // A material library that is a FIFO is skipped, not waited on.
+  const fs::path fifoLibrary = dir / "lib.mtl";
+  ASSERT_EQ(::mkfifo(fifoLibrary.c_str(), 0600), 0);
+  std::ofstream(dir / "tri.obj") << "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  const CliRun waiting = vex3d("info " + (dir / "tri.obj").string(), true);
+  EXPECT_EQ(waiting.status, 0);
+  EXPECT_NE(waiting.out.find("lib.mtl: is not a regular file"), std::string::npos) << waiting.out;
+  // Writing into a folder that does not exist fails alike for every format.
+  for (const char* ext : {"v3d", "obj", "glb", "png"}) {
+    const std::string out = (dir / "absent" / (std::string("x.") + ext)).string();
+    const std::string command = std::string(ext) == std::string("png")
+                                    ? "render " + sample("textured_cube.v3d") + " -o " + out
+                                    : "convert " + sample("textured_cube.v3d") + " " + out;
+    const CliRun run = vex3d(command, true);
+    EXPECT_EQ(run.status, 1) << ext << ": " << run.out;
+    EXPECT_NE(run.out.find("does not exist"), std::string::npos) << ext << ": " << run.out;
+  }
+  EXPECT_FALSE(fs::exists(dir / "absent"));
 }
 
 }  // namespace

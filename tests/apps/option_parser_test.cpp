@@ -1,11 +1,19 @@
 // The command line's shared option parser: the forms every subcommand
-// accepts and the mistakes every subcommand refuses.
+// accepts and the mistakes every subcommand refuses; and the limits a
+// command unattended runs under.
 #include "option_parser.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "hostlib/files/atomic_file.h"
+#include "process_limits.h"
 
 namespace {
 
@@ -73,6 +81,35 @@ TEST(OptionParserTest, MistakesAreUsageErrorsAndHelpIsNot) {
   EXPECT_EQ(OptionParser::exitStatus(OptionParser::Result::help), 0);
   EXPECT_EQ(OptionParser::exitStatus(OptionParser::Result::usageError), 2);
   EXPECT_EQ(parse({}, 0, OptionParser::kMany).result, OptionParser::Result::ok);
+}
+
+}  // namespace
+
+namespace {
+
+// A thumbnail that runs past its time gives up by itself and takes its
+// half-written image with it.
+TEST(ProcessLimitsTest, PastItsTimeACommandEndsAndLeavesNoFile) {
+  const std::filesystem::path dir = std::filesystem::path(VEX3D_TEST_BINARY_DIR) / "process-limits";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string target = (dir / "thumb.png").string();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    vex3d::removeTemporaryFilesOnSignals();
+    vex3d::cli::limitProcess(0, 1);
+    vex3d::AtomicFile file;
+    std::string why;
+    if (!file.open(target, why) || !file.write("partial", 7, why)) ::_exit(5);
+    for (;;) ::pause();
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM);
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  EXPECT_GE(vex3d::cli::defaultThumbnailMemory(), 1ull << 30);
+  EXPECT_LE(vex3d::cli::defaultThumbnailMemory(), 4ull << 30);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -332,6 +333,41 @@ TEST_F(IoTest, WrittenTexturesAreNamedFromTheTargetFolder) {
   EXPECT_EQ(lines[1], "map ../models/maps/wood.png");
   EXPECT_EQ(material->GetDiffuseMaps()->GetFileName(), "maps/wood.png")
       << "the user's scene keeps its own names";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(IoTest, AConfinedReadDropsTexturesFromOutsideTheModelsFolder) {
+  fs::create_directories(folder() / "model" / "maps");
+  std::ofstream(folder() / "model" / "maps" / "inside.png") << "x";
+  std::ofstream(folder() / "outside.png") << "x";
+  std::ofstream(folder() / "model" / "tri.mtl")
+      << "newmtl a\nmap_Kd maps/inside.png\nnewmtl b\nmap_Kd ../outside.png\n";
+  std::ofstream(folder() / "model" / "tri.obj")
+      << "mtllib tri.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+         "usemtl a\nf 1 2 3\nusemtl b\nf 2 4 3\n";
+  const std::string model = (folder() / "model" / "tri.obj").string();
+  for (const bool confined : {false, true}) {
+    C3DIo io(CFileNameSpec(model, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+    CSceneImportOptions options;
+    options.m_confined = confined;
+    std::unique_ptr<C3DScene> scene = io.Read(0, &options);
+    ASSERT_TRUE(scene) << io.GetIoErrorText();
+    std::map<std::string, std::string> maps;
+    for (auto [id, material] : scene->GetMaterials().GetMap()) {
+      (void)id;
+      if (const CMaterialMap* map = material->GetDiffuseMaps()) {
+        maps[material->GetName()] = map->GetFileName();
+      }
+    }
+    EXPECT_EQ(maps["a"], "maps/inside.png") << confined;
+    EXPECT_EQ(maps["b"], confined ? "" : "../outside.png") << confined;
+    bool warned = false;
+    for (const auto& e : options.GetLog()) warned |= e.text.find("outside") != std::string::npos;
+    EXPECT_EQ(warned, confined);
+  }
 }
 
 }  // namespace
