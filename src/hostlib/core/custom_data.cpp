@@ -315,6 +315,7 @@ CCustomData readPrefsFile(const std::string& file) {
 
 bool CCustomData::SaveToPrefs(const std::string& file, std::uint32_t section,
                               std::uint32_t entry) const {
+  const vex3d::SettingsFileLock lock(file);
   CCustomData root = readPrefsFile(file);
   root.GetCustomData(section, true)->SetCustomData(entry, *this);
   std::vector<std::uint8_t> bytes;

@@ -1,6 +1,7 @@
 #include "hostlib/files/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,25 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
   ::close(fd);
   if (!ok) out.clear();
   return ok;
+}
+
+SettingsFileLock::SettingsFileLock(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path file(path);
+  if (fs::is_symlink(file, ec)) file = fs::weakly_canonical(file, ec);
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  fs::create_directories(folder, ec);
+  m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // Without a lock the update still happens, as it did before there was
+  // one: a folder that cannot be opened is no reason to lose the setting.
+  if (m_fd < 0) return;
+  while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+SettingsFileLock::~SettingsFileLock() {
+  if (m_fd >= 0) ::close(m_fd);
 }
 
 bool writeSettingsFile(const std::string& path, const void* data, std::size_t size) {

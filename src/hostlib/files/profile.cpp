@@ -267,6 +267,7 @@ bool CAppProfile::WriteProfileString(const std::string& section, const std::stri
     return false;
   const std::string path = GetFilePath();
   std::lock_guard lock(profileMutex());
+  const vex3d::SettingsFileLock fileLock(path);
   Ini ini;
   if (!loadIni(path, ini)) return false;
   Section* s = findSection(ini, section);
@@ -282,6 +283,7 @@ bool CAppProfile::DeleteProfileEntry(const std::string& section, const std::stri
   if (!isValidSectionName(section) || !isValidEntryName(entry)) return false;
   const std::string path = GetFilePath();
   std::lock_guard lock(profileMutex());
+  const vex3d::SettingsFileLock fileLock(path);
   Ini ini;
   if (!loadIni(path, ini)) return false;
   Section* s = findSection(ini, section);

@@ -1,6 +1,9 @@
 #include "hostlib/files/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -222,6 +225,53 @@ TEST_F(ProfileTest, ConcurrentWritersLoseNothing) {
   for (int t = 0; t < kThreads; ++t)
     for (int i = 0; i < kWrites; ++i)
       EXPECT_EQ(GetProfileInt("T" + std::to_string(t), "e" + std::to_string(i), -1), t * 1000 + i);
+}
+
+}  // namespace
+
+namespace {
+
+// Two programs (two viewers, a viewer and a script) share one profile.
+TEST_F(ProfileTest, ConcurrentProcessesLoseNothing) {
+  constexpr int kProcesses = 4;
+  constexpr int kWrites = 20;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      bool ok = true;
+      for (int i = 0; i < kWrites; ++i) {
+        ok = WriteProfileInt("P" + std::to_string(p), "e" + std::to_string(i), p * 1000 + i) && ok;
+      }
+      ::_exit(ok ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int p = 0; p < kProcesses; ++p)
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(GetProfileInt("P" + std::to_string(p), "e" + std::to_string(i), -1), p * 1000 + i);
+}
+
+TEST_F(ProfileTest, AWriteKeepsTheFilesModeAndLink) {
+  // The user keeps the profile elsewhere (a dotfiles folder) behind a link,
+  // readable by nobody else.
+  const fs::path real = m_dir / "dotfiles" / "vex3d.ini";
+  fs::create_directories(real.parent_path());
+  std::ofstream(real) << "[Render]\nversion=1\n";
+  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+  fs::create_symlink(real, file());
+  ASSERT_TRUE(WriteProfileInt("Render", "version", 2));
+  EXPECT_TRUE(fs::is_symlink(file()));
+  EXPECT_EQ(GetProfileInt("Render", "version", 0), 2);
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 }  // namespace
