@@ -288,8 +288,11 @@ static int thumbnail(const std::vector<std::string>& args) {
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
   // The file manager hands over whatever lies in a folder: a file that
   // would read forever or without end gives up here, leaving no image.
-  limitProcess(static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0),
-               static_cast<unsigned>(seconds));
+  const auto memoryBytes = static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0);
+  limitProcess(memoryBytes, static_cast<unsigned>(seconds));
+  // A texture is decoded, converted and copied a few times over before it
+  // is scaled down: one of 16384 x 16384 would take the whole budget.
+  if (memoryBytes > 0) vex3d::setImagePixelLimit(memoryBytes / 64);
   const std::vector<std::string>& files = parser.operands();
   if (files.size() == 3 && !sizeValue(files[2]).empty()) {
     std::fprintf(stderr, "vex3d thumbnail: SIZE %s: wants 1 to 4096 pixels\n", files[2].c_str());

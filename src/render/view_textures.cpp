@@ -9,6 +9,7 @@
 
 #include "hostlib/files/profile.h"
 #include "hostlib/images/bitmap.h"
+#include "hostlib/images/bitmap_resize.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
@@ -83,6 +84,20 @@ int C3DView::InitMaterialMapping(std::uint32_t materialId, int force) {
   return 1;
 }
 
+namespace {
+
+// Whether the GL utility library can scale an image of this size: its
+// working buffer holds width x height x channels 16-bit samples and is
+// sized in a signed 32-bit count. Half of that range is kept as margin.
+bool fitsTheScaler(int width, int height, int channels) {
+  const std::uint64_t bytes = static_cast<std::uint64_t>(width) *
+                              static_cast<std::uint64_t>(height) *
+                              static_cast<std::uint64_t>(channels) * 2u;
+  return bytes < (std::uint64_t{1} << 30);
+}
+
+}  // namespace
+
 int C3DView::LoadTexture(CMaterialMap* map) {
   if (map == nullptr || m_scene == nullptr) return 0;
   GLint glMax = 0;
@@ -104,8 +119,19 @@ int C3DView::LoadTexture(CMaterialMap* map) {
                                    (rgba ? 4u : 3u));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  if (gluScaleImage(format, flipped->GetWidth(), flipped->GetHeight(), GL_UNSIGNED_BYTE,
-                    flipped->GetBits(), w, h, GL_UNSIGNED_BYTE, scaled.data()) != 0) {
+  const int channels = rgba ? 4 : 3;
+  if (!fitsTheScaler(flipped->GetWidth(), flipped->GetHeight(), channels)) {
+    // The GL utility library sizes its working copy in a 32-bit count of
+    // 16-bit samples, which a very large image (16384 x 16384 RGBA) runs
+    // past. Ours takes any size the image reader lets through.
+    if (!vex3d::resizePixels(flipped->GetBits(), flipped->GetWidth(), flipped->GetHeight(),
+                             flipped->GetStride(), scaled.data(), w, h,
+                             static_cast<std::size_t>(w) * static_cast<std::size_t>(channels),
+                             channels, vex3d::kResizeArea)) {
+      return 0;
+    }
+  } else if (gluScaleImage(format, flipped->GetWidth(), flipped->GetHeight(), GL_UNSIGNED_BYTE,
+                           flipped->GetBits(), w, h, GL_UNSIGNED_BYTE, scaled.data()) != 0) {
     return 0;
   }
   const bool keepAlpha = rgba && GetProfileInt("Render", "alphacut", 0) != 0;

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "hostlib/images/bitmap.h"
+#include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
 
 namespace vex3d {
@@ -35,7 +36,7 @@ bool startsWith(const std::uint8_t* head, std::size_t size, std::string_view mag
 
 bool sizeAcceptable(int width, int height, std::string& error) {
   if (width < 1 || height < 1 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
-      std::uint64_t(width) * std::uint64_t(height) > kMaxImagePixels) {
+      std::uint64_t(width) * std::uint64_t(height) > imagePixelLimit()) {
     error = "image size " + std::to_string(width) + " x " + std::to_string(height) +
             " is not supported";
     return false;

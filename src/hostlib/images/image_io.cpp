@@ -3,6 +3,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -78,8 +79,9 @@ int C2DIo::PrepareReading() {
     return Fail("unreadable image header" + (reason ? std::string(": ") + reason : std::string()));
   }
   if (width < 1 || height < 1 || width > vex3d::kMaxBitmapSide || height > vex3d::kMaxBitmapSide ||
-      std::uint64_t(width) * std::uint64_t(height) > vex3d::kMaxImagePixels) {
-    return Fail("image size not supported");
+      std::uint64_t(width) * std::uint64_t(height) > vex3d::imagePixelLimit()) {
+    return Fail("image of " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels is larger than allowed");
   }
   m_format = format;
   m_imageWidth = width;
@@ -203,3 +205,13 @@ void C2DIo::SetFileDialogHook(FileDialogHook hook) {
   std::lock_guard lock(slot.mutex);
   slot.hook = std::move(hook);
 }
+
+namespace {
+std::atomic<std::uint64_t> g_pixelLimit{vex3d::kMaxImagePixels};
+}  // namespace
+
+void vex3d::setImagePixelLimit(std::uint64_t pixels) {
+  g_pixelLimit.store(pixels == 0 ? kMaxImagePixels : std::min(pixels, kMaxImagePixels));
+}
+
+std::uint64_t vex3d::imagePixelLimit() { return g_pixelLimit.load(); }

@@ -13,7 +13,14 @@ class CLayerBitmap;
 
 namespace vex3d {
 enum class ImageFormat;
-}
+
+// The largest image, in pixels, that reading accepts: one budget for every
+// image, textures included, checked on the header before decoding. A
+// program with a memory budget (the thumbnailer) lowers it; 0 restores the
+// default (2^28 pixels).
+VEXHOST_EXPORT void setImagePixelLimit(std::uint64_t pixels);
+VEXHOST_EXPORT std::uint64_t imagePixelLimit();
+}  // namespace vex3d
 
 // Reads PNG, JPEG, BMP, GIF, PSD, HDR, PNM (binary) and PIC files, recognised
 // by their content, and TGA files, recognised by their .tga extension. Writes

@@ -486,3 +486,24 @@ TEST_F(ImageIo, DamagedFilesOfEveryFormatNeverCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// One pixel budget for every image read: a program short of memory lowers
+// it and an image above it is refused on its header, before decoding.
+TEST_F(ImageIo, ImagesAboveThePixelLimitAreRefusedOnTheirHeader) {
+  const auto rgb = randomBitmap(kBitmapRgb, 40, 30, 3);
+  C2DIo out(Path("wide.png"), 0, nullptr);
+  ASSERT_EQ(out.Save(*framesOf({rgb.get()}), 0), 1) << out.GetLastError();
+  vex3d::setImagePixelLimit(40 * 30 - 1);
+  C2DIo refused(Path("wide.png"), 3, nullptr);
+  EXPECT_NE(refused.PrepareReading(), 1);
+  EXPECT_NE(refused.GetLastError().find("40 x 30 pixels is larger than allowed"), std::string::npos)
+      << refused.GetLastError();
+  vex3d::setImagePixelLimit(40 * 30);
+  EXPECT_NE(readImage(Path("wide.png")), nullptr);
+  vex3d::setImagePixelLimit(0);
+  EXPECT_EQ(vex3d::imagePixelLimit(), std::uint64_t{1} << 28);
+}
+
+}  // namespace

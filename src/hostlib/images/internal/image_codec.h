@@ -14,8 +14,8 @@ namespace vex3d {
 
 enum class ImageFormat { kUnknown, kPng, kJpeg, kBmp, kTga, kGif, kPsd, kHdr, kPnm, kPic };
 
-// Largest image read, in pixels: beyond it a file is refused before any
-// pixel memory is allocated.
+// Largest image read by default, in pixels: beyond the limit in force
+// (imagePixelLimit) a file is refused before any pixel memory is allocated.
 constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 28;
 
 // The format of a file from its first bytes (16 are enough). TGA has no
