@@ -1,6 +1,8 @@
 // `vex3d info FILE...`: what each file holds, as text or JSON.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cli_files.h"
@@ -109,11 +111,39 @@ std::vector<MaterialInfo> materials(const C3DScene& scene) {
   return out;
 }
 
+// Depths of the nodes in walk order, each from its parent's: asking the
+// scene for each node's depth climbs to the root every time, which a chain
+// of 100,000 nested nodes (a damaged file) turns into billions of steps.
+class DepthWalk {
+ public:
+  std::uint32_t depthOf(const C3DSceneNode* node) {
+    const auto parent = m_depths.find(node->GetParent());
+    // The scene's root is no node of its own: its children are at depth 1.
+    const std::uint32_t depth = parent != m_depths.end() ? parent->second + 1 : 1;
+    m_depths[node] = depth;
+    return depth;
+  }
+
+ private:
+  std::unordered_map<const CTreeNode*, std::uint32_t> m_depths;
+};
+
+// Past this depth the tree is drawn flat with the depth written out, so
+// that the output stays proportional to the node count.
+constexpr std::uint32_t kMaxIndentDepth = 32;
+
+std::string indentFor(std::uint32_t depth) {
+  std::string indent(2 * std::min(depth, kMaxIndentDepth), ' ');
+  if (depth > kMaxIndentDepth) indent += "(depth " + std::to_string(depth) + ") ";
+  return indent;
+}
+
 void printText(const std::string& path, const C3DScene& scene) {
   std::printf("%s\n", path.c_str());
+  DepthWalk depths;
   for (C3DSceneNode* node = scene.GetFirstNode(); node;
        node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
-    const std::string indent(2 * scene.GetNodeDepth(node), ' ');
+    const std::string indent = indentFor(depths.depthOf(node));
     const C3DBaseObject* object = node->GetObject();
     std::printf("%s%s [%s", indent.c_str(), node->GetName().c_str(), kindName(object).c_str());
     if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {
@@ -144,11 +174,12 @@ void printText(const std::string& path, const C3DScene& scene) {
 void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
   std::printf("%s  {\"file\": %s, \"nodes\": [", firstFile ? "" : ",\n", jsonString(path).c_str());
   bool first = true;
+  DepthWalk depths;
   for (C3DSceneNode* node = scene.GetFirstNode(); node;
        node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
     const C3DBaseObject* object = node->GetObject();
     std::printf("%s\n    {\"name\": %s, \"depth\": %u, \"kind\": \"%s\", \"hidden\": %s",
-                first ? "" : ",", jsonString(node->GetName()).c_str(), scene.GetNodeDepth(node) - 1,
+                first ? "" : ",", jsonString(node->GetName()).c_str(), depths.depthOf(node) - 1,
                 kindName(object).c_str(), node->IsFlagSet(NODE_HIDDEN) ? "true" : "false");
     first = false;
     if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {

@@ -16,6 +16,10 @@
 #include "hostlib/images/bitmap.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
+#include "scene/object_kinds.h"
+#include "scene/scene.h"
+#include "scene/scene_file.h"
+#include "scene/scene_node.h"
 
 namespace {
 
@@ -379,6 +383,35 @@ TEST(CliTest, WhatCannotBeReadSaysWhatItIs) {
     EXPECT_NE(run.out.find("does not exist"), std::string::npos) << ext << ": " << run.out;
   }
   EXPECT_FALSE(fs::exists(dir / "absent"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliTest, InfoOnADeepChainStaysLinear) {
+  // A damaged file may nest its nodes thousands deep: the listing must grow
+  // with the node count, not with the square of the depth.
+  const fs::path dir = outDir();
+  C3DScene scene;
+  C3DSceneNode* parent = nullptr;
+  constexpr int kDepth = 5000;
+  for (int i = 0; i < kDepth; ++i) {
+    auto* node = new C3DSceneNode;
+    node->SetName("n" + std::to_string(i));
+    node->SetObject(new C3DGroup);
+    scene.AddNode(parent, node);
+    parent = node;
+  }
+  const std::string path = (dir / "deep.v3d").string();
+  std::string error;
+  ASSERT_TRUE(vex3d::saveSceneFile(scene, path, error)) << error;
+  const CliRun text = vex3d("info " + path);
+  EXPECT_EQ(text.status, 0);
+  EXPECT_LT(text.out.size(), std::size_t{kDepth} * 120) << "indentation grew with depth";
+  EXPECT_NE(text.out.find("(depth 5000) n4999"), std::string::npos);
+  const CliRun json = vex3d("info --json " + path);
+  EXPECT_NE(json.out.find("\"name\": \"n4999\", \"depth\": 4999"), std::string::npos);
 }
 
 }  // namespace
