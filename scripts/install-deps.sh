@@ -10,6 +10,7 @@ packages=(
   libgl-dev libegl-dev libglu1-mesa-dev libglew-dev
   libegl-mesa0 libgl1-mesa-dri
   libassimp-dev
+  shared-mime-info libglib2.0-bin
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
 # harnesses, --bench the peer command-line tools the benchmarks compare against.

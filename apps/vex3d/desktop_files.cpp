@@ -17,9 +17,18 @@ namespace {
 
 constexpr std::uint32_t k3DKind = 0x4000;
 
-// Types a desktop already knows need no declaration of ours.
-bool isPrivateType(const std::string& type) {
-  return type.find("/x-") != std::string::npos || type.rfind("application/vnd.", 0) == 0;
+// The types of the desktop's shared MIME database (shared-mime-info 2.2,
+// Debian 12) that the plug-ins use. They are described there already; here
+// they only gain the extensions the system does not give them (.lxo) and,
+// where another type shares their extension, the magic that tells a real
+// file apart. Every other type is ours and declared in full.
+bool isSystemType(const std::string& type) {
+  static const std::set<std::string> kKnown = {
+      "model/obj",   "model/stl",     "model/gltf+json",       "model/gltf-binary",
+      "model/3mf",   "model/vrml",    "image/x-3ds",           "image/x-lwo",
+      "image/x-lws", "image/vnd.dxf", "application/x-blender",
+  };
+  return kKnown.count(type) != 0;
 }
 
 std::string xmlEscape(const std::string& text) {
@@ -45,6 +54,18 @@ std::string xmlEscape(const std::string& text) {
   return out;
 }
 
+// Magic rules for types whose extension another type claims too: a 3D
+// Studio mesh begins with its main chunk, 0x4D4D, where a game cartridge
+// image named .3ds has no such rule.
+const char* magicOf(const std::string& type) {
+  if (type == "image/x-3ds") {
+    return "    <magic priority=\"60\">\n"
+           "      <match type=\"little16\" value=\"0x4d4d\" offset=\"0\"/>\n"
+           "    </magic>\n";
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int runDesktopFiles(const std::vector<std::string>& args) {
@@ -61,9 +82,16 @@ int runDesktopFiles(const std::vector<std::string>& args) {
     if (!c.served || !c.canRead) continue;
     for (const std::string& type : c.mimeTypes) {
       types.insert(type);
-      if (!isPrivateType(type) || !declared.insert(type).second) continue;
+      if (!declared.insert(type).second) continue;
       mime += "  <mime-type type=\"" + xmlEscape(type) + "\">\n";
-      mime += "    <comment>" + xmlEscape(c.description) + "</comment>\n";
+      if (!isSystemType(type)) {
+        mime += "    <comment>" + xmlEscape(c.description) + "</comment>\n";
+      }
+      if (const char* magic = magicOf(type)) mime += magic;
+      // An XML dialect is XML to everything that does not know it.
+      if (type.size() > 4 && type.compare(type.size() - 4, 4, "+xml") == 0) {
+        mime += "    <sub-class-of type=\"application/xml\"/>\n";
+      }
       for (const std::string& ext : c.extensions) {
         mime += "    <glob pattern=\"*." + xmlEscape(ext) + "\"/>\n";
       }

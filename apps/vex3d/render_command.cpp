@@ -116,6 +116,13 @@ std::string upAxisValue(const std::string& text, std::uint32_t& axis) {
   return parseUpAxis(text, axis) ? "" : "wants x, y or z";
 }
 
+// Mesa keeps compiled shaders under the user's cache folder: the one file a
+// drawing command would write besides its images.
+void writeNoShaderCache() {
+  ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+  ::setenv("MESA_GLSL_CACHE_DISABLE", "true", 0);
+}
+
 static int render(const std::vector<std::string>& args) {
   std::string out;
   CCustomData params;
@@ -189,6 +196,7 @@ static int render(const std::vector<std::string>& args) {
              setUInt(kSaveBitmapMovement, kDirectionIndex))
       .value("up", 0, "AXIS", kUpAxisHelp,
              [&up](const std::string& v) { return upAxisValue(v, up); })
+      .flag("no-cache", 0, "write nothing but the images (no shader cache)", writeNoShaderCache)
       .flag("quiet", 'q', "no progress", quiet);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
@@ -250,9 +258,8 @@ static int render(const std::vector<std::string>& args) {
 
 static int thumbnail(const std::vector<std::string>& args) {
   // File managers run thumbnailers where nothing but the output may be
-  // written: Mesa's shader cache would be the one other file.
-  ::setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
-  ::setenv("MESA_GLSL_CACHE_DISABLE", "true", 0);
+  // written.
+  writeNoShaderCache();
   int size = 256;
   double maxMiB = 0.0;
   std::uint32_t up = UP_AXIS_UNKNOWN;

@@ -415,3 +415,18 @@ TEST(CliTest, InfoOnADeepChainStaysLinear) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliTest, RenderAskedNotToWritesNothingButItsImage) {
+  const fs::path dir = outDir();
+  const fs::path cache = dir / "cache";
+  const std::string command = "env XDG_CACHE_HOME=" + cache.string() + " " + VEX3D_CLI +
+                              " render " + sample("textured_cube.v3d") + " -o " +
+                              (dir / "shot.png").string() + " --no-cache -q";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(fs::exists(dir / "shot.png"));
+  EXPECT_FALSE(fs::exists(cache)) << "the shader cache was written";
+}
+
+}  // namespace
