@@ -7,6 +7,20 @@
 
 namespace vex3d::cli {
 
+bool addressSpaceCanBeCapped() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
+}
+
 std::uint64_t defaultThumbnailMemory() {
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
@@ -19,7 +33,7 @@ std::uint64_t defaultThumbnailMemory() {
 }
 
 void limitProcess(std::uint64_t bytes, unsigned seconds) {
-  if (bytes > 0) {
+  if (bytes > 0 && addressSpaceCanBeCapped()) {
     rlimit memory{bytes, bytes};
     ::setrlimit(RLIMIT_AS, &memory);
   }

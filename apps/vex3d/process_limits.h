@@ -12,7 +12,12 @@ namespace vex3d::cli {
 std::uint64_t defaultThumbnailMemory();
 inline constexpr unsigned kDefaultThumbnailSeconds = 20;
 
-// Caps the address space at `bytes` (0: no cap): allocations past it fail
+// False in a build with the address sanitizer, which reserves terabytes of
+// address space for its shadow memory before anything runs: a cap would
+// make its every allocation fail.
+bool addressSpaceCanBeCapped();
+
+// Caps the address space at `bytes` (0: no cap, nor in a sanitizer build): allocations past it fail
 // and the read reports it. After `seconds` of wall time or of processor
 // time (0: no limit) the command ends on SIGALRM or SIGXCPU, whose handler
 // removes the temporary file of a write under way.
