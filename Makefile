@@ -3,7 +3,7 @@ PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan-test fuzz bench clean
+.PHONY: all deps configure build demo test asan-test fuzz bench hostile clean
 
 all: build
 
@@ -47,6 +47,14 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build build/fuzz -j $(JOBS)
 	@bash fuzz/run.sh build/fuzz/bin 60
+
+# Every kind of file a file browser meets, through the sanitizer build:
+# crafted bombs and traps, the damaged-file corpus, the public importer
+# test corpus. Long: not part of `make test`.
+hostile:
+	@bash scripts/install-deps.sh --corpus
+	@$(MAKE) --no-print-directory build PRESET=asan
+	@bash scripts/hostile-corpus.sh build/asan
 
 clean:
 	@rm -rf build

@@ -13,11 +13,13 @@ packages=(
   shared-mime-info libglib2.0-bin
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
-# harnesses, --bench the peer command-line tools the benchmarks compare against.
+# harnesses, --bench the peer command-line tools the benchmarks compare against,
+# --corpus the public importer test models the hostile-file run reads.
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --bench) packages+=(assimp-utils f3d) ;;
+    --corpus) packages+=(assimp-testmodels python3) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done
