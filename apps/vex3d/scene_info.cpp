@@ -201,6 +201,12 @@ int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t
       status = 1;
       continue;
     }
+    // Readers give an empty scene for bytes in which they found nothing they
+    // know (random bytes, an empty or UTF-16 file): describing it is still
+    // an answer, but not a silent one.
+    if (scene->GetPointNbr() == 0) {
+      std::fprintf(stderr, "vex3d: warning: no geometry in %s\n", files[i].c_str());
+    }
     if (json) {
       printJson(files[i], *scene, printed == 0);
     } else {
