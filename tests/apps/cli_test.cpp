@@ -413,6 +413,42 @@ TEST(CliTest, DrawingsShowTheirLinesAndPointCloudsAreDescribed) {
   EXPECT_FALSE(fs::exists(dir / "cloud.png"));
 }
 
+TEST(CliTest, InfoSaysWhenNoPointIsFinite) {
+  const fs::path dir = outDir();
+  // Along z as written, so that no turn of the axes mixes the infinities
+  // into NaN that the check-out zeroes.
+  const std::string none = (dir / "none.obj").string();
+  std::ofstream(none) << "v inf inf inf\nv inf 0 0\nv 0 -inf 0\nf 1 2 3\n";
+  const std::string some = (dir / "some.obj").string();
+  std::ofstream(some) << "v 0 0 0\nv 1 0 0\nv 0 2 0\nv inf 0 0\nf 1 2 3\nf 2 3 4\n";
+  // The output without the file names, which could hold anything.
+  auto described = [&](const std::string& options) {
+    CliRun run = vex3d("info " + options + " --up z " + none + " " + some);
+    for (const std::string& name : {none, some}) {
+      for (std::size_t at = run.out.find(name); at != std::string::npos; at = run.out.find(name))
+        run.out.erase(at, name.size());
+    }
+    return run;
+  };
+  const CliRun text = described("");
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("bounding box: no finite points"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("bounding box: (0, 0, 0) to (1, 2, 0), leaving out 1 point not finite"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find("nan"), std::string::npos) << text.out;
+  const CliRun json = described("--json");
+  EXPECT_EQ(json.status, 0);
+  EXPECT_NE(json.out.find("\"box\": null, \"non_finite_points\": 3"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"box\": [[0, 0, 0], [1, 2, 0]], \"non_finite_points\": 1"),
+            std::string::npos)
+      << json.out;
+  // JSON has no literal for either.
+  EXPECT_EQ(json.out.find("nan"), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find("inf"), std::string::npos) << json.out;
+}
+
 }  // namespace
 
 namespace {
