@@ -120,6 +120,15 @@ int runConvert(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
     return 1;
   }
+  // Prepared in place, the scene is what was written. Preparing drops what
+  // the format has no place for, points that no face uses among them: a
+  // point cloud written as an empty file is no conversion.
+  if (scene->GetPointNbr() == 0) {
+    std::remove(files[1].c_str());
+    std::fprintf(stderr, "vex3d: %s: nothing of the geometry of %s was left to write\n",
+                 files[1].c_str(), files[0].c_str());
+    return 1;
+  }
   if (!quiet) {
     std::printf("wrote %s\n", files[1].c_str());
   }

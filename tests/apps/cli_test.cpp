@@ -413,6 +413,25 @@ TEST(CliTest, DrawingsShowTheirLinesAndPointCloudsAreDescribed) {
   EXPECT_FALSE(fs::exists(dir / "cloud.png"));
 }
 
+// Export preparation keeps only the points that faces use: a point cloud
+// converted would be an empty file.
+TEST(CliTest, AConversionThatWouldWriteNoGeometryFails) {
+  const fs::path dir = outDir();
+  const std::string cloud = (dir / "cloud.ply").string();
+  std::ofstream(cloud) << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                          "property float y\nproperty float z\nend_header\n0 0 0\n1 0 0\n0 1 0\n";
+  ASSERT_NE(vex3d("info " + cloud).out.find("3 points, 0 faces"), std::string::npos);
+  for (const char* name : {"cloud.obj", "cloud.v3d"}) {
+    const fs::path out = dir / name;
+    const CliRun run = vex3d("convert -q " + cloud + " " + out.string(), true);
+    EXPECT_EQ(run.status, 1) << name;
+    EXPECT_NE(run.out.find("nothing of the geometry of " + cloud + " was left to write"),
+              std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(out)) << name;
+  }
+}
+
 TEST(CliTest, InfoSaysWhenNoPointIsFinite) {
   const fs::path dir = outDir();
   // Along z as written, so that no turn of the axes mixes the infinities
