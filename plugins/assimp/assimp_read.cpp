@@ -385,6 +385,7 @@ class SceneBuilder {
     m_target.AddNode(parent, added);
     for (std::unique_ptr<C3DBaseObject>& object : objects) {
       auto child = std::make_unique<C3DSceneNode>();
+      child->SetName({});  // named by its kind at check-out
       child->SetObject(object.release());
       m_target.AddNode(added, child.release());
     }
@@ -410,8 +411,9 @@ class SceneBuilder {
   }
 
   std::map<std::string, Channel> m_animations;
-  // Each strip is a node; a file of millions of loose segments that meet
-  // nowhere would otherwise cost a node apiece.
+  // Each strip is a node: past this many, further strips are left out,
+  // rather than a file of millions of loose segments that meet nowhere
+  // costing a node apiece.
   static constexpr int kMaxCurves = 100000;
   int m_curves = 0;
 };
