@@ -106,6 +106,12 @@ int runConvert(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;
   }
+  // The writers would refuse the empty scene too, but in terms of the output
+  // file; the input is what holds nothing.
+  if (scene->GetPointNbr() == 0) {
+    std::fprintf(stderr, "vex3d: no geometry in %s\n", files[0].c_str());
+    return 1;
+  }
   C3DIo io(CFileNameSpec(files[1], 0), IO_FLAG_SILENT);
   if (!io.PrepareSaving()) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
@@ -126,6 +132,15 @@ int runConvert(const std::vector<std::string>& args) {
   }
   if (!saved) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
+    return 1;
+  }
+  // Prepared in place, the scene is what was written. Preparing drops what
+  // the format has no place for, points that no face uses among them: a
+  // point cloud written as an empty file is no conversion.
+  if (scene->GetPointNbr() == 0) {
+    std::remove(files[1].c_str());
+    std::fprintf(stderr, "vex3d: %s: nothing of the geometry of %s was left to write\n",
+                 files[1].c_str(), files[0].c_str());
     return 1;
   }
   if (!quiet) {

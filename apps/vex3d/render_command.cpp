@@ -20,6 +20,7 @@
 #include "io/scripting.h"
 #include "option_parser.h"
 #include "process_limits.h"
+#include "render/navigation.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"
@@ -33,7 +34,8 @@ namespace vex3d::cli {
 namespace {
 
 constexpr std::uint32_t kApplyMode = 0x8;
-constexpr std::uint32_t kApplyViewPos = 0x10;
+// Left free on each side of a thumbnail, as a fraction of its side.
+constexpr float kThumbnailMargin = 0.05f;
 constexpr std::uint32_t kDisplayOptions =
     VIEW_TEXTURES | VIEW_VERTEX_COLORS | VIEW_SPECIFIED_NORMALS | VIEW_CULL_BACK;
 
@@ -324,13 +326,30 @@ static int thumbnail(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
     return 1;
   }
+  if (scene->GetPointNbr() == 0) {
+    std::fprintf(stderr, "vex3d: no geometry in %s\n", files[0].c_str());
+    return 1;
+  }
+  // Seen from a three-quarter view, flat models show their area whichever
+  // axis plane they lie in, and both sides of a face are drawn: a single
+  // sheet seen from behind is still the model.
   _GlViewSettings settings;
-  settings.mask = kApplyMode | kApplyViewPos;
-  settings.viewMode = VIEW_SMOOTH | kDisplayOptions;
-  settings.viewPos = 5;
-  std::unique_ptr<Bitmap> image = renderSceneToBitmap(*scene, size, size, &settings, &error);
+  settings.mask = kApplyMode | GLVS_ROTATION;
+  settings.viewMode = VIEW_SMOOTH | (kDisplayOptions & ~static_cast<std::uint32_t>(VIEW_CULL_BACK));
+  settings.rotation = threeQuarterViewRotation();
+  std::unique_ptr<Bitmap> image =
+      renderFramedSceneToBitmap(*scene, size, size, &settings, kThumbnailMargin, &error);
   if (!image) {
     std::fprintf(stderr, "vex3d: cannot render: %s\n", error.c_str());
+    return 1;
+  }
+  // An empty image would stand for the file in the browser for good; with
+  // no thumbnail it keeps its generic icon.
+  if (countDrawnPixels(*image) == 0) {
+    std::fprintf(stderr,
+                 "vex3d: nothing of %s shows in a thumbnail (its objects are hidden, or hold "
+                 "no faces and no lines); none written\n",
+                 files[0].c_str());
     return 1;
   }
   return writeRendering(std::move(image), files[1], true) ? 0 : 1;

@@ -1,5 +1,6 @@
 // `vex3d info FILE...`: what each file holds, as text or JSON.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -10,9 +11,11 @@
 #include "hostlib/core/fourcc.h"
 #include "material/material.h"
 #include "material/material_map.h"
+#include "math/matrix4x4.h"
 #include "math/point3d.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
+#include "mesh/model/point_lists.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "terminal_progress.h"
@@ -138,6 +141,55 @@ std::string indentFor(std::uint32_t depth) {
   return indent;
 }
 
+bool isFinite(const C3DPoint& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+// The scene's box at its current time, over the points that are finite
+// where the scene puts them. Check-out zeroes NaN but keeps infinities,
+// which turn the scene's own box into NaN or infinite bounds.
+struct SceneBox {
+  C3DPoint min;
+  C3DPoint max;
+  bool any = false;
+  long long nonFinite = 0;  // points left out
+};
+
+SceneBox sceneBox(const C3DScene& scene) {
+  SceneBox box;
+  const int time = scene.GetTickCount();
+  if (scene.GetSceneRoot()->GetBoundingBox(time, box.min, box.max, 0) && isFinite(box.min) &&
+      isFinite(box.max)) {
+    box.any = true;
+    return box;
+  }
+  for (C3DSceneNode* node = scene.GetFirstNode(); node;
+       node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
+    const C3DBaseObject* object = node->GetObject();
+    const C3DPointList* points = object != nullptr ? object->GetPointList() : nullptr;
+    if (points == nullptr || object->IsFlagSet(OBJECT_EMPTY)) continue;
+    C4x4Matrix world;
+    node->GetNodeTM(time, world, 1);
+    for (int i = 0; i < points->GetSize(); ++i) {
+      const C3DPoint& local = points->ElementAt(i);
+      const C3DPoint p = local * world;
+      if (!isFinite(local) || !isFinite(p)) {
+        ++box.nonFinite;
+        continue;
+      }
+      if (!box.any) {
+        box.min = p;
+        box.max = p;
+        box.any = true;
+        continue;
+      }
+      box.min.Init(std::fmin(box.min.x, p.x), std::fmin(box.min.y, p.y), std::fmin(box.min.z, p.z));
+      box.max.Init(std::fmax(box.max.x, p.x), std::fmax(box.max.y, p.y), std::fmax(box.max.z, p.z));
+    }
+  }
+  return box;
+}
+
 void printText(const std::string& path, const C3DScene& scene) {
   std::printf("%s\n", path.c_str());
   DepthWalk depths;
@@ -163,11 +215,17 @@ void printText(const std::string& path, const C3DScene& scene) {
   }
   const CTimeRange range = scene.GetTimeRange();
   std::printf("time range: %d to %d\n", range.GetStart(), range.GetEnd());
-  C3DPoint min;
-  C3DPoint max;
-  if (scene.GetSceneRoot()->GetBoundingBox(scene.GetTickCount(), min, max, 0)) {
-    std::printf("bounding box: (%g, %g, %g) to (%g, %g, %g)\n", min.x, min.y, min.z, max.x, max.y,
-                max.z);
+  const SceneBox box = sceneBox(scene);
+  if (box.any) {
+    std::printf("bounding box: (%g, %g, %g) to (%g, %g, %g)", box.min.x, box.min.y, box.min.z,
+                box.max.x, box.max.y, box.max.z);
+    if (box.nonFinite > 0) {
+      std::printf(", leaving out %lld point%s not finite", box.nonFinite,
+                  box.nonFinite == 1 ? "" : "s");
+    }
+    std::printf("\n");
+  } else if (box.nonFinite > 0) {
+    std::printf("bounding box: no finite points\n");
   }
 }
 
@@ -206,12 +264,16 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
   const CTimeRange range = scene.GetTimeRange();
   std::printf("],\n   \"points\": %d, \"faces\": %d, \"time\": [%d, %d]", scene.GetPointNbr(),
               scene.GetFaceNbr(), range.GetStart(), range.GetEnd());
-  C3DPoint min;
-  C3DPoint max;
-  if (scene.GetSceneRoot()->GetBoundingBox(scene.GetTickCount(), min, max, 0)) {
-    std::printf(", \"box\": [[%g, %g, %g], [%g, %g, %g]]", min.x, min.y, min.z, max.x, max.y,
-                max.z);
+  // JSON has no literal for NaN or infinity: a box without finite points is
+  // null.
+  const SceneBox box = sceneBox(scene);
+  if (box.any) {
+    std::printf(", \"box\": [[%g, %g, %g], [%g, %g, %g]]", box.min.x, box.min.y, box.min.z,
+                box.max.x, box.max.y, box.max.z);
+  } else if (box.nonFinite > 0) {
+    std::printf(", \"box\": null");
   }
+  if (box.nonFinite > 0) std::printf(", \"non_finite_points\": %lld", box.nonFinite);
   std::printf("}");
 }
 
@@ -231,6 +293,12 @@ int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t
       std::fprintf(stderr, "vex3d: %s: %s\n", files[i].c_str(), error.c_str());
       status = 1;
       continue;
+    }
+    // Readers give an empty scene for bytes in which they found nothing they
+    // know (random bytes, an empty or UTF-16 file): describing it is still
+    // an answer, but not a silent one.
+    if (scene->GetPointNbr() == 0) {
+      std::fprintf(stderr, "vex3d: warning: no geometry in %s\n", files[i].c_str());
     }
     if (json) {
       printJson(files[i], *scene, printed == 0);

@@ -33,7 +33,9 @@ using vex3d::assimp::IoFailure;
 // channel's values by value itself, and the join of the library version we
 // build on loses colours given without alpha, so corners that differ only in
 // colour (a cube with one colour per face) came out with one colour per
-// point.
+// point. Meshes are split by primitive kind but none is removed: the scene
+// keeps lines as curves and bare points as an object of points, and a file
+// of nothing else is a drawing or a point cloud, not an empty file.
 constexpr unsigned kImportSteps = aiProcess_ValidateDataStructure | aiProcess_SortByPType;
 
 // The library's loading steps as the host's progress display. Most of its
@@ -64,9 +66,6 @@ extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
     IoFailure* failure) {
   try {
     Assimp::Importer importer;
-    // Points and lines have no place in polygonal objects.
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
-                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     // The importer owns and deletes its handler.
     auto* progress = new ReadProgressHandler(vex3d::native::readingTitle(fileName));
     importer.SetProgressHandler(progress);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <map>
 #include <string>
@@ -27,6 +28,16 @@ namespace vex3d::assimp {
 namespace {
 
 using Triple = std::array<float, 3>;
+using TripleBits = std::array<std::uint32_t, 3>;
+
+// Coordinates compared by their bits: files do hold NaN, under which the
+// ordering of the values themselves is no ordering at all.
+TripleBits bitsOf(const Triple& t) { return std::bit_cast<TripleBits>(t); }
+
+struct BitwiseLess {
+  bool operator()(const Triple& a, const Triple& b) const { return bitsOf(a) < bitsOf(b); }
+  bool operator()(std::uint32_t a, std::uint32_t b) const { return a < b; }
+};
 
 // Numbers one value per distinct content, in order of first use, so that a
 // channel stores each value once and its faces point at it.
@@ -41,7 +52,7 @@ class ValueIndex {
   const std::vector<Key>& Values() const { return m_values; }
 
  private:
-  std::map<Key, int> m_index;
+  std::map<Key, int, BitwiseLess> m_index;
   std::vector<Key> m_values;
 };
 
@@ -107,6 +118,106 @@ struct MeshGather {
     }
   }
 };
+
+// The lines and bare points of one node's meshes. Lines come as segments,
+// even where the file drew one polyline; a curve is one line strip, so
+// segments that meet end to end are joined again into the fewest strips.
+struct LooseGather {
+  struct Segment {
+    Triple a, b;
+    std::uint32_t material;
+  };
+  std::vector<Segment> segments;
+  std::vector<Triple> points;
+
+  void AddMesh(const aiMesh& mesh) {
+    const std::uint32_t material = mesh.mMaterialIndex + 1;
+    auto at = [&mesh](unsigned v) {
+      const aiVector3D& p = mesh.mVertices[v];
+      return Triple{p.x, p.y, p.z};
+    };
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      const aiFace& face = mesh.mFaces[f];
+      if (face.mIndices == nullptr || face.mNumIndices == 0 || face.mNumIndices > 2) continue;
+      const unsigned a = face.mIndices[0];
+      const unsigned b = face.mIndices[face.mNumIndices - 1];
+      if (a >= mesh.mNumVertices || b >= mesh.mNumVertices) continue;
+      if (face.mNumIndices == 1) {
+        points.push_back(at(a));
+      } else {
+        segments.push_back({at(a), at(b), material});
+      }
+    }
+  }
+
+  struct Polyline {
+    std::vector<Triple> points;
+    std::uint32_t material;
+  };
+
+  // Greedy: each strip grows from a segment at both ends for as long as an
+  // unused segment of the same material starts or ends where it stops.
+  std::vector<Polyline> Polylines() const {
+    using End = std::pair<std::uint32_t, TripleBits>;
+    std::map<End, std::vector<std::size_t>> ends;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+      ends[{segments[i].material, bitsOf(segments[i].a)}].push_back(i);
+      ends[{segments[i].material, bitsOf(segments[i].b)}].push_back(i);
+    }
+    std::vector<bool> used(segments.size(), false);
+    auto unusedAt = [&](std::uint32_t material, const Triple& p) -> std::size_t {
+      auto found = ends.find({material, bitsOf(p)});
+      if (found == ends.end()) return segments.size();
+      std::vector<std::size_t>& list = found->second;
+      // Used segments are dropped from the back as they are met, so each
+      // list is walked once in all.
+      while (!list.empty() && used[list.back()]) list.pop_back();
+      return list.empty() ? segments.size() : list.back();
+    };
+    auto grow = [&](std::vector<Triple>& run, std::uint32_t material) {
+      for (;;) {
+        const std::size_t next = unusedAt(material, run.back());
+        if (next == segments.size()) return;
+        used[next] = true;
+        const Segment& s = segments[next];
+        run.push_back(bitsOf(s.a) == bitsOf(run.back()) ? s.b : s.a);
+      }
+    };
+    std::vector<Polyline> out;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+      if (used[i]) continue;
+      used[i] = true;
+      const Segment& s = segments[i];
+      std::vector<Triple> forward{s.a, s.b};
+      grow(forward, s.material);
+      std::vector<Triple> backward{s.a};
+      grow(backward, s.material);
+      Polyline line{std::vector<Triple>(backward.rbegin(), backward.rend()), s.material};
+      line.points.insert(line.points.end(), forward.begin() + 1, forward.end());
+      out.push_back(std::move(line));
+    }
+    return out;
+  }
+};
+
+std::unique_ptr<C3DCurve> curveOf(const LooseGather::Polyline& line) {
+  auto curve = std::make_unique<C3DCurve>();
+  auto* points = new C3DPointList;
+  points->Reserve(static_cast<int>(line.points.size()));
+  for (const Triple& p : line.points) points->Add(C3DPoint(p[0], p[1], p[2]));
+  curve->SetPointList(points);
+  curve->SetMaterialID(line.material);
+  return curve;
+}
+
+// Bare points have no kind of their own: a polygonal object without faces
+// holds them, as the PLY reader gives a point cloud.
+std::unique_ptr<C3DObject> pointObjectOf(const std::vector<Triple>& points) {
+  auto object = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
+  object->GetPointList()->Reserve(static_cast<int>(points.size()));
+  for (const Triple& p : points) object->GetPointList()->Add(C3DPoint(p[0], p[1], p[2]));
+  return object;
+}
 
 void shapeChannelFaces(CFaceList& channelFaces, const CFaceList& shape,
                        const std::vector<std::vector<int>>& indices) {
@@ -239,21 +350,45 @@ class SceneBuilder {
     auto node = std::make_unique<C3DSceneNode>();
     node->SetName(source.mName.C_Str());
     MeshGather gather;
+    LooseGather loose;
     for (unsigned i = 0; i < source.mNumMeshes; ++i) {
       const unsigned index = source.mMeshes[i];
-      if (index < m_source.mNumMeshes && m_source.mMeshes[index] != nullptr)
+      if (index < m_source.mNumMeshes && m_source.mMeshes[index] != nullptr) {
         gather.AddMesh(*m_source.mMeshes[index]);
+        loose.AddMesh(*m_source.mMeshes[index]);
+      }
     }
-    if (gather.faces.empty())
+    // One object per node: faces stay on the node, and the strips and the
+    // points go to unnamed children of it unless one of them is all there is.
+    std::vector<std::unique_ptr<C3DBaseObject>> objects;
+    if (!gather.faces.empty()) objects.push_back(objectFromGather(gather));
+    for (const LooseGather::Polyline& line : loose.Polylines()) {
+      if (m_curves >= kMaxCurves) break;
+      ++m_curves;
+      objects.push_back(curveOf(line));
+    }
+    if (!loose.points.empty()) objects.push_back(pointObjectOf(loose.points));
+    if (objects.size() == 1) {
+      node->SetObject(objects.front().release());
+      objects.clear();
+    } else if (!gather.faces.empty()) {
+      node->SetObject(objects.front().release());
+      objects.erase(objects.begin());
+    } else {
       node->SetObject(new C3DGroup);
-    else
-      node->SetObject(objectFromGather(gather).release());
+    }
     const auto anim = m_animations.find(source.mName.C_Str());
     const aiNodeAnim* channel = anim == m_animations.end() ? nullptr : anim->second.keys;
     addRestKeys(*node, source.mTransformation, channel);
     if (channel != nullptr) addAnimationKeys(*node, *channel, anim->second.scale);
     C3DSceneNode* added = node.release();
     m_target.AddNode(parent, added);
+    for (std::unique_ptr<C3DBaseObject>& object : objects) {
+      auto child = std::make_unique<C3DSceneNode>();
+      child->SetName({});  // named by its kind at check-out
+      child->SetObject(object.release());
+      m_target.AddNode(added, child.release());
+    }
     // Deeper trees than this come from damaged files, not from models.
     if (depth > 1000) return;
     for (unsigned c = 0; c < source.mNumChildren; ++c) {
@@ -276,6 +411,11 @@ class SceneBuilder {
   }
 
   std::map<std::string, Channel> m_animations;
+  // Each strip is a node: past this many, further strips are left out,
+  // rather than a file of millions of loose segments that meet nowhere
+  // costing a node apiece.
+  static constexpr int kMaxCurves = 100000;
+  int m_curves = 0;
 };
 
 void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t id,

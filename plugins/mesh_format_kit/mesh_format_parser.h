@@ -1,7 +1,8 @@
 #pragma once
 // The parser of a single-mesh format whose reader takes the file's bytes
 // and whose writer writes binary or, on request, text. `Format` gives:
-//   static ReadResult read(std::span<const unsigned char>, ReadProgress*)   (scene, error)
+//   static ReadResult read(std::span<const unsigned char>, ReadProgress*)   (scene, error,
+//                                                        and optionally warnings)
 //   static bool write(C3DScene&, const std::string&, bool text, std::string& error)
 //   static constexpr std::uint32_t kForcedExport
 //   static constexpr std::uint32_t kUpAxis          the up axis the format's data stands along
@@ -41,6 +42,11 @@ class MeshFormatParser : public C3DParser {
     if (!file.intact()) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, kFileShrank);
       return nullptr;
+    }
+    if constexpr (requires { result.warnings; }) {
+      for (const std::string& warning : result.warnings) {
+        options.AddLogInfo(CIoOptions::logWarning, warning);
+      }
     }
     if (!result.scene) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, result.error);

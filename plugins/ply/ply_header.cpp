@@ -25,6 +25,15 @@ bool parseType(std::string_view word, Type& type) {
   return false;
 }
 
+// Header text quoted in a message: bytes outside printable ASCII show as '?'.
+std::string printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return out;
+}
+
 }  // namespace
 
 std::size_t typeSize(Type type) {
@@ -51,6 +60,9 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
   const char* p = native::skipBom(begin, end);
   int line = 0;
   bool sawFormat = false;
+  int skipped = 0;
+  int firstSkipped = 0;
+  std::string skippedText;
   auto fail = [&](const std::string& what) {
     error = "header line " + std::to_string(line) + ": " + what;
     return false;
@@ -58,6 +70,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
   while (p < end) {
     ++line;
     const char* eol = native::lineEnd(p, end);
+    const char* start = p;
     const char* q = p;
     const std::string_view word = native::token(q, eol);
     p = eol < end ? eol + 1 : end;
@@ -107,9 +120,16 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
     } else if (word == "end_header") {
       if (!sawFormat) return fail("no format line");
       header.size = static_cast<std::size_t>(p - begin);
+      if (skipped > 0) {
+        std::string warning = "header line " + std::to_string(firstSkipped) + ": skipped \"" +
+                              skippedText + "\", which is no PLY keyword";
+        if (skipped > 1) warning += " (and " + std::to_string(skipped - 1) + " more such lines)";
+        header.warnings.push_back(std::move(warning));
+      }
       return true;
-    } else {
-      return fail("unexpected \"" + std::string(word.substr(0, 40)) + "\"");
+    } else if (++skipped == 1) {
+      firstSkipped = line;
+      skippedText = printable(native::trimmed(start, eol).substr(0, 60));
     }
   }
   error = "PLY header without end_header";

@@ -27,10 +27,13 @@ struct Element {
 struct Header {
   Format format = Format::text;
   std::vector<Element> elements;
-  std::size_t size = 0;  // bytes up to and including the end_header line
+  std::size_t size = 0;               // bytes up to and including the end_header line
+  std::vector<std::string> warnings;  // lines skipped
 };
 
 // False with `error` set (naming the header line) on anything malformed.
+// Lines that begin with no keyword of the format are skipped with a
+// warning: some writers leave a signature line among the comments.
 bool parseHeader(std::string_view bytes, Header& header, std::string& error);
 
 std::size_t typeSize(Type type);

@@ -444,6 +444,7 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
   const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   Header header;
   if (!parseHeader(all, header, result.error)) return result;
+  result.warnings = header.warnings;
   ValueSource source(header.format, all.data() + header.size, all.data() + all.size());
   Reader reader(header, source, progress);
   for (const Element& element : header.elements) {

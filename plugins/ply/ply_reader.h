@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 class C3DScene;
 
@@ -19,6 +20,7 @@ namespace vex3d::ply {
 struct ReadResult {
   std::unique_ptr<C3DScene> scene;  // null on error
   std::string error;
+  std::vector<std::string> warnings;  // what was skipped
 };
 
 // `progress` (may be null) hears how far reading got and can stop it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace vex3d {
 namespace {
@@ -54,6 +55,66 @@ C4x4Matrix standardViewRotation(std::uint32_t viewPos) {
       break;
   }
   return m;
+}
+
+C4x4Matrix threeQuarterViewRotation() {
+  C4x4Matrix m;
+  // Applied to the points in reverse order: turn the model 45 degrees about
+  // its up axis, then lay it down as the front view does, but 30 degrees
+  // short of upright so that the camera looks down onto it.
+  m.Rotate(kPi / 2.0f - kPi / 6.0f, 1.0f, 0.0f, 0.0f);
+  m.Rotate(kPi / 4.0f, 0.0f, 0.0f, 1.0f);
+  return m;
+}
+
+// With the eye at distance D from the target and a pan p, a point at
+// (x, y, z) in camera axes (z towards the eye) is seen inside the image
+// while |x + p| <= a (D - z), a being the tangent of the half field of view
+// narrowed by the margin. The largest x + a z and -x + a z over the points
+// bound D and p from both sides; the least D meeting both is their mean,
+// and the pan that leaves the same room on both sides is half their
+// difference.
+CameraFraming::CameraFraming(const _GlViewSettings& view, float margin)
+    : m_view(view.rotation),
+      m_right(-std::numeric_limits<float>::infinity()),
+      m_left(m_right),
+      m_top(m_right),
+      m_bottom(m_right) {
+  C4x4Matrix toTarget;
+  toTarget.InitTranslation(-view.target[0], -view.target[1], -view.target[2]);
+  m_view *= toTarget;
+  const float tanHalf = std::tan(kFieldOfViewDegrees * 0.5f * kPi / 180.0f);
+  const float aspect = view.aspect > 0.0f && std::isfinite(view.aspect) ? view.aspect : 1.0f;
+  const float room = std::clamp(1.0f - 2.0f * margin, 0.05f, 1.0f);
+  m_ax = room * tanHalf * aspect;
+  m_ay = room * tanHalf;
+}
+
+void CameraFraming::Add(std::span<const C3DPoint> points, const C4x4Matrix& toWorld) {
+  const C4x4Matrix toCamera = m_view * toWorld;
+  for (const C3DPoint& p : points) {
+    float c[3];
+    toCamera.transformXYZ(p.x, p.y, p.z, c);
+    if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2])) continue;
+    m_right = std::max(m_right, c[0] + m_ax * c[2]);
+    m_left = std::max(m_left, -c[0] + m_ax * c[2]);
+    m_top = std::max(m_top, c[1] + m_ay * c[2]);
+    m_bottom = std::max(m_bottom, -c[1] + m_ay * c[2]);
+    m_any = true;
+  }
+}
+
+bool CameraFraming::Apply(_GlViewSettings& s) const {
+  if (!m_any) return false;
+  const float distance =
+      std::max((m_right + m_left) / (2.0f * m_ax), (m_top + m_bottom) / (2.0f * m_ay));
+  const float panX = (m_left - m_right) * 0.5f;
+  const float panY = (m_bottom - m_top) * 0.5f;
+  if (!std::isfinite(distance) || !std::isfinite(panX) || !std::isfinite(panY)) return false;
+  s.distance = distance;
+  s.panX = panX;
+  s.panY = panY;
+  return true;
 }
 
 C4x4Matrix rotateDragMatrix(int dx, int dy, int mode, bool pressRightOfCentre, float speed) {

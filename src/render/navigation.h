@@ -2,8 +2,10 @@
 // Camera arithmetic of the views: the scene is moved in front of a camera
 // that looks down -z. Kept free of GL so the tools and the tests share it.
 #include <cstdint>
+#include <span>
 
 #include "math/matrix4x4.h"
+#include "math/point3d.h"
 #include "shared/gl_view_settings.h"
 #include "vex3d_export.h"
 
@@ -15,6 +17,42 @@ VEX3D_EXPORT void clipPlanes(float distance, float depth, float& nearPlane, floa
 
 // The rotation of a standard point of view 1 to 6; the identity otherwise.
 VEX3D_EXPORT C4x4Matrix standardViewRotation(std::uint32_t viewPos);
+
+// Vertical field of view of every view's projection, in degrees.
+inline constexpr float kFieldOfViewDegrees = 45.0f;
+
+// A three-quarter point of view: from the front, turned 45 degrees to the
+// right and 30 degrees above. No axis plane is seen edge-on from there, so
+// flat models that a standard view shows as a line still show their area.
+VEX3D_EXPORT C4x4Matrix threeQuarterViewRotation();
+
+// Pan and distance that frame points whole through the rotation, target
+// and aspect of a view, with `margin` (a fraction of the image's width and
+// height) left free on each side. The viewer's own fit frames the scene's
+// box for a window and may crop a wide scene in a square image; this one is
+// for images of a given size. Points are added a list at a time, so that a
+// large scene is framed without a copy of its points.
+class VEX3D_EXPORT CameraFraming {
+ public:
+  CameraFraming(const _GlViewSettings& view, float margin);
+  // The points placed in the world by `toWorld`; those that are not finite
+  // there are left out.
+  void Add(std::span<const C3DPoint> points, const C4x4Matrix& toWorld);
+  // The pan and distance into `s`; false, and `s` unchanged, while no point
+  // was added.
+  bool Apply(_GlViewSettings& s) const;
+
+ private:
+  C4x4Matrix m_view;  // world to camera axes, target at the origin
+  float m_ax;         // tangents of the half fields of view, margin taken off
+  float m_ay;
+  // Largest x + ax z, -x + ax z, y + ay z and -y + ay z in camera axes.
+  float m_right;
+  float m_left;
+  float m_top;
+  float m_bottom;
+  bool m_any = false;
+};
 
 // Rotate-tool modes (the tool's "MODE" parameter).
 enum RotateMode : int {

@@ -23,4 +23,19 @@ VEX3D_EXPORT std::unique_ptr<Bitmap> renderSceneToBitmap(C3DScene& scene, int wi
                                                          const _GlViewSettings* settings,
                                                          std::string* error = nullptr);
 
+// As renderSceneToBitmap, but framed for an image of this size rather than
+// by the viewer's fit: whatever rotation `settings` gives, every node drawn
+// lies inside the image with `margin` (a fraction of the width and of the
+// height) free on each side. The pan and distance of `settings` are not
+// used.
+VEX3D_EXPORT std::unique_ptr<Bitmap> renderFramedSceneToBitmap(C3DScene& scene, int width,
+                                                               int height,
+                                                               const _GlViewSettings* settings,
+                                                               float margin,
+                                                               std::string* error = nullptr);
+
+// How many pixels of a rendering show the scene rather than the background;
+// every pixel of an image without alpha.
+VEX3D_EXPORT long long countDrawnPixels(const Bitmap& image);
+
 }  // namespace vex3d

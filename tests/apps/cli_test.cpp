@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "hostlib/images/bitmap.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
+#include "plugins/gltf_file.h"
 #include "process_limits.h"
 #include "scene/object_kinds.h"
 #include "scene/scene.h"
@@ -258,6 +260,218 @@ TEST(CliTest, ThumbnailsWriteNothingButTheirOutput) {
     written.push_back(fs::relative(entry.path(), dir).string());
   }
   EXPECT_EQ(written, (std::vector<std::string>{"t.png"}));
+}
+
+// Opaque pixels of a written thumbnail and the columns and rows they span.
+struct Opaque {
+  int count = 0;
+  int minX = 1 << 30;
+  int maxX = -1;
+  int minY = 1 << 30;
+  int maxY = -1;
+};
+
+Opaque opaqueOf(const CLayerBitmap& image) {
+  Opaque o;
+  const int alpha = image.FindLayer(5);
+  if (alpha < 0) return o;
+  const Bitmap* a = image.GetLayer(alpha);
+  for (int y = 0; y < a->GetHeight(); ++y) {
+    for (int x = 0; x < a->GetWidth(); ++x) {
+      if (a->GetLine(y)[x] == 0) continue;
+      ++o.count;
+      o.minX = std::min(o.minX, x);
+      o.maxX = std::max(o.maxX, x);
+      o.minY = std::min(o.minY, y);
+      o.maxY = std::max(o.maxY, y);
+    }
+  }
+  return o;
+}
+
+// Reported from the browser's importer corpus: each of these read "well"
+// into an empty scene and was described, converted and thumbnailed as if
+// something were there.
+TEST(CliTest, FilesThatHoldNothingAreSaidToHoldNothing) {
+  const fs::path dir = outDir();
+  // Binary noise in lines, none of which starts with a keyword of the
+  // format (such a line would be an error of the file instead).
+  std::string noise(256 * 1024, '\0');
+  std::uint32_t state = 12345;
+  for (std::size_t i = 0; i < noise.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    noise[i] = i % 80 == 79 ? '\n' : static_cast<char>(0x80 | (state >> 24));
+  }
+  std::ofstream(dir / "noise.obj", std::ios::binary) << noise;
+  std::ofstream(dir / "empty.obj", std::ios::binary).flush();
+  // A triangle in UTF-16: every other byte is a zero the reader stops at.
+  std::string wide = "\xFF\xFE";
+  for (const char c : std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")) {
+    wide += c;
+    wide += '\0';
+  }
+  std::ofstream(dir / "wide.obj", std::ios::binary) << wide;
+  for (const char* name : {"noise.obj", "empty.obj", "wide.obj"}) {
+    SCOPED_TRACE(name);
+    const std::string in = (dir / name).string();
+    const CliRun info = vex3d("info " + in, true);
+    EXPECT_EQ(info.status, 0) << "described, with a warning";
+    EXPECT_NE(info.out.find("warning: no geometry in " + in), std::string::npos) << info.out;
+    const fs::path png = dir / "thumb.png";
+    const CliRun thumb = vex3d("thumbnail " + in + " " + png.string(), true);
+    EXPECT_EQ(thumb.status, 1);
+    EXPECT_NE(thumb.out.find("no geometry in " + in), std::string::npos) << thumb.out;
+    EXPECT_FALSE(fs::exists(png));
+    const fs::path copy = dir / "copy.v3d";
+    const CliRun convert = vex3d("convert " + in + " " + copy.string(), true);
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.out.find("no geometry in " + in), std::string::npos) << convert.out;
+    EXPECT_FALSE(fs::exists(copy));
+  }
+}
+
+TEST(CliTest, ThumbnailsShowFlatModelsAndFailRatherThanShowNothing) {
+  const fs::path dir = outDir();
+  // OBJ stands along y: these squares lie flat on the ground, the one view
+  // of them a front view cannot see. One faces up, the other down.
+  std::ofstream(dir / "up.obj") << "v 0 0 0\nv 1 0 0\nv 1 0 -1\nv 0 0 -1\nf 1 2 3 4\n";
+  std::ofstream(dir / "down.obj") << "v 0 0 0\nv 1 0 0\nv 1 0 -1\nv 0 0 -1\nf 4 3 2 1\n";
+  for (const char* name : {"up.obj", "down.obj"}) {
+    const fs::path png = dir / (std::string(name) + ".png");
+    const CliRun run =
+        vex3d("thumbnail " + (dir / name).string() + " " + png.string() + " 64", true);
+    ASSERT_EQ(run.status, 0) << name << ": " << run.out;
+    const std::unique_ptr<CLayerBitmap> image = readImage(png);
+    ASSERT_TRUE(image) << name;
+    EXPECT_GT(opaqueOf(*image).count, 64 * 64 / 8) << name;
+  }
+  // A triangle with its corners in a row has no area to draw from any
+  // side: no image rather than a transparent one.
+  std::ofstream(dir / "row.obj") << "v 0 0 0\nv 1 1 1\nv 2 2 2\nf 1 2 3\n";
+  const fs::path png = dir / "row.png";
+  const CliRun row = vex3d("thumbnail " + (dir / "row.obj").string() + " " + png.string(), true);
+  EXPECT_EQ(row.status, 1);
+  EXPECT_NE(row.out.find("none written"), std::string::npos) << row.out;
+  EXPECT_FALSE(fs::exists(png));
+}
+
+TEST(CliTest, ThumbnailsFrameTheWholeModelWithAMargin) {
+  const fs::path dir = outDir();
+  // A bar 12 long and 0.4 thick and high along x.
+  std::string bar;
+  for (int i = 0; i < 8; ++i) {
+    bar += "v " + std::string((i & 1) ? "12" : "0") + ((i & 2) ? " 0.4" : " 0") +
+           ((i & 4) ? " 0.4" : " 0") + "\n";
+  }
+  bar += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
+  std::ofstream(dir / "bar.obj") << bar;
+  const struct {
+    std::string in;
+    int size;
+  } cases[] = {{(dir / "bar.obj").string(), 64}, {sample("animated_groups.v3d"), 256}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    const fs::path png = dir / "framed.png";
+    ASSERT_EQ(vex3d("thumbnail " + c.in + " " + png.string() + " " + std::to_string(c.size)).status,
+              0);
+    const std::unique_ptr<CLayerBitmap> image = readImage(png);
+    ASSERT_TRUE(image);
+    const Opaque o = opaqueOf(*image);
+    // Both ends inside, with room; and the model not shrunk to a dot.
+    const int room = c.size / 32;
+    EXPECT_GE(o.minX, room);
+    EXPECT_LE(o.maxX, c.size - 1 - room);
+    EXPECT_GE(o.minY, room);
+    EXPECT_LE(o.maxY, c.size - 1 - room);
+    EXPECT_GE(o.maxX - o.minX, c.size * 3 / 4);
+  }
+}
+
+// A file of lines is a drawing: its thumbnail shows the lines. A file of
+// bare points is read and described, but nothing draws points alone.
+TEST(CliTest, DrawingsShowTheirLinesAndPointCloudsAreDescribed) {
+  const fs::path dir = outDir();
+  vex3d::test::GltfPrimitive square;
+  square.positions = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+  square.indices = {0, 1, 2, 3};
+  square.mode = 2;  // a closed loop
+  ASSERT_TRUE(vex3d::test::writeGltf(dir / "square.gltf", {square}));
+  const fs::path png = dir / "square.png";
+  const CliRun drawing =
+      vex3d("thumbnail " + (dir / "square.gltf").string() + " " + png.string() + " 64", true);
+  ASSERT_EQ(drawing.status, 0) << drawing.out;
+  const std::unique_ptr<CLayerBitmap> image = readImage(png);
+  ASSERT_TRUE(image);
+  const Opaque lines = opaqueOf(*image);
+  EXPECT_GT(lines.count, 64) << "four lines across most of the image";
+  EXPECT_GE(lines.maxX - lines.minX, 40);
+
+  square.mode = 0;
+  ASSERT_TRUE(vex3d::test::writeGltf(dir / "cloud.gltf", {square}));
+  const CliRun info = vex3d("info " + (dir / "cloud.gltf").string(), true);
+  EXPECT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("[mesh, 4 points, 0 faces]"), std::string::npos) << info.out;
+  EXPECT_EQ(info.out.find("no geometry"), std::string::npos) << info.out;
+  const CliRun cloud = vex3d(
+      "thumbnail " + (dir / "cloud.gltf").string() + " " + (dir / "cloud.png").string(), true);
+  EXPECT_EQ(cloud.status, 1);
+  EXPECT_NE(cloud.out.find("none written"), std::string::npos) << cloud.out;
+  EXPECT_FALSE(fs::exists(dir / "cloud.png"));
+}
+
+// Export preparation keeps only the points that faces use: a point cloud
+// converted would be an empty file.
+TEST(CliTest, AConversionThatWouldWriteNoGeometryFails) {
+  const fs::path dir = outDir();
+  const std::string cloud = (dir / "cloud.ply").string();
+  std::ofstream(cloud) << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                          "property float y\nproperty float z\nend_header\n0 0 0\n1 0 0\n0 1 0\n";
+  ASSERT_NE(vex3d("info " + cloud).out.find("3 points, 0 faces"), std::string::npos);
+  for (const char* name : {"cloud.obj", "cloud.v3d"}) {
+    const fs::path out = dir / name;
+    const CliRun run = vex3d("convert -q " + cloud + " " + out.string(), true);
+    EXPECT_EQ(run.status, 1) << name;
+    EXPECT_NE(run.out.find("nothing of the geometry of " + cloud + " was left to write"),
+              std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(out)) << name;
+  }
+}
+
+TEST(CliTest, InfoSaysWhenNoPointIsFinite) {
+  const fs::path dir = outDir();
+  // Along z as written, so that no turn of the axes mixes the infinities
+  // into NaN that the check-out zeroes.
+  const std::string none = (dir / "none.obj").string();
+  std::ofstream(none) << "v inf inf inf\nv inf 0 0\nv 0 -inf 0\nf 1 2 3\n";
+  const std::string some = (dir / "some.obj").string();
+  std::ofstream(some) << "v 0 0 0\nv 1 0 0\nv 0 2 0\nv inf 0 0\nf 1 2 3\nf 2 3 4\n";
+  // The output without the file names, which could hold anything.
+  auto described = [&](const std::string& options) {
+    CliRun run = vex3d("info " + options + " --up z " + none + " " + some);
+    for (const std::string& name : {none, some}) {
+      for (std::size_t at = run.out.find(name); at != std::string::npos; at = run.out.find(name))
+        run.out.erase(at, name.size());
+    }
+    return run;
+  };
+  const CliRun text = described("");
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("bounding box: no finite points"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("bounding box: (0, 0, 0) to (1, 2, 0), leaving out 1 point not finite"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find("nan"), std::string::npos) << text.out;
+  const CliRun json = described("--json");
+  EXPECT_EQ(json.status, 0);
+  EXPECT_NE(json.out.find("\"box\": null, \"non_finite_points\": 3"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"box\": [[0, 0, 0], [1, 2, 0]], \"non_finite_points\": 1"),
+            std::string::npos)
+      << json.out;
+  // JSON has no literal for either.
+  EXPECT_EQ(json.out.find("nan"), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find("inf"), std::string::npos) << json.out;
 }
 
 }  // namespace

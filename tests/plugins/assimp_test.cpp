@@ -7,8 +7,10 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "animation/matrix_key.h"
@@ -391,6 +393,81 @@ TEST_F(AssimpPluginTest, CornersThatDifferOnlyInColourKeepTheirColours) {
   }
   EXPECT_NE((*vc->GetVCPointList())[vc->GetChannelPointIndex(0, 0)].GetColor(),
             (*vc->GetVCPointList())[vc->GetChannelPointIndex(1, 0)].GetColor());
+}
+
+// Files of lines or of bare points (drawings, point clouds) once failed
+// with the library's "no meshes remaining". Lines come from the library as
+// segments, whatever the file drew; a curve is one line strip.
+TEST_F(AssimpPluginTest, LinesBecomeCurvesAndBarePointsAnObjectOfPoints) {
+  auto kindsOf = [](const C3DScene& scene) {
+    std::multiset<std::pair<int, int>> kinds;  // (kind, points)
+    CSceneIterator it = scene.Begin();
+    C3DBaseObject* object = nullptr;
+    while (scene.GetNextNode(object, it) != nullptr) {
+      if (object != nullptr) kinds.insert({object->GetKindOf(), object->GetPointNbr()});
+    }
+    return kinds;
+  };
+
+  // A strip keeps its points in order; the file's y stands up as z.
+  vex3d::test::GltfPrimitive strip;
+  strip.positions = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}};
+  strip.indices = {0, 1, 2, 3};
+  strip.mode = 3;
+  ASSERT_TRUE(vex3d::test::writeGltf(file("strip.gltf"), {strip}));
+  std::unique_ptr<C3DScene> scene = read(file("strip.gltf"));
+  ASSERT_TRUE(scene) << m_lastError;
+  C3DSceneNode* node = findNode(*scene, "coloured");
+  ASSERT_NE(node, nullptr);
+  ASSERT_EQ(node->GetObject()->GetKindOf(), OBJECT_CURVE);
+  const C3DPointList& run = *node->GetObject()->GetPointList();
+  ASSERT_EQ(run.GetSize(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FLOAT_EQ(run.ElementAt(i).x, static_cast<float>(i));
+    EXPECT_FLOAT_EQ(run.ElementAt(i).z, static_cast<float>(i % 2));
+  }
+
+  // Separate segments, out of order and some reversed, that go round a
+  // square join into one closed strip; one segment elsewhere is a strip of
+  // its own. Two strips: the node becomes a group of two curves.
+  vex3d::test::GltfPrimitive segments;
+  segments.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 5, 5}, {6, 5, 5}};
+  segments.indices = {2, 3, 0, 1, 2, 1, 4, 5, 0, 3};
+  segments.mode = 1;
+  ASSERT_TRUE(vex3d::test::writeGltf(file("segments.gltf"), {segments}));
+  scene = read(file("segments.gltf"));
+  ASSERT_TRUE(scene) << m_lastError;
+  EXPECT_EQ(kindsOf(*scene), (std::multiset<std::pair<int, int>>{
+                                 {OBJECT_GROUP, 0}, {OBJECT_CURVE, 5}, {OBJECT_CURVE, 2}}));
+
+  // Bare points: an object of points without faces.
+  vex3d::test::GltfPrimitive cloud;
+  cloud.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  cloud.indices = {0, 1, 2};
+  cloud.mode = 0;
+  ASSERT_TRUE(vex3d::test::writeGltf(file("cloud.gltf"), {cloud}));
+  scene = read(file("cloud.gltf"));
+  ASSERT_TRUE(scene) << m_lastError;
+  EXPECT_EQ(kindsOf(*scene), (std::multiset<std::pair<int, int>>{{OBJECT_POLYGONAL, 3}}));
+  EXPECT_EQ(scene->GetFaceNbr(), 0);
+
+  // Faces with lines beside them: the faces keep the node, the strip is a
+  // child of it.
+  vex3d::test::GltfPrimitive triangle;
+  triangle.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  triangle.indices = {0, 1, 2};
+  ASSERT_TRUE(vex3d::test::writeGltf(file("mixed.gltf"), {triangle, strip}));
+  scene = read(file("mixed.gltf"));
+  ASSERT_TRUE(scene) << m_lastError;
+  node = findNode(*scene, "coloured");
+  ASSERT_NE(node, nullptr);
+  ASSERT_EQ(node->GetObject()->GetKindOf(), OBJECT_POLYGONAL);
+  EXPECT_EQ(node->GetObject()->GetFaceNbr(), 1);
+  const C3DSceneNode* child = scene->GetFirstNode(node);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(scene->GetParent(child), node);
+  EXPECT_EQ(child->GetObject()->GetKindOf(), OBJECT_CURVE);
+  EXPECT_EQ(child->GetObject()->GetPointNbr(), 4);
 }
 
 TEST_F(AssimpPluginTest, BrokenFilesAreErrorsNotCrashes) {

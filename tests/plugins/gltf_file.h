@@ -1,7 +1,7 @@
 #pragma once
 // A glTF 2.0 file written by hand, so that reading tests control exactly
-// which attributes a primitive has: triangles, positions and, when given,
-// vertex colours (COLOR_0), all in one node.
+// which attributes a primitive has: triangles (or another primitive mode),
+// positions and, when given, vertex colours (COLOR_0), all in one node.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -17,6 +17,7 @@ struct GltfPrimitive {
   std::vector<std::array<float, 4>> colours;  // empty: no COLOR_0
   bool opaqueColours = false;                 // COLOR_0 as VEC3, the alpha left out
   std::vector<std::uint32_t> indices;
+  int mode = 4;  // 0 points, 1 lines, 2 line loop, 3 line strip, 4 triangles
 };
 
 // Writes `path` (.gltf) and its buffer beside it (same stem, .bin).
@@ -69,7 +70,8 @@ inline bool writeGltf(const std::filesystem::path& path,
                "\"componentType\":5125,\"count\":" + std::to_string(p.indices.size()) +
                    ",\"type\":\"SCALAR\"");
     meshes += std::string(meshes.empty() ? "" : ",") + "{\"attributes\":{" + attributes +
-              "},\"indices\":" + std::to_string(indices) + ",\"mode\":4}";
+              "},\"indices\":" + std::to_string(indices) + ",\"mode\":" + std::to_string(p.mode) +
+              "}";
   }
   std::filesystem::path buffer = path;
   buffer.replace_extension(".bin");

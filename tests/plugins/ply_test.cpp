@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "broken_inputs.h"
 #include "corner_values.h"
@@ -227,6 +229,38 @@ TEST_F(PlyTest, AbsurdCountsAndBadIndicesAreErrors) {
       << "saturated, or zeroed by the import check-out";
   EXPECT_FALSE(readBytes("noformat.ply", "ply\nelement vertex 1\nend_header\n", &error));
   EXPECT_NE(error.find("header line 3"), std::string::npos) << error;
+}
+
+// Other readers take a signature line among the header's comments; so do
+// we, saying what was skipped. Anything else the header gets wrong still
+// fails the file.
+TEST_F(PlyTest, AStrayHeaderLineIsSkippedWithAWarning) {
+  const std::string data = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  std::string signed_ = header("ascii", 3, 1);
+  signed_.insert(signed_.find("end_header"), "Created by a scanner \x01\nAnd one more\n");
+  CSceneImportOptions options;
+  std::string error;
+  std::unique_ptr<C3DScene> scene = read(writeFile("signed.ply", signed_ + data), &error, &options);
+  ASSERT_TRUE(scene) << error;
+  EXPECT_EQ(firstMesh(*scene)->GetFaceNbr(), 1);
+  std::vector<std::string> warnings;
+  for (const CIoOptions::LogEntry& e : options.GetLog()) {
+    if (e.level == CIoOptions::logWarning) warnings.push_back(e.text);
+  }
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("header line 9: skipped \"Created by a scanner ?\""),
+            std::string::npos)
+      << warnings[0];
+  EXPECT_NE(warnings[0].find("1 more"), std::string::npos) << warnings[0];
+
+  CSceneImportOptions clean;
+  ASSERT_TRUE(read(writeFile("plain.ply", header("ascii", 3, 1) + data), &error, &clean));
+  for (const CIoOptions::LogEntry& e : clean.GetLog()) EXPECT_NE(e.level, CIoOptions::logWarning);
+  // A stray line does not stand in for what the header must say.
+  EXPECT_FALSE(
+      readBytes("unformatted.ply", "ply\nCreated by hand\nelement vertex 1\nend_header\n", &error));
+  EXPECT_NE(error.find("no format line"), std::string::npos) << error;
+  EXPECT_FALSE(readBytes("unended.ply", "ply\nformat ascii 1.0\nCreated by hand\n", &error));
 }
 
 // A face stores its corner count in 16 bits: one corner more is an error

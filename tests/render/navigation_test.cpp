@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "animation/keyframable.h"
@@ -77,6 +80,77 @@ TEST(NavigationTest, RotateDragFollowsTheMode) {
   EXPECT_NEAR(right.m[0][1], -left.m[0][1], 1e-6f);
   EXPECT_GT(std::fabs(right.m[0][1]), 0.1f);
   EXPECT_NEAR(right.m[2][2], 1.0f, 1e-6f);
+}
+
+// Where a point lands in the image, from -1 to 1 across each side, through
+// the camera the views build: translate (pan, -distance), the rotation, and
+// translate (-target), under a perspective of the views' field of view.
+std::pair<float, float> imagePosition(const _GlViewSettings& s, const C3DPoint& p) {
+  float c[3];
+  s.rotation.transformXYZ(p.x - s.target[0], p.y - s.target[1], p.z - s.target[2], c);
+  const float depth = s.distance - c[2];
+  const float tanHalf = std::tan(vex3d::kFieldOfViewDegrees * 0.5f * kPi / 180.0f);
+  return {(c[0] + s.panX) / (depth * tanHalf * s.aspect), (c[1] + s.panY) / (depth * tanHalf)};
+}
+
+TEST(NavigationTest, FramingPutsEveryPointInsideTheMarginAndFillsIt) {
+  // An off-centre, elongated cloud: the corners of a box and two points
+  // out on one side.
+  std::vector<C3DPoint> points;
+  for (int i = 0; i < 8; ++i) {
+    points.emplace_back((i & 1) ? 14.0f : 2.0f, (i & 2) ? 3.0f : -1.0f, (i & 4) ? 1.5f : 0.5f);
+  }
+  points.emplace_back(20.0f, 0.0f, 1.0f);
+  points.emplace_back(-3.0f, 2.0f, 4.0f);
+  constexpr float kMargin = 0.1f;
+  for (const C4x4Matrix& rotation :
+       {vex3d::standardViewRotation(RVIEW_FRONT), vex3d::standardViewRotation(RVIEW_LEFT),
+        vex3d::standardViewRotation(RVIEW_TOP), vex3d::threeQuarterViewRotation()}) {
+    for (float aspect : {1.0f, 2.0f, 0.5f}) {
+      SCOPED_TRACE(testing::Message() << "aspect " << aspect);
+      _GlViewSettings s;
+      s.rotation = rotation;
+      s.aspect = aspect;
+      s.target[0] = 5.0f;  // anywhere: pan and distance make up for it
+      vex3d::CameraFraming framing(s, kMargin);
+      framing.Add(points, C4x4Matrix());
+      ASSERT_TRUE(framing.Apply(s));
+      float widest = 0.0f;
+      for (const C3DPoint& p : points) {
+        const auto [x, y] = imagePosition(s, p);
+        EXPECT_LE(std::fabs(x), 1.0f - 2.0f * kMargin + 1e-4f);
+        EXPECT_LE(std::fabs(y), 1.0f - 2.0f * kMargin + 1e-4f);
+        widest = std::max({widest, std::fabs(x), std::fabs(y)});
+      }
+      // Tight: some point reaches the margin.
+      EXPECT_NEAR(widest, 1.0f - 2.0f * kMargin, 1e-3f);
+    }
+  }
+}
+
+TEST(NavigationTest, FramingLeavesOutPointsThatAreNotFinite) {
+  _GlViewSettings s;
+  s.rotation = vex3d::standardViewRotation(RVIEW_FRONT);
+  s.aspect = 1.0f;
+  s.distance = 123.0f;
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<C3DPoint> unusable = {C3DPoint(inf, 0.0f, 0.0f), C3DPoint(0.0f, nan, 1.0f)};
+  vex3d::CameraFraming framing(s, 0.05f);
+  EXPECT_FALSE(framing.Apply(s)) << "nothing added";
+  framing.Add(unusable, C4x4Matrix());
+  EXPECT_FALSE(framing.Apply(s));
+  EXPECT_FLOAT_EQ(s.distance, 123.0f) << "unchanged";
+  // A transform that sends finite points to infinity leaves them out too.
+  C4x4Matrix huge;
+  huge.Scale(1e38f, 1e38f, 1e38f);
+  framing.Add(std::vector<C3DPoint>{C3DPoint(10.0f, 10.0f, 10.0f)}, huge);
+  EXPECT_FALSE(framing.Apply(s));
+  const std::vector<C3DPoint> usable = {C3DPoint(-1.0f, 0.0f, -1.0f), C3DPoint(1.0f, 0.0f, 1.0f)};
+  framing.Add(usable, C4x4Matrix());
+  ASSERT_TRUE(framing.Apply(s));
+  EXPECT_TRUE(std::isfinite(s.distance));
+  EXPECT_NEAR(imagePosition(s, usable.back()).first, 0.9f, 1e-4f);
 }
 
 TEST(NavigationTest, HoverPicksTheModeFromTheGuide) {
