@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "cli_files.h"
 #include "commands.h"
 #include "hostlib/core/fourcc.h"
+#include "hostlib/files/file_utils.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "math/matrix4x4.h"
@@ -95,19 +97,27 @@ struct MaterialInfo {
   std::string name;
   std::string texture;
   bool found = false;
+  // Found outside the model's folder tree: a thumbnail would not read it.
+  bool outside = false;
 };
 
 std::vector<MaterialInfo> materials(const C3DScene& scene) {
   std::vector<MaterialInfo> out;
   std::uint32_t index = 0;
   for (C3DMaterial* m = scene.GetFirstMaterial(index); m; m = scene.GetNextMaterial(index)) {
-    MaterialInfo info{m->GetName(), {}, false};
+    MaterialInfo info{m->GetName(), {}, false, false};
     if (const CMaterialMap* map = m->GetDiffuseMaps()) {
       info.texture = map->GetFileName();
       std::string path;
       info.found = !info.texture.empty() &&
                    CMaterialMap::FindBitmap(info.texture, path, scene.GetFilepath());
-      if (info.found) info.texture = path;
+      if (info.found) {
+        const std::string folder = scene.GetFilepath();
+        const std::string absolute =
+            (std::filesystem::path(folder.empty() ? "." : folder) / path).string();
+        info.outside = !vex3d::fileIsInside(absolute, folder.empty() ? "." : folder);
+        info.texture = path;
+      }
     }
     out.push_back(info);
   }
@@ -209,7 +219,10 @@ void printText(const std::string& path, const C3DScene& scene) {
   for (const MaterialInfo& m : materials(scene)) {
     std::printf("material %s", m.name.c_str());
     if (!m.texture.empty()) {
-      std::printf(": texture %s (%s)", m.texture.c_str(), m.found ? "found" : "missing");
+      std::printf(": texture %s (%s)", m.texture.c_str(),
+                  !m.found    ? "missing"
+                  : m.outside ? "found, outside the model's folder"
+                              : "found");
     }
     std::printf("\n");
   }
@@ -256,8 +269,9 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     std::printf("%s{\"name\": %s", i ? ", " : "", jsonString(list[i].name).c_str());
     if (!list[i].texture.empty()) {
-      std::printf(", \"texture\": %s, \"found\": %s", jsonString(list[i].texture).c_str(),
-                  list[i].found ? "true" : "false");
+      std::printf(", \"texture\": %s, \"found\": %s, \"outside\": %s",
+                  jsonString(list[i].texture).c_str(), list[i].found ? "true" : "false",
+                  list[i].outside ? "true" : "false");
     }
     std::printf("}");
   }

@@ -95,12 +95,13 @@ TEST(CliTest, ConvertWritesThroughExportPreparationAndLogs) {
   const CliRun info = vex3d("info " + (dir / "tri.v3d").string());
   EXPECT_NE(info.out.find("12 faces"), std::string::npos) << info.out;
   // Written away from the sample, the texture is still found from there.
-  EXPECT_NE(info.out.find("checker.png (found)"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("checker.png (found, outside the model's folder)"), std::string::npos)
+      << info.out;
   fs::create_directories(dir / "sub");
   const CliRun obj = vex3d("convert " + sample("textured_cube.v3d") + " " +
                            (dir / "sub" / "cube.obj").string() + " --quiet");
   ASSERT_EQ(obj.status, 0);
-  EXPECT_NE(vex3d("info " + (dir / "sub" / "cube.obj").string()).out.find("(found)"),
+  EXPECT_NE(vex3d("info " + (dir / "sub" / "cube.obj").string()).out.find("(found"),
             std::string::npos);
 
   EXPECT_EQ(vex3d("convert " + sample("textured_cube.v3d") + " " + (dir / "x.unknownext").string())
@@ -645,6 +646,25 @@ TEST(CliTest, RenderAskedNotToWritesNothingButItsImage) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(fs::exists(dir / "shot.png"));
   EXPECT_FALSE(fs::exists(cache)) << "the shader cache was written";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliTest, InfoSaysWhichTexturesLieOutsideTheModelsFolder) {
+  const fs::path dir = outDir();
+  fs::create_directories(dir / "model" / "maps");
+  std::ofstream(dir / "shared.ppm") << "P3\n1 1\n255\n255 0 0\n";
+  std::ofstream(dir / "model" / "maps" / "own.ppm") << "P3\n1 1\n255\n0 255 0\n";
+  std::ofstream(dir / "model" / "a.mtl")
+      << "newmtl outer\nmap_Kd ../shared.ppm\nnewmtl inner\nmap_Kd maps/own.ppm\n";
+  std::ofstream(dir / "model" / "a.obj") << "mtllib a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+                                            "usemtl outer\nf 1 2 3\nusemtl inner\nf 2 4 3\n";
+  const CliRun info = vex3d("info " + (dir / "model" / "a.obj").string());
+  EXPECT_NE(info.out.find("../shared.ppm (found, outside the model's folder)"), std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("maps/own.ppm (found)"), std::string::npos) << info.out;
 }
 
 }  // namespace
