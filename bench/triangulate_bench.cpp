@@ -128,6 +128,43 @@ void BM_TriangulatePolygons(benchmark::State& state) {
 }
 BENCHMARK(BM_TriangulatePolygons)->Unit(benchmark::kMillisecond);
 
+// Random stars of n corners, 200,000 corners in all: around the size where
+// clipping switches from walking the ring to its indexes, both sides must
+// cost about the same per corner.
+void BM_TriangulateStarsOf(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  static std::map<int, std::unique_ptr<Mesh>> meshes;
+  std::unique_ptr<Mesh>& mesh = meshes[n];
+  if (!mesh) {
+    mesh = std::make_unique<Mesh>();
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> radius(0.5f, 1.0f);
+    std::vector<int> indices(static_cast<std::size_t>(n));
+    for (int f = 0; f < 200'000 / n; ++f) {
+      const float cx = static_cast<float>(f % 400) * 3.0f;
+      const float cy = static_cast<float>(f / 400) * 3.0f;
+      for (int i = 0; i < n; ++i) {
+        const float angle = 6.2831853f * static_cast<float>(i) / static_cast<float>(n);
+        const float r = radius(rng);
+        indices[static_cast<std::size_t>(i)] =
+            mesh->points.Add(C3DPoint(cx + r * std::cos(angle), cy + r * std::sin(angle), 0.0f));
+      }
+      addFace(mesh->faces, indices.data(), n);
+    }
+  }
+  runTriangulation(state, *mesh);
+}
+BENCHMARK(BM_TriangulateStarsOf)
+    ->Arg(16)
+    ->Arg(32)
+    ->Arg(48)
+    ->Arg(64)
+    ->Arg(96)
+    ->Arg(128)
+    ->Arg(192)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond);
+
 // One face of many corners, as a browser meets it in a file nobody cleaned
 // up: the cost per corner must not grow with the corner count.
 std::unique_ptr<Mesh> singlePolygon(const std::vector<std::pair<double, double>>& outline) {
