@@ -80,11 +80,28 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
   native::PointWelder welder(bytes.size() / 64 + 16, mesh.positions);
   std::string solidName;
   std::vector<int> facet;
+  // Vertices past the longest face a face list holds are counted for the
+  // message but neither kept nor welded, so that a runaway facet costs no
+  // memory.
+  std::uint64_t facetVertices = 0;
+  std::uint64_t facetNumber = 0;
+  int facetLine = 0;
   int line = 0;
   bool inSolid = false;
-  auto fail = [&](const std::string& what) {
-    result.error = "line " + std::to_string(line) + ": " + what;
+  auto fail = [&](int at, const std::string& what) {
+    result.error = "line " + std::to_string(at) + ": " + what;
     return std::move(result);
+  };
+  auto tooLong = [&]() { return facetVertices > native::kMaxFaceCorners; };
+  auto tooLongError = [&]() {
+    return fail(facetLine, "facet " + std::to_string(facetNumber) + " has " +
+                               std::to_string(facetVertices) + " vertices, more than " +
+                               std::to_string(native::kMaxFaceCorners));
+  };
+  auto startFacet = [&]() {
+    facet.clear();
+    facetVertices = 0;
+    facetLine = 0;
   };
   while (p < end) {
     ++line;
@@ -100,10 +117,15 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
       float xyz[3];
       if (!native::scanFloat(q, eol, xyz[0]) || !native::scanFloat(q, eol, xyz[1]) ||
           !native::scanFloat(q, eol, xyz[2])) {
-        return fail("vertex needs three numbers");
+        return fail(line, "vertex needs three numbers");
       }
-      facet.push_back(welder.add(xyz));
+      if (facetVertices++ == 0) {
+        ++facetNumber;
+        if (facetLine == 0) facetLine = line;
+      }
+      if (!tooLong()) facet.push_back(welder.add(xyz));
     } else if (native::sameWord(word, "endfacet") || native::sameWord(word, "endloop")) {
+      if (tooLong()) return tooLongError();
       if (facet.size() >= 3) {
         // Sizes are only kept once a facet is not a triangle.
         const bool polygon = facet.size() != 3;
@@ -113,26 +135,36 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
         }
         mesh.corners.insert(mesh.corners.end(), facet.begin(), facet.end());
       }
-      facet.clear();
+      startFacet();
     } else if (native::sameWord(word, "solid")) {
       // A new solid without the end of the previous one still starts a new object.
       if (inSolid) {
+        if (tooLong()) return tooLongError();
         addNode(*scene, mesh, solidName);
         welder.reset();
+        // An unfinished facet's points went with its solid.
+        startFacet();
       }
       solidName = std::string(native::trimmed(q, eol));
       inSolid = true;
     } else if (native::sameWord(word, "endsolid")) {
+      if (tooLong()) return tooLongError();
       addNode(*scene, mesh, solidName);
       welder.reset();
+      startFacet();
       inSolid = false;
     } else if (native::sameWord(word, "facet") || native::sameWord(word, "outer")) {
-      if (native::sameWord(word, "facet")) facet.clear();
+      if (native::sameWord(word, "facet")) {
+        if (tooLong()) return tooLongError();
+        startFacet();
+        facetLine = line;
+      }
     } else {
-      return fail("unexpected \"" + std::string(word.substr(0, 40)) + "\"");
+      return fail(line, "unexpected \"" + std::string(word.substr(0, 40)) + "\"");
     }
     p = eol < end ? eol + 1 : end;
   }
+  if (tooLong()) return tooLongError();
   addNode(*scene, mesh, solidName);
   if (scene->GetNodeNbr(1) == 0) {
     result.error = "no facet in STL text";

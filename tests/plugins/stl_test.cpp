@@ -126,6 +126,30 @@ TEST_F(StlTest, BadTextNamesTheLine) {
   EXPECT_FALSE(readBytes("empty.stl", "solid nothing\nendsolid nothing\n", &error));
 }
 
+TEST_F(StlTest, FacetsOfMoreThan65535VerticesAreErrorsNamingTheirLine) {
+  // A triangle, then from line 9 a facet of `vertices` points, closed or cut
+  // off by the end of the file.
+  auto text = [](int vertices, bool closed) {
+    std::string t =
+        "solid big\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+        "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\n";
+    for (int k = 0; k < vertices; ++k)
+      t += "vertex " + std::to_string(k) + " " + std::to_string(k % 7) + " 5\n";
+    return closed ? t + "endloop\nendfacet\nendsolid big\n" : t;
+  };
+  std::string error;
+  std::unique_ptr<C3DScene> longest = readBytes("longest.stl", text(65535, true), &error);
+  ASSERT_TRUE(longest) << error;
+  const CFaceList& faces = *firstMesh(*longest)->GetFaceList();
+  ASSERT_EQ(faces.GetSize(), 2);
+  EXPECT_EQ(faces.ElementAt(1)->GetSize(), 65535u);
+
+  EXPECT_FALSE(readBytes("too_long.stl", text(65536, true), &error));
+  EXPECT_EQ(error, "line 9: facet 2 has 65536 vertices, more than 65535");
+  EXPECT_FALSE(readBytes("runaway.stl", text(100000, false), &error));
+  EXPECT_EQ(error, "line 9: facet 2 has 100000 vertices, more than 65535");
+}
+
 TEST_F(StlTest, BrokenInputsNeverCrash) {
   C3DScene scene;
   scene.AddNode(nullptr, vex3d::test::meshNode("cube", vex3d::test::quadCube(0.0f)));

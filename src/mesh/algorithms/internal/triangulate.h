@@ -5,6 +5,7 @@
 // polygons allocates nothing per face once the largest polygon was seen.
 #include <vector>
 
+#include "mesh/algorithms/internal/triangulate_ring.h"
 #include "mesh/model/face.h"
 
 class C3DPointList;
@@ -13,19 +14,6 @@ class C3DFaceList;
 class CGeomInfo;
 
 namespace vex3d {
-
-// One corner of the polygon being clipped. The nodes sit in one array, one
-// per corner in face order; clipping only relinks them.
-struct TriangulationNode {
-  float x = 0.0f;  // the corner in the polygon's plane
-  float y = 0.0f;
-  int convex = 0;      // 1 when angle >= 0
-  float angle = 0.0f;  // signed: negative at a reflex corner
-  int pointIndex = 0;  // into the 3D point list
-  int corner = 0;      // position in the source face, picks channel indices
-  int previous = 0;    // ring links, as positions in the node array
-  int next = 0;
-};
 
 // Newell's normal of the face's points into out[3], unnormalised. False
 // (out untouched) when a corner names a point the list lacks.
@@ -60,16 +48,22 @@ class FaceTriangulator {
     bool matches = false;         // valid, with one index per polygon corner
   };
 
+  class RingWalk;
+  class IndexedSearch;
+
   void buildRing(const C3DFace& face);
   void updateAngle(TriangulationNode& node) const;
-  int smallestConvexFrom(int from) const;
-  bool earBlocked(int ear) const;
+  template <class Search>
+  int clipRing(const C3DFace& face, int k, Search& search);
   void writeTriangle(const C3DFace& face, int e, int q, int p, int k);
 
   const C3DPointList* m_points = nullptr;
   C3DFaceList* m_destination = nullptr;
   std::vector<ChannelLists> m_channels;
   std::vector<TriangulationNode> m_ring;
+  // Kept for large polygons only, and like the ring from face to face.
+  SharpestCornerIndex m_sharpest;
+  ReflexCornerIndex m_reflex;
 };
 
 }  // namespace vex3d
