@@ -62,7 +62,7 @@ void fail(IoFailure* failure, int code, std::string text = {}) {
 namespace vex3d::assimp {
 
 C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
-                          CSceneImportOptions* options, IoFailure* failure) {
+                          CSceneImportOptions* options, IoFailure* failure, bool processEnds) {
   try {
     Assimp::Importer importer;
     // Points and lines have no place in polygonal objects.
@@ -86,7 +86,9 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
     std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     options->m_fileUpAxis = vex3d::assimp::takeFileUpAxis(*scene, fileClass);
     if (fileClass == VEX3D_FOURCC('3', 'D', 'S', ' ')) vex3d::assimp::undo3dsWrapping(*scene);
-    return vex3d::assimp::sceneFromAssimp(*scene).release();
+    C3DScene* read = vex3d::assimp::sceneFromAssimp(*scene).release();
+    if (processEnds) static_cast<void>(scene.release());
+    return read;
   } catch (const std::exception& e) {
     fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
   }

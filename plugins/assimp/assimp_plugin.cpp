@@ -186,35 +186,49 @@ class CAssimpParser : public C3DParser {
     job.memoryBudget = vex3d::assimp::memoryBudget(options.m_memoryBudget);
     job.timeBudget = options.m_timeBudget;
     job.progressTitle = vex3d::native::readingTitle(fileName);
-    WorkerOutcome outcome = vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job);
-    if (!answered(outcome, fileName, job, options, vex3d::kStrReaderFailed)) return nullptr;
-
+    // The scene is loaded while the worker ends; the rest of the answer
+    // counts once it has ended well.
     std::unique_ptr<C3DScene> scene;
+    std::uint32_t upAxis = UP_AXIS_UNKNOWN;
+    bool damaged = false;
+    auto loadScene = [&](std::vector<Record>& records) {
+      for (Record& record : records) {
+        if (record.kind != RecordKind::scene) continue;
+        try {
+          CArchive ar(record.payload.bytes());
+          ar >> upAxis;
+          auto read = std::make_unique<C3DScene>();
+          read->Serialize(ar);
+          damaged |= scene != nullptr;
+          scene = std::move(read);
+        } catch (const CArchiveException&) {
+          damaged = true;
+        }
+        record.payload.clear();
+      }
+    };
+    WorkerOutcome outcome =
+        vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job, loadScene);
+    if (!answered(outcome, fileName, job, options, vex3d::kStrReaderFailed)) return nullptr;
     try {
-      for (Record& record : outcome.records) {
+      for (const Record& record : outcome.records) {
         if (record.kind == RecordKind::log) {
           addLog(record, options);
         } else if (record.kind == RecordKind::failure) {
           setFailure(record);
           return nullptr;
-        } else if (record.kind == RecordKind::scene && !scene) {
-          CArchive ar(std::span<const std::uint8_t>(record.payload));
-          std::uint32_t upAxis = UP_AXIS_UNKNOWN;
-          ar >> upAxis;
-          auto read = std::make_unique<C3DScene>();
-          read->Serialize(ar);
-          std::vector<std::uint8_t>().swap(record.payload);
-          options.m_fileUpAxis = upAxis <= UP_AXIS_Z ? upAxis : UP_AXIS_UNKNOWN;
-          scene = std::move(read);
-        } else if (record.kind != RecordKind::end) {
-          throw CArchiveException(CArchiveException::genericException);
+        } else if (record.kind != RecordKind::scene && record.kind != RecordKind::end) {
+          damaged = true;
         }
       }
     } catch (const CArchiveException&) {
-      scene.reset();
+      damaged = true;
     }
-    if (!scene)
+    if (damaged || !scene) {
       workerFailed(WorkerEnd::damaged, outcome, fileName, job, options, vex3d::kStrReaderFailed);
+      return nullptr;
+    }
+    options.m_fileUpAxis = upAxis <= UP_AXIS_Z ? upAxis : UP_AXIS_UNKNOWN;
     return scene.release();
   }
 
@@ -258,7 +272,7 @@ class CAssimpParser : public C3DParser {
           setFailure(record);
           return 0;
         } else if (record.kind == RecordKind::file) {
-          CArchive ar(std::span<const std::uint8_t>(record.payload));
+          CArchive ar(record.payload.bytes());
           WrittenFile file;
           ar >> file.name;
           const std::uint64_t size = ar.ReadCount(1);
@@ -327,7 +341,7 @@ class CAssimpParser : public C3DParser {
   }
 
   static void addLog(const Record& record, CIoOptions& options) {
-    CArchive ar(std::span<const std::uint8_t>(record.payload));
+    CArchive ar(record.payload.bytes());
     std::int32_t level = 0;
     std::string text;
     ar >> level >> text;
@@ -339,7 +353,7 @@ class CAssimpParser : public C3DParser {
   }
 
   void setFailure(const Record& record) {
-    CArchive ar(std::span<const std::uint8_t>(record.payload));
+    CArchive ar(record.payload.bytes());
     std::int32_t code = 0;
     std::string text;
     ar >> code >> text;

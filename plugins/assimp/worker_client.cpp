@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 
 #include "hostlib/core/progress.h"
@@ -31,7 +33,6 @@ using Clock = std::chrono::steady_clock;
 // How often the user is asked whether to stop while the worker says
 // nothing: often enough that a stop feels immediate.
 constexpr int kPollMillis = 100;
-constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
 // An object of this plug-in, to find where the plug-in lies.
@@ -205,6 +206,58 @@ Spawned spawnWorker(const std::string& program, const WorkerJob& job) {
   return spawned;
 }
 
+// A process descriptor as waitid takes it (linux/wait.h's P_PIDFD).
+constexpr auto kPidFd = static_cast<idtype_t>(3);
+
+// Workers that have answered, ending beside the caller's work: giving back
+// the memory of a large model takes a worker a good part of a second, which
+// nobody needs to wait for. They are reaped by a later run, or when the
+// plug-in goes. Process descriptors, unlike process ids, cannot come to
+// name another process meanwhile.
+class EndingWorkers {
+ public:
+  static EndingWorkers& instance() {
+    static EndingWorkers workers;
+    return workers;
+  }
+  ~EndingWorkers() {
+    for (const int process : m_processes) {
+      reaped(process, 0);
+      ::close(process);
+    }
+  }
+  EndingWorkers(const EndingWorkers&) = delete;
+  EndingWorkers& operator=(const EndingWorkers&) = delete;
+
+  void add(Fd process) {
+    const std::lock_guard lock(m_mutex);
+    m_processes.push_back(process.release());
+  }
+  void reapEnded() {
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_processes, [](int process) {
+      if (!reaped(process, WNOHANG)) return false;
+      ::close(process);
+      return true;
+    });
+  }
+
+ private:
+  EndingWorkers() = default;
+
+  // True once the process is gone (or was reaped by someone else).
+  static bool reaped(int process, int flags) {
+    siginfo_t info{};
+    while (::waitid(kPidFd, static_cast<id_t>(process), &info, WEXITED | flags) < 0) {
+      if (errno != EINTR) return true;
+    }
+    return info.si_pid != 0;
+  }
+
+  std::mutex m_mutex;
+  std::vector<int> m_processes;
+};
+
 double processorSeconds(const rusage& usage) {
   auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
@@ -226,7 +279,8 @@ WorkerEnd endOf(int status, const rusage& usage, const WorkerJob& job, bool comp
 
 }  // namespace
 
-WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
+WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
+                        const AnswerDecoder& decodeWhileEnding) {
   WorkerOutcome outcome;
   ProgressRelay progress(job.progressTitle);
   Spawned worker = spawnWorker(program, job);
@@ -235,6 +289,10 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
     outcome.startError = worker.error;
     return outcome;
   }
+  EndingWorkers::instance().reapEnded();
+  // Readable once the worker has ended; without it (an old kernel) the
+  // end is polled for.
+  Fd ended(static_cast<int>(::syscall(SYS_pidfd_open, worker.pid, 0)));
 
   const auto start = Clock::now();
   std::optional<Clock::time_point> deadline;
@@ -242,7 +300,6 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
     deadline = start + std::chrono::seconds(2 * std::uint64_t{job.timeBudget});
   // A worker cannot send more than it can hold.
   RecordReader reader(job.memoryBudget);
-  std::vector<std::uint8_t> chunk(kReadChunk);
   std::size_t sent = 0;
   bool complete = false;
   std::optional<WorkerEnd> stopped;
@@ -256,12 +313,22 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
         return;
       }
       if (record.kind == RecordKind::progress) {
-        if (record.payload.size() == 1) progress.position(record.payload[0]);
+        if (record.payload.size() == 1) progress.position(record.payload.data()[0]);
         continue;
       }
       complete = record.kind == RecordKind::end;
       outcome.records.push_back(std::move(record));
     }
+  };
+  auto watch = [&] {
+    if (!stopped && progress.cancelled()) stopped = WorkerEnd::cancelled;
+    if (!stopped && deadline && Clock::now() >= *deadline) stopped = WorkerEnd::outOfTime;
+  };
+  auto waitMillis = [&] {
+    if (!deadline) return kPollMillis;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kPollMillis));
   };
 
   // Until the worker closes its output: feed it, read it, watch the clock
@@ -269,13 +336,7 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
   while (worker.output.get() >= 0 && !stopped) {
     pollfd fds[2] = {{worker.output.get(), POLLIN, 0}, {worker.input.get(), POLLOUT, 0}};
     const nfds_t count = worker.input.get() >= 0 ? 2 : 1;
-    int wait = kPollMillis;
-    if (deadline) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-      wait = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kPollMillis));
-    }
-    if (::poll(fds, count, wait) < 0 && errno != EINTR) {
+    if (::poll(fds, count, waitMillis()) < 0 && errno != EINTR) {
       stopped = WorkerEnd::damaged;
       break;
     }
@@ -290,9 +351,10 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
     }
     if (fds[0].revents != 0) {
       for (;;) {
-        const ssize_t n = ::read(worker.output.get(), chunk.data(), chunk.size());
+        const std::span<std::uint8_t> space = reader.space();
+        const ssize_t n = ::read(worker.output.get(), space.data(), space.size());
         if (n > 0) {
-          if (!reader.feed({chunk.data(), static_cast<std::size_t>(n)})) {
+          if (!reader.commit(static_cast<std::size_t>(n))) {
             stopped = WorkerEnd::damaged;
             break;
           }
@@ -305,11 +367,23 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
         break;
       }
     }
-    if (!stopped && progress.cancelled()) stopped = WorkerEnd::cancelled;
-    if (!stopped && deadline && Clock::now() >= *deadline) stopped = WorkerEnd::outOfTime;
+    watch();
   }
   worker.input.reset();
   worker.output.reset();
+
+  // A complete answer is decoded while the worker ends. The worker has
+  // nothing left to do then: it is ended for sure and left to finish
+  // beside the caller. Sanitized builds wait for its own end, where the
+  // leak checker reports.
+  const bool whole = !stopped && complete && !reader.midRecord();
+  if (whole && decodeWhileEnding) decodeWhileEnding(outcome.records);
+  if (whole && !kSanitizedBuild && ended.get() >= 0) {
+    ::syscall(SYS_pidfd_send_signal, ended.get(), SIGKILL, nullptr, 0);
+    EndingWorkers::instance().add(std::move(ended));
+    outcome.end = WorkerEnd::answered;
+    return outcome;
+  }
 
   // The worker closes its output when it has answered and then ends; one
   // that lingers is waited for under the same watch as before.
@@ -321,12 +395,12 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
     if (done < 0 && errno != EINTR) {
       // Reaped by someone else (a caller that ignores SIGCHLD): the answer
       // is all there is to judge by.
-      outcome.end = complete ? WorkerEnd::answered : WorkerEnd::damaged;
+      outcome.end = whole ? WorkerEnd::answered : WorkerEnd::damaged;
       return outcome;
     }
-    ::poll(nullptr, 0, 10);
-    if (progress.cancelled()) stopped = WorkerEnd::cancelled;
-    if (deadline && Clock::now() >= *deadline) stopped = WorkerEnd::outOfTime;
+    pollfd end{ended.get(), POLLIN, 0};
+    ::poll(&end, ended.get() >= 0 ? 1 : 0, ended.get() >= 0 ? waitMillis() : 10);
+    watch();
   }
   if (stopped) {
     ::kill(worker.pid, SIGKILL);
@@ -335,7 +409,7 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job) {
     outcome.end = *stopped;
     return outcome;
   }
-  outcome.end = endOf(status, usage, job, complete && !reader.midRecord(), outcome.signal);
+  outcome.end = endOf(status, usage, job, whole, outcome.signal);
   return outcome;
 }
 

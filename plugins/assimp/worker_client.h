@@ -8,6 +8,7 @@
 // program also starts with nothing of the caller's memory, so a parser led
 // astray by a file sees none of the user's other scenes.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,10 +50,15 @@ struct WorkerOutcome {
   std::string startError;
 };
 
+// Turns a complete answer into the caller's result, while the worker is
+// still ending; the result stands only if the outcome is `answered`.
+using AnswerDecoder = std::function<void(std::vector<Record>& records)>;
+
 // Runs `program` for `job` and answers once it has ended: the worker is
 // always reaped, killed first when it had to be stopped. Safe to call from
 // several threads at once.
-WorkerOutcome runWorker(const std::string& program, const WorkerJob& job);
+WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
+                        const AnswerDecoder& decodeWhileEnding = {});
 
 // The worker beside this plug-in, as a full path: a search by name would
 // depend on the caller's PATH and, under the sanitizers, on the runtime's

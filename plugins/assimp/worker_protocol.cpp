@@ -1,16 +1,19 @@
 #include "worker_protocol.h"
 
-#include <algorithm>
-
 namespace vex3d::assimp {
 
-namespace {
-
-// A payload announced larger than this is reserved in steps as its bytes
-// arrive, so that a lying length costs nothing.
-constexpr std::uint64_t kMaxReserve = std::uint64_t{64} << 20;
-
-}  // namespace
+// Plain pages: huge ones, where the system compacts memory to make them on
+// demand, now and then stalled the transfer of a large scene for longer
+// than they saved.
+bool Payload::allocate(std::uint64_t size) {
+  clear();
+  if (size == 0) return true;
+  if (size > SIZE_MAX) return false;
+  m_block.reset(static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size))));
+  if (!m_block) return false;
+  m_size = static_cast<std::size_t>(size);
+  return true;
+}
 
 std::vector<std::uint8_t> recordHeader(RecordKind kind, std::uint64_t payloadSize) {
   std::vector<std::uint8_t> header(kRecordHeaderBytes);
@@ -36,38 +39,40 @@ void RecordReader::finishRecord() {
   m_ready.push_back(std::move(m_current));
   m_current = Record{};
   m_inPayload = false;
+  m_payloadFill = 0;
 }
 
-bool RecordReader::feed(std::span<const std::uint8_t> bytes) {
-  while (!m_damaged && !bytes.empty()) {
-    if (!m_inPayload) {
-      const std::size_t take = std::min(bytes.size(), kRecordHeaderBytes - m_headerFill);
-      std::copy_n(bytes.begin(), take, m_header + m_headerFill);
-      m_headerFill += take;
-      bytes = bytes.subspan(take);
-      if (m_headerFill < kRecordHeaderBytes) break;
-      m_headerFill = 0;
-      std::uint64_t length = 0;
-      for (int i = 0; i < 8; ++i) length |= static_cast<std::uint64_t>(m_header[1 + i]) << (8 * i);
-      if (!knownKind(m_header[0]) || length > m_maxPayload) {
-        m_damaged = true;
-        break;
-      }
-      m_current.kind = static_cast<RecordKind>(m_header[0]);
-      m_current.payload.reserve(static_cast<std::size_t>(std::min(length, kMaxReserve)));
-      m_payloadLeft = length;
-      m_inPayload = true;
-      if (length == 0) finishRecord();
-      continue;
-    }
-    const auto take =
-        static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), m_payloadLeft));
-    m_current.payload.insert(m_current.payload.end(), bytes.begin(), bytes.begin() + take);
-    m_payloadLeft -= take;
-    bytes = bytes.subspan(take);
-    if (m_payloadLeft == 0) finishRecord();
+std::span<std::uint8_t> RecordReader::space() {
+  if (m_damaged) return {};
+  if (m_inPayload) {
+    return {m_current.payload.data() + m_payloadFill, m_current.payload.size() - m_payloadFill};
   }
-  return !m_damaged;
+  return {m_header + m_headerFill, kRecordHeaderBytes - m_headerFill};
+}
+
+bool RecordReader::commit(std::size_t count) {
+  if (m_damaged) return false;
+  if (m_inPayload) {
+    m_payloadFill += count;
+    if (m_payloadFill == m_current.payload.size()) finishRecord();
+    return true;
+  }
+  m_headerFill += count;
+  if (m_headerFill < kRecordHeaderBytes) return true;
+  m_headerFill = 0;
+  std::uint64_t length = 0;
+  for (int i = 0; i < 8; ++i) length |= static_cast<std::uint64_t>(m_header[1 + i]) << (8 * i);
+  if (!knownKind(m_header[0]) || length > m_maxPayload || !m_current.payload.allocate(length)) {
+    m_damaged = true;
+    return false;
+  }
+  m_current.kind = static_cast<RecordKind>(m_header[0]);
+  if (length == 0) {
+    finishRecord();
+  } else {
+    m_inPayload = true;
+  }
+  return true;
 }
 
 Record RecordReader::take() {

@@ -8,7 +8,9 @@
 // that did not finish.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,24 +67,49 @@ enum class RecordKind : std::uint8_t {
 
 inline constexpr std::size_t kRecordHeaderBytes = 9;
 
+// A record's payload: a block the reader fills straight from the pipe.
+class Payload {
+ public:
+  Payload() = default;
+  // False, leaving it empty, when memory is short.
+  bool allocate(std::uint64_t size);
+  std::uint8_t* data() { return m_block.get(); }
+  std::span<const std::uint8_t> bytes() const { return {m_block.get(), m_size}; }
+  std::size_t size() const { return m_size; }
+  void clear() {
+    m_block.reset();
+    m_size = 0;
+  }
+
+ private:
+  struct Free {
+    void operator()(std::uint8_t* block) const { std::free(block); }
+  };
+  std::unique_ptr<std::uint8_t, Free> m_block;
+  std::size_t m_size = 0;
+};
+
 struct Record {
   RecordKind kind = RecordKind::end;
-  std::vector<std::uint8_t> payload;
+  Payload payload;
 };
 
 // The record's header followed by its payload.
 std::vector<std::uint8_t> recordHeader(RecordKind kind, std::uint64_t payloadSize);
 
-// Splits the bytes a worker sends into records as they arrive. The worker
-// is not trusted: an unknown kind or a payload longer than the reader
-// accepts marks the stream damaged, and memory grows with the bytes that
-// really came rather than with the lengths announced.
+// Splits the bytes a worker sends into records as they arrive, read
+// straight into their place. The worker is not trusted: an unknown kind or
+// a payload longer than the reader accepts marks the stream damaged, and a
+// payload announced but never sent reserves address space, not memory.
 class RecordReader {
  public:
   explicit RecordReader(std::uint64_t maxPayload) : m_maxPayload(maxPayload) {}
 
-  // False once the stream is damaged (and from then on).
-  bool feed(std::span<const std::uint8_t> bytes);
+  // Where the next bytes go: the rest of a header, or of a payload.
+  std::span<std::uint8_t> space();
+  // `count` bytes were read into space(). False once the stream is damaged
+  // (and from then on).
+  bool commit(std::size_t count);
   bool damaged() const { return m_damaged; }
   // True while a record has begun and is not complete: the stream ended
   // early if it stops here.
@@ -99,7 +126,7 @@ class RecordReader {
   std::uint8_t m_header[kRecordHeaderBytes] = {};
   std::size_t m_headerFill = 0;
   bool m_inPayload = false;
-  std::uint64_t m_payloadLeft = 0;
+  std::size_t m_payloadFill = 0;
   Record m_current;
   std::deque<Record> m_ready;
   bool m_damaged = false;

@@ -1,8 +1,11 @@
 #include "answer.h"
 
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 #include "hostlib/core/archive.h"
 #include "hostlib/io/io_options.h"
@@ -25,6 +28,22 @@ void Answer::record(RecordKind kind, std::span<const std::uint8_t> payload) {
   write(payload);
 }
 
+void Answer::lend(std::vector<std::uint8_t> payload, RecordKind kind) {
+  write(recordHeader(kind, payload.size()));
+  std::span<const std::uint8_t> left(payload);
+  while (!left.empty() && m_fd >= 0) {
+    iovec pages{const_cast<std::uint8_t*>(left.data()), left.size()};
+    const ssize_t n = ::vmsplice(m_fd, &pages, 1, 0);
+    if (n < 0 && errno == EINTR) continue;
+    // Not a pipe after all: copied as usual.
+    if (n < 0 && (errno == EINVAL || errno == EBADF)) break;
+    if (n <= 0) ::_exit(1);
+    left = left.subspan(static_cast<std::size_t>(n));
+  }
+  write(left);
+  m_lent.push_back(std::move(payload));
+}
+
 void Answer::progress(int percent) {
   const auto value = static_cast<std::uint8_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
   record(RecordKind::progress, {&value, 1});
@@ -41,14 +60,36 @@ void Answer::logs(const CIoOptions& options) {
   }
 }
 
+namespace {
+
+// An archive of many megabytes grows by doubling, copying itself into
+// fresh pages each time: room for a generous estimate is taken at once
+// when the memory budget allows it (untouched, it costs address space
+// only), else it grows as usual.
+void reserveArchive(std::vector<std::uint8_t>& bytes, const C3DScene& scene) {
+  const auto estimate = std::uint64_t{128} * static_cast<std::uint64_t>(scene.GetFaceNbr()) +
+                        std::uint64_t{64} * static_cast<std::uint64_t>(scene.GetPointNbr()) +
+                        (std::uint64_t{1} << 16);
+  if (estimate > bytes.max_size()) return;
+  const std::new_handler outOfBudget = std::set_new_handler(nullptr);
+  try {
+    bytes.reserve(static_cast<std::size_t>(estimate));
+  } catch (const std::bad_alloc&) {
+  }
+  std::set_new_handler(outOfBudget);
+}
+
+}  // namespace
+
 void Answer::scene(std::uint32_t fileUpAxis, C3DScene& scene) {
   std::vector<std::uint8_t> payload;
+  reserveArchive(payload, scene);
   {
     CArchive ar(payload, CArchive::store);
     ar << fileUpAxis;
     scene.Serialize(ar);
   }
-  record(RecordKind::scene, payload);
+  lend(std::move(payload), RecordKind::scene);
 }
 
 void Answer::failure(int code, const std::string& text) {

@@ -30,8 +30,12 @@ class Answer {
  private:
   void record(RecordKind kind, std::span<const std::uint8_t> payload);
   void write(std::span<const std::uint8_t> bytes);
+  // A large payload's pages go into the pipe as they are, without a copy;
+  // the payload must then stay as it is until the worker ends.
+  void lend(std::vector<std::uint8_t> payload, RecordKind kind);
 
   int m_fd;
+  std::vector<std::vector<std::uint8_t>> m_lent;
 };
 
 }  // namespace vex3d::assimp
