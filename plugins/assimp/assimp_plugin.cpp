@@ -183,7 +183,7 @@ class CAssimpParser : public C3DParser {
     job.arguments = {vex3d::assimp::kReadCommand, absolutePath(fileName),
                      std::to_string(m_fileClass)};
     if (options.m_confined) job.arguments.emplace_back(vex3d::assimp::kConfinedOption);
-    job.memoryBudget = vex3d::assimp::memoryBudget(options.m_memoryBudget);
+    vex3d::assimp::setMemoryBudget(job, options.m_memoryBudget);
     job.timeBudget = options.m_timeBudget;
     job.progressTitle = vex3d::native::readingTitle(fileName);
     // The scene is loaded while the worker ends; the rest of the answer
@@ -257,7 +257,7 @@ class CAssimpParser : public C3DParser {
       CArchive ar(job.input, CArchive::store);
       scene->Serialize(ar);
     }
-    job.memoryBudget = vex3d::assimp::memoryBudget(0);
+    vex3d::assimp::setMemoryBudget(job, 0);
     WorkerOutcome outcome = vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job);
     std::vector<std::uint8_t>().swap(job.input);
     if (!answered(outcome, fileName, job, options, vex3d::kStrWriterFailed)) return 0;

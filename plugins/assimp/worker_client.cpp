@@ -106,21 +106,23 @@ class ProgressRelay {
 };
 
 // The caller's environment, with the sanitizer's resident memory limit
-// added in sanitized builds (see kSanitizedBuild).
+// added in sanitized builds when a budget was chosen (see kSanitizedBuild
+// and WorkerJob::memoryBudgetChosen).
 class WorkerEnvironment {
  public:
-  explicit WorkerEnvironment(std::uint64_t memoryBudget) {
+  explicit WorkerEnvironment(const WorkerJob& job) {
+    const bool limit = kSanitizedBuild && job.memoryBudgetChosen;
     std::string asan = "ASAN_OPTIONS=";
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-      if (kSanitizedBuild && std::strncmp(*entry, "ASAN_OPTIONS=", 13) == 0) {
+      if (limit && std::strncmp(*entry, "ASAN_OPTIONS=", 13) == 0) {
         asan = std::string(*entry) + ":";
         continue;
       }
       m_pointers.push_back(*entry);
     }
-    if (kSanitizedBuild) {
+    if (limit) {
       m_asan = asan + "hard_rss_limit_mb=" +
-               std::to_string(std::max<std::uint64_t>(memoryBudget >> 20, 1));
+               std::to_string(std::max<std::uint64_t>(job.memoryBudget >> 20, 1));
       m_pointers.push_back(m_asan.data());
     }
     m_pointers.push_back(nullptr);
@@ -168,7 +170,7 @@ Spawned spawnWorker(const std::string& program, const WorkerJob& job) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
-  WorkerEnvironment environment(job.memoryBudget);
+  WorkerEnvironment environment(job);
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
@@ -425,18 +427,24 @@ const std::string& workerProgram() {
   return path;
 }
 
-std::uint64_t memoryBudget(std::uint64_t requested) {
-  if (requested != 0) return requested;
+void setMemoryBudget(WorkerJob& job, std::uint64_t requested) {
+  job.memoryBudgetChosen = true;
+  job.memoryBudget = requested;
+  if (requested != 0) return;
   if (const char* text = std::getenv(kMemoryBudgetVariable)) {
     char* end = nullptr;
     const unsigned long long mebibytes = std::strtoull(text, &end, 10);
-    if (end != text && *end == '\0' && mebibytes > 0 && mebibytes < (std::uint64_t{1} << 44))
-      return mebibytes << 20;
+    if (end != text && *end == '\0' && mebibytes > 0 && mebibytes < (std::uint64_t{1} << 44)) {
+      job.memoryBudget = mebibytes << 20;
+      return;
+    }
   }
+  job.memoryBudgetChosen = false;
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return std::uint64_t{4} << 30;
-  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 2;
+  job.memoryBudget = pages <= 0 || pageSize <= 0 ? std::uint64_t{4} << 30
+                                                 : static_cast<std::uint64_t>(pages) *
+                                                       static_cast<std::uint64_t>(pageSize) / 2;
 }
 
 }  // namespace vex3d::assimp

@@ -22,6 +22,12 @@ struct WorkerJob {
   std::vector<std::uint8_t> input;     // sent on its standard input
   // Address space in bytes (see memoryBudget).
   std::uint64_t memoryBudget = 0;
+  // The budget was chosen (by the caller or the environment) rather than
+  // left at the default share. Sanitized builds enforce only a chosen one:
+  // the sanitizer's limit watches from a thread of its own, which the leak
+  // checker of this toolchain takes for a leak at the worker's end, and no
+  // one allocation may take the default share under the sanitizers anyway.
+  bool memoryBudgetChosen = false;
   // Processor seconds, 0 for none. The clock allows twice as much: a
   // worker blocked without using the processor (a named pipe dressed as a
   // model, a stalled network folder) is stopped too.
@@ -68,8 +74,8 @@ const std::string& workerProgram();
 // The address space a worker may use: `requested` when non-zero, else
 // $VEX3D_READER_MEMORY_MB mebibytes when set, else half the machine's
 // memory, which leaves the rest of the desktop room while any real model
-// reads.
-std::uint64_t memoryBudget(std::uint64_t requested);
+// reads. Sets the job's budget and whether it was chosen.
+void setMemoryBudget(WorkerJob& job, std::uint64_t requested);
 
 inline constexpr const char* kMemoryBudgetVariable = "VEX3D_READER_MEMORY_MB";
 

@@ -31,7 +31,8 @@ class Answer {
   void record(RecordKind kind, std::span<const std::uint8_t> payload);
   void write(std::span<const std::uint8_t> bytes);
   // A large payload's pages go into the pipe as they are, without a copy;
-  // the payload must then stay as it is until the worker ends.
+  // they must then stay as they are until the worker ends, which it does
+  // without freeing them.
   void lend(std::vector<std::uint8_t> payload, RecordKind kind);
 
   int m_fd;
