@@ -9,7 +9,7 @@ packages=(
   libstb-dev
   libgl-dev libegl-dev libglu1-mesa-dev libglew-dev
   libegl-mesa0 libgl1-mesa-dri
-  libassimp-dev
+  libassimp-dev libseccomp-dev
   shared-mime-info libglib2.0-bin
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz

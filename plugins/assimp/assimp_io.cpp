@@ -11,12 +11,12 @@
 #include <exception>
 #include <memory>
 #include <string>
-#include <type_traits>
 
 #include "assimp_3ds.h"
 #include "assimp_read.h"
 #include "assimp_up_axis.h"
 #include "assimp_write.h"
+#include "confined_io_system.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
@@ -61,14 +61,16 @@ void fail(IoFailure* failure, int code, std::string text = {}) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
-    const char* fileName, std::uint32_t fileClass, CSceneImportOptions* options,
-    IoFailure* failure) {
+namespace vex3d::assimp {
+
+C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
+                          CSceneImportOptions* options, IoFailure* failure, bool processEnds) {
   try {
     Assimp::Importer importer;
     // The importer owns and deletes its handler.
     auto* progress = new ReadProgressHandler(vex3d::native::readingTitle(fileName));
     importer.SetProgressHandler(progress);
+    if (options->m_confined) importer.SetIOHandler(new ConfinedIoSystem(fileName, *options));
     const aiScene* source = importer.ReadFile(fileName, kImportSteps);
     if (progress->Cancelled()) {
       fail(failure, IO_ERROR_PARSER_EXCEPTION, vex3d::native::kReadingCancelled);
@@ -83,17 +85,20 @@ extern "C" __attribute__((visibility("default"))) C3DScene* vex3d_assimp_read(
     std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     options->m_fileUpAxis = vex3d::assimp::takeFileUpAxis(*scene, fileClass);
     if (fileClass == VEX3D_FOURCC('3', 'D', 'S', ' ')) vex3d::assimp::undo3dsWrapping(*scene);
-    return vex3d::assimp::sceneFromAssimp(*scene).release();
+    C3DScene* read = vex3d::assimp::sceneFromAssimp(*scene).release();
+    if (processEnds) static_cast<void>(scene.release());
+    return read;
   } catch (const std::exception& e) {
     fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
   }
   return nullptr;
 }
 
-extern "C" __attribute__((visibility("default"))) int vex3d_assimp_write(const char* fileName,
-                                                                         const C3DScene* scene,
-                                                                         const char* exportId,
-                                                                         IoFailure* failure) {
+int writeWithLibrary(const char* fileName, const C3DScene* scene, const char* exportId,
+                     Assimp::IOSystem* io, IoFailure* failure) {
+  // The exporter owns its IO system from here on, whatever happens next.
+  Assimp::Exporter exporter;
+  exporter.SetIOHandler(io);
   try {
     std::unique_ptr<aiScene> out = vex3d::assimp::sceneToAssimp(*scene);
     if (!out) {
@@ -101,7 +106,6 @@ extern "C" __attribute__((visibility("default"))) int vex3d_assimp_write(const c
       return 0;
     }
     if (std::strcmp(exportId, "3ds") == 0) vex3d::assimp::mark3dsWrapping(*out);
-    Assimp::Exporter exporter;
     if (exporter.Export(out.get(), exportId, fileName) != AI_SUCCESS) {
       fail(failure, IO_ERROR_PARSER_EXCEPTION, exporter.GetErrorString());
       return 0;
@@ -113,6 +117,4 @@ extern "C" __attribute__((visibility("default"))) int vex3d_assimp_write(const c
   return 0;
 }
 
-// The plug-in calls these through the pointer types it expects.
-static_assert(std::is_same_v<decltype(&vex3d_assimp_read), VexAssimpReadFn>);
-static_assert(std::is_same_v<decltype(&vex3d_assimp_write), VexAssimpWriteFn>);
+}  // namespace vex3d::assimp

@@ -1,14 +1,16 @@
 #pragma once
-// Between the exchange-format plug-in and the module that holds the exchange
-// library. Linking that library costs every process that merely lists the
-// formats, so the plug-in loads the module on the first read or write only.
-// Both sides are built together against the same module library, so scenes
-// and options cross as they are.
+// Every call into the exchange library: what the exchange worker runs
+// (worker/worker_main.cpp), and the benchmarks beside it. The plug-in itself
+// never links the library.
 #include <cstdint>
 #include <string>
 
 class C3DScene;
 class CSceneImportOptions;
+
+namespace Assimp {
+class IOSystem;
+}
 
 namespace vex3d::assimp {
 
@@ -18,25 +20,23 @@ struct IoFailure {
   std::string text;
 };
 
-// Where the module lies, relative to the plug-in's folder: a sub-folder the
-// plug-in loader does not search.
-inline constexpr const char* kIoModulePath = "assimp/vex3d_assimp_io.so";
-
-inline constexpr const char* kReadSymbol = "vex3d_assimp_read";
-inline constexpr const char* kWriteSymbol = "vex3d_assimp_write";
-
-}  // namespace vex3d::assimp
-
-extern "C" {
 // The scene read as the file holds it, the up axis of its data in
 // `options`, for the IO's check-out; null with `failure` set. `fileClass`
 // says which format the plug-in was asked for: the up axis of some formats
-// is a convention the data cannot tell.
-using VexAssimpReadFn = C3DScene* (*)(const char* fileName, std::uint32_t fileClass,
-                                      CSceneImportOptions* options,
-                                      vex3d::assimp::IoFailure* failure);
-// 1 when `scene` was written in the library's `exportId` format; 0 with
-// `failure` set.
-using VexAssimpWriteFn = int (*)(const char* fileName, const C3DScene* scene, const char* exportId,
-                                 vex3d::assimp::IoFailure* failure);
-}
+// is a convention the data cannot tell. A confined read (see
+// CSceneImportOptions::m_confined) opens nothing outside the file's folder
+// and logs a warning in `options` for each file it refused. When the
+// process `processEnds` right after, the library's own scene is left for
+// the end of the process to take back at once, rather than freed block by
+// block (a million faces are a million blocks).
+C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
+                          CSceneImportOptions* options, IoFailure* failure,
+                          bool processEnds = false);
+
+// 1 when `scene` was written in the library's `exportId` format as
+// `fileName` through `io` (the library takes it over); 0 with `failure`
+// set.
+int writeWithLibrary(const char* fileName, const C3DScene* scene, const char* exportId,
+                     Assimp::IOSystem* io, IoFailure* failure);
+
+}  // namespace vex3d::assimp

@@ -1,16 +1,27 @@
 // Exchange formats read and written through the Open Asset Import Library:
 // one parser serves every class, the class choosing the library's export
-// format and the conversions that format needs. The library itself is only
-// loaded once a file is read or written (see assimp_io_module.h).
+// format and the conversions that format needs. The library never runs in
+// this process: each read and each write is a run of the exchange worker
+// (worker_client.h), which answers with the scene, or the files to write,
+// as host archives.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "assimp_io_module.h"
-#include "glb_check.h"
+#include "hostlib/core/archive.h"
+#include "hostlib/files/atomic_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
+#include "hostlib/text/strings.h"
 #include "io/parser.h"
+#include "mesh_format_kit/read_progress.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
+#include "worker_client.h"
 
 namespace {
 
@@ -139,6 +150,35 @@ const WriteFormat* writeFormatOf(std::uint32_t fileClass) {
   return nullptr;
 }
 
+namespace fs = std::filesystem;
+using vex3d::assimp::Record;
+using vex3d::assimp::RecordKind;
+using vex3d::assimp::WorkerEnd;
+using vex3d::assimp::WorkerJob;
+using vex3d::assimp::WorkerOutcome;
+
+std::string absolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  return ec ? path : absolute.string();
+}
+
+// A file the worker wrote, once its name is checked: the target itself, or
+// a side file named after it (a glTF's "model.bin"). Anything else would let
+// the worker put files where the user did not ask for them.
+bool acceptableName(const std::string& name, const fs::path& target) {
+  if (name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
+    return false;
+  if (name == target.filename().string()) return true;
+  const std::string stem = target.stem().string() + ".";
+  return name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0;
+}
+
+struct WrittenFile {
+  std::string name;
+  std::vector<std::uint8_t> bytes;
+};
+
 class CAssimpParser : public C3DParser {
  public:
   CAssimpParser(CFileIo& io, std::uint32_t fileClass) : C3DParser(io), m_fileClass(fileClass) {}
@@ -146,22 +186,57 @@ class CAssimpParser : public C3DParser {
   IoShowDialog MustShowDialog() override { return IO_DIALOG_NO; }
 
   C3DScene* Read(const std::string& fileName, CSceneImportOptions& options) override {
-    // Checked before the library sees the file: it would clear gigabytes
-    // for a length past the end.
-    const std::string damaged = vex3d::assimp::glbLengthError(fileName);
-    if (!damaged.empty()) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, damaged);
+    WorkerJob job;
+    job.arguments = {vex3d::assimp::kReadCommand, absolutePath(fileName),
+                     std::to_string(m_fileClass)};
+    if (options.m_confined) job.arguments.emplace_back(vex3d::assimp::kConfinedOption);
+    vex3d::assimp::setMemoryBudget(job, options.m_memoryBudget);
+    job.timeBudget = options.m_timeBudget;
+    job.progressTitle = vex3d::native::readingTitle(fileName);
+    // The scene is loaded while the worker ends; the rest of the answer
+    // counts once it has ended well.
+    std::unique_ptr<C3DScene> scene;
+    std::uint32_t upAxis = UP_AXIS_UNKNOWN;
+    bool damaged = false;
+    auto loadScene = [&](std::vector<Record>& records) {
+      for (Record& record : records) {
+        if (record.kind != RecordKind::scene) continue;
+        try {
+          CArchive ar(record.payload.bytes());
+          ar >> upAxis;
+          auto read = std::make_unique<C3DScene>();
+          read->Serialize(ar);
+          damaged |= scene != nullptr;
+          scene = std::move(read);
+        } catch (const CArchiveException&) {
+          damaged = true;
+        }
+        record.payload.clear();
+      }
+    };
+    WorkerOutcome outcome =
+        vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job, loadScene);
+    if (!answered(outcome, fileName, job, options, vex3d::kStrReaderFailed)) return nullptr;
+    try {
+      for (const Record& record : outcome.records) {
+        if (record.kind == RecordKind::log) {
+          addLog(record, options);
+        } else if (record.kind == RecordKind::failure) {
+          setFailure(record);
+          return nullptr;
+        } else if (record.kind != RecordKind::scene && record.kind != RecordKind::end) {
+          damaged = true;
+        }
+      }
+    } catch (const CArchiveException&) {
+      damaged = true;
+    }
+    if (damaged || !scene) {
+      workerFailed(WorkerEnd::damaged, outcome, fileName, job, options, vex3d::kStrReaderFailed);
       return nullptr;
     }
-    const auto& module = vex3d::assimp::IoModule::instance();
-    if (module.read() == nullptr) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, module.loadError());
-      return nullptr;
-    }
-    vex3d::assimp::IoFailure failure;
-    C3DScene* scene = module.read()(fileName.c_str(), m_fileClass, &options, &failure);
-    if (scene == nullptr) SetIoError(failure.code, CIoOptions::logError, failure.text);
-    return scene;
+    options.m_fileUpAxis = upAxis <= UP_AXIS_Z ? upAxis : UP_AXIS_UNKNOWN;
+    return scene.release();
   }
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
@@ -176,24 +251,150 @@ class CAssimpParser : public C3DParser {
     options.m_materialNameRule = format->materialNameRule;
   }
 
-  int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions&) override {
+  int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions& options) override {
     const WriteFormat* format = writeFormatOf(m_fileClass);
     if (format == nullptr || scene == nullptr) {
       SetIoError(IO_ERROR_NO_PARSER, CIoOptions::logError);
       return 0;
     }
-    const auto& module = vex3d::assimp::IoModule::instance();
-    if (module.write() == nullptr) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, module.loadError());
+    WorkerJob job;
+    const fs::path target = absolutePath(fileName);
+    job.arguments = {vex3d::assimp::kWriteCommand, target.string(), format->exportId};
+    {
+      CArchive ar(job.input, CArchive::store);
+      scene->Serialize(ar);
+    }
+    vex3d::assimp::setMemoryBudget(job, 0);
+    WorkerOutcome outcome = vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job);
+    std::vector<std::uint8_t>().swap(job.input);
+    if (!answered(outcome, fileName, job, options, vex3d::kStrWriterFailed)) return 0;
+
+    std::vector<WrittenFile> files;
+    bool targetWritten = false;
+    try {
+      for (Record& record : outcome.records) {
+        if (record.kind == RecordKind::log) {
+          addLog(record, options);
+        } else if (record.kind == RecordKind::failure) {
+          setFailure(record);
+          return 0;
+        } else if (record.kind == RecordKind::file) {
+          CArchive ar(record.payload.bytes());
+          WrittenFile file;
+          ar >> file.name;
+          const std::uint64_t size = ar.ReadCount(1);
+          file.bytes.resize(static_cast<std::size_t>(size));
+          ar.ReadExact(file.bytes.data(), file.bytes.size());
+          if (!acceptableName(file.name, target))
+            throw CArchiveException(CArchiveException::genericException);
+          targetWritten |= file.name == target.filename().string();
+          files.push_back(std::move(file));
+        } else if (record.kind != RecordKind::end) {
+          throw CArchiveException(CArchiveException::genericException);
+        }
+      }
+    } catch (const CArchiveException&) {
+      targetWritten = false;
+    }
+    if (!targetWritten) {
+      workerFailed(WorkerEnd::damaged, outcome, fileName, job, options, vex3d::kStrWriterFailed);
       return 0;
     }
-    vex3d::assimp::IoFailure failure;
-    if (module.write()(fileName.c_str(), scene, format->exportId, &failure) != 0) return 1;
-    SetIoError(failure.code, CIoOptions::logError, failure.text);
-    return 0;
+    return writeFiles(target, files);
   }
 
  private:
+  // True when the worker answered; otherwise the IO error names the file
+  // and the options' log says what became of the worker.
+  bool answered(const WorkerOutcome& outcome, const std::string& fileName, const WorkerJob& job,
+                CIoOptions& options, unsigned failedText) {
+    if (outcome.end == WorkerEnd::answered) return true;
+    workerFailed(outcome.end, outcome, fileName, job, options, failedText);
+    return false;
+  }
+
+  void workerFailed(WorkerEnd end, const WorkerOutcome& outcome, const std::string& fileName,
+                    const WorkerJob& job, CIoOptions& options, unsigned failedText) {
+    switch (end) {
+      case WorkerEnd::answered:
+        return;
+      case WorkerEnd::notStarted:
+        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
+                   FormatString(vex3d::kStrExchangeLibraryMissing, outcome.startError.c_str()));
+        return;
+      case WorkerEnd::cancelled:
+        SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
+                   vex3d::native::kReadingCancelled);
+        return;
+      case WorkerEnd::crashed:
+        options.AddLogInfo(CIoOptions::logError,
+                           FormatString(vex3d::kStrWorkerCrashed, outcome.signal));
+        break;
+      case WorkerEnd::outOfTime:
+        options.AddLogInfo(CIoOptions::logError,
+                           FormatString(vex3d::kStrWorkerOutOfTime, job.timeBudget));
+        break;
+      case WorkerEnd::outOfMemory:
+        options.AddLogInfo(CIoOptions::logError,
+                           FormatString(vex3d::kStrWorkerOutOfMemory,
+                                        static_cast<unsigned>(job.memoryBudget >> 20)));
+        break;
+      case WorkerEnd::damaged:
+        options.AddLogInfo(CIoOptions::logError, LoadStringW(vex3d::kStrWorkerBadAnswer));
+        break;
+    }
+    SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
+               FormatString(failedText, fileName.c_str()));
+  }
+
+  static void addLog(const Record& record, CIoOptions& options) {
+    CArchive ar(record.payload.bytes());
+    std::int32_t level = 0;
+    std::string text;
+    ar >> level >> text;
+    if (level != CIoOptions::logInfo && level != CIoOptions::logChange &&
+        level != CIoOptions::logWarning && level != CIoOptions::logError) {
+      level = CIoOptions::logWarning;
+    }
+    options.AddLogInfo(level, text);
+  }
+
+  void setFailure(const Record& record) {
+    CArchive ar(record.payload.bytes());
+    std::int32_t code = 0;
+    std::string text;
+    ar >> code >> text;
+    // The worker's codes are the IO's own error codes; no answer may pass
+    // for a success.
+    SetIoError(code < 0 ? code : IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, text);
+  }
+
+  // The side files first, so that the target never names a side file that
+  // is not there yet; each replaces its old file only once complete.
+  int writeFiles(const fs::path& target, std::vector<WrittenFile>& files) {
+    std::stable_partition(files.begin(), files.end(), [&](const WrittenFile& f) {
+      return f.name != target.filename().string();
+    });
+    std::vector<std::unique_ptr<vex3d::AtomicFile>> open;
+    std::string why;
+    for (const WrittenFile& file : files) {
+      auto out = std::make_unique<vex3d::AtomicFile>();
+      if (!out->open((target.parent_path() / file.name).string(), why) ||
+          !out->write(file.bytes.data(), file.bytes.size(), why)) {
+        SetIoError(IO_ERROR_CANNOT_WRITE, CIoOptions::logError, why);
+        return 0;
+      }
+      open.push_back(std::move(out));
+    }
+    for (auto& out : open) {
+      if (!out->commit(why)) {
+        SetIoError(IO_ERROR_CANNOT_WRITE, CIoOptions::logError, why);
+        return 0;
+      }
+    }
+    return 1;
+  }
+
   std::uint32_t m_fileClass;
 };
 

@@ -288,6 +288,21 @@ bool nearlyEqual(const aiMatrix4x4& a, const aiMatrix4x4& b) {
   return true;
 }
 
+// How many of the `count` keys the library reports can be believed. On a
+// malformed CSM file it reports more than it allocated: growing a key
+// array, it counts the new slots (still at time 0) as keys and writes the
+// next ones past the array's end. Keys are taken while each comes later
+// than the one before, the order the library's own validation asks for,
+// which stops at the first of those slots.
+template <class Key>
+unsigned trustedKeyCount(const Key* keys, unsigned count) {
+  if (keys == nullptr) return 0;
+  for (unsigned i = 0; i < count; ++i) {
+    if (!std::isfinite(keys[i].mTime) || (i > 0 && !(keys[i].mTime > keys[i - 1].mTime))) return i;
+  }
+  return count;
+}
+
 // The node's rest transform as keys at time 0, leaving out the kinds the
 // animation sets and the parts that change nothing.
 void addRestKeys(C3DSceneNode& node, const aiMatrix4x4& transform, const aiNodeAnim* anim) {
@@ -299,9 +314,12 @@ void addRestKeys(C3DSceneNode& node, const aiMatrix4x4& transform, const aiNodeA
     node.AddKey(0, C3DMatrixKey(matrixOf(transform)));
     return;
   }
-  const bool animT = anim != nullptr && anim->mNumPositionKeys > 0;
-  const bool animR = anim != nullptr && anim->mNumRotationKeys > 0;
-  const bool animS = anim != nullptr && anim->mNumScalingKeys > 0;
+  const bool animT =
+      anim != nullptr && trustedKeyCount(anim->mPositionKeys, anim->mNumPositionKeys) > 0;
+  const bool animR =
+      anim != nullptr && trustedKeyCount(anim->mRotationKeys, anim->mNumRotationKeys) > 0;
+  const bool animS =
+      anim != nullptr && trustedKeyCount(anim->mScalingKeys, anim->mNumScalingKeys) > 0;
   if (!animT && position.SquareLength() > 0.0f)
     node.AddKey(0, C3DTranslateKey(C3DVector(position.x, position.y, position.z)));
   if (!animR && std::fabs(std::fabs(rotation.w) - 1.0f) > 1e-7f)
@@ -318,16 +336,19 @@ int tickOf(double time, double scale) {
 }
 
 void addAnimationKeys(C3DSceneNode& node, const aiNodeAnim& anim, double scale) {
-  for (unsigned i = 0; i < anim.mNumPositionKeys && anim.mPositionKeys; ++i) {
+  const unsigned positions = trustedKeyCount(anim.mPositionKeys, anim.mNumPositionKeys);
+  for (unsigned i = 0; i < positions; ++i) {
     const aiVectorKey& k = anim.mPositionKeys[i];
     node.AddKey(tickOf(k.mTime, scale),
                 C3DTranslateKey(C3DVector(k.mValue.x, k.mValue.y, k.mValue.z)));
   }
-  for (unsigned i = 0; i < anim.mNumRotationKeys && anim.mRotationKeys; ++i) {
+  const unsigned rotations = trustedKeyCount(anim.mRotationKeys, anim.mNumRotationKeys);
+  for (unsigned i = 0; i < rotations; ++i) {
     const aiQuatKey& k = anim.mRotationKeys[i];
     node.AddKey(tickOf(k.mTime, scale), rotationKey(k.mValue));
   }
-  for (unsigned i = 0; i < anim.mNumScalingKeys && anim.mScalingKeys; ++i) {
+  const unsigned scalings = trustedKeyCount(anim.mScalingKeys, anim.mNumScalingKeys);
+  for (unsigned i = 0; i < scalings; ++i) {
     const aiVectorKey& k = anim.mScalingKeys[i];
     node.AddKey(tickOf(k.mTime, scale), C3DScaleKey(C3DVector(k.mValue.x, k.mValue.y, k.mValue.z)));
   }
@@ -336,10 +357,10 @@ void addAnimationKeys(C3DSceneNode& node, const aiNodeAnim& anim, double scale) 
 class SceneBuilder {
  public:
   SceneBuilder(const aiScene& source, C3DScene& target) : m_source(source), m_target(target) {
-    for (unsigned a = 0; a < source.mNumAnimations; ++a) {
+    for (unsigned a = 0; a < source.mNumAnimations && source.mAnimations != nullptr; ++a) {
       const aiAnimation* anim = source.mAnimations[a];
       if (anim == nullptr) continue;
-      for (unsigned c = 0; c < anim->mNumChannels; ++c) {
+      for (unsigned c = 0; c < anim->mNumChannels && anim->mChannels != nullptr; ++c) {
         if (const aiNodeAnim* channel = anim->mChannels[c])
           m_animations.emplace(channel->mNodeName.C_Str(), Channel{channel, scaleOf(*anim)});
       }
@@ -351,9 +372,10 @@ class SceneBuilder {
     node->SetName(source.mName.C_Str());
     MeshGather gather;
     LooseGather loose;
-    for (unsigned i = 0; i < source.mNumMeshes; ++i) {
+    for (unsigned i = 0; i < source.mNumMeshes && source.mMeshes != nullptr; ++i) {
       const unsigned index = source.mMeshes[i];
-      if (index < m_source.mNumMeshes && m_source.mMeshes[index] != nullptr) {
+      if (index < m_source.mNumMeshes && m_source.mMeshes != nullptr &&
+          usable(m_source.mMeshes[index])) {
         gather.AddMesh(*m_source.mMeshes[index]);
         loose.AddMesh(*m_source.mMeshes[index]);
       }
@@ -391,12 +413,18 @@ class SceneBuilder {
     }
     // Deeper trees than this come from damaged files, not from models.
     if (depth > 1000) return;
-    for (unsigned c = 0; c < source.mNumChildren; ++c) {
+    for (unsigned c = 0; c < source.mNumChildren && source.mChildren != nullptr; ++c) {
       if (source.mChildren[c] != nullptr) AddNode(*source.mChildren[c], added, depth + 1);
     }
   }
 
  private:
+  // A mesh whose counts come with the arrays they count.
+  static bool usable(const aiMesh* mesh) {
+    return mesh != nullptr && (mesh->mNumVertices == 0 || mesh->mVertices != nullptr) &&
+           (mesh->mNumFaces == 0 || mesh->mFaces != nullptr);
+  }
+
   const aiScene& m_source;
   C3DScene& m_target;
   struct Channel {
@@ -453,7 +481,7 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
 
 std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source) {
   auto scene = std::make_unique<C3DScene>();
-  for (unsigned m = 0; m < source.mNumMaterials; ++m) {
+  for (unsigned m = 0; m < source.mNumMaterials && source.mMaterials != nullptr; ++m) {
     if (source.mMaterials[m] != nullptr) addMaterial(source, *source.mMaterials[m], m + 1, *scene);
   }
   SceneBuilder builder(source, *scene);
@@ -462,7 +490,7 @@ std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source) {
   // The library's own root stands for the file; it becomes a node only when
   // it carries something of its own.
   if (root->mNumMeshes == 0 && root->mTransformation.IsIdentity()) {
-    for (unsigned c = 0; c < root->mNumChildren; ++c) {
+    for (unsigned c = 0; c < root->mNumChildren && root->mChildren != nullptr; ++c) {
       if (root->mChildren[c] != nullptr) builder.AddNode(*root->mChildren[c], nullptr, 1);
     }
   } else {

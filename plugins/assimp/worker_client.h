@@ -1,0 +1,82 @@
+#pragma once
+// The plug-in's side of the exchange worker: the exchange library reads and
+// writes in a short-lived process of its own, so that a file that crashes
+// it, exhausts memory or never ends costs that process only. The worker is
+// a program started with posix_spawn, never a fork of the caller: the
+// caller (a viewer) has threads, and library code run in a forked copy of
+// it could deadlock on a lock another thread held at the fork; a spawned
+// program also starts with nothing of the caller's memory, so a parser led
+// astray by a file sees none of the user's other scenes.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "worker_protocol.h"
+
+namespace vex3d::assimp {
+
+// One run of the worker.
+struct WorkerJob {
+  std::vector<std::string> arguments;  // after the program's name
+  std::vector<std::uint8_t> input;     // sent on its standard input
+  // Address space in bytes (see memoryBudget).
+  std::uint64_t memoryBudget = 0;
+  // The budget was chosen (by the caller or the environment) rather than
+  // left at the default share. Sanitized builds enforce only a chosen one:
+  // the sanitizer's limit watches from a thread of its own, which the leak
+  // checker of this toolchain takes for a leak at the worker's end, and no
+  // one allocation may take the default share under the sanitizers anyway.
+  bool memoryBudgetChosen = false;
+  // Processor seconds, 0 for none. The clock allows twice as much: a
+  // worker blocked without using the processor (a named pipe dressed as a
+  // model, a stalled network folder) is stopped too.
+  std::uint32_t timeBudget = 0;
+  // Shows the worker's progress under this title and lets the user stop
+  // it; empty for none.
+  std::string progressTitle;
+};
+
+enum class WorkerEnd {
+  answered,     // a complete answer and a clean exit
+  notStarted,   // the program could not be started (see startError)
+  crashed,      // ended by a signal (see signal)
+  outOfTime,    // ran past its time budget and was stopped
+  outOfMemory,  // an allocation failed within its memory budget
+  damaged,      // an answer that breaks the protocol, or none
+  cancelled,    // the user stopped it
+};
+
+struct WorkerOutcome {
+  WorkerEnd end = WorkerEnd::damaged;
+  // The answer's records but progress, in order; complete only when
+  // answered.
+  std::vector<Record> records;
+  int signal = 0;
+  std::string startError;
+};
+
+// Turns a complete answer into the caller's result, while the worker is
+// still ending; the result stands only if the outcome is `answered`.
+using AnswerDecoder = std::function<void(std::vector<Record>& records)>;
+
+// Runs `program` for `job` and answers once it has ended: the worker is
+// always reaped, killed first when it had to be stopped. Safe to call from
+// several threads at once.
+WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
+                        const AnswerDecoder& decodeWhileEnding = {});
+
+// The worker beside this plug-in, as a full path: a search by name would
+// depend on the caller's PATH and, under the sanitizers, on the runtime's
+// own idea of where to look.
+const std::string& workerProgram();
+
+// The address space a worker may use: `requested` when non-zero, else
+// $VEX3D_READER_MEMORY_MB mebibytes when set, else half the machine's
+// memory, which leaves the rest of the desktop room while any real model
+// reads. Sets the job's budget and whether it was chosen.
+void setMemoryBudget(WorkerJob& job, std::uint64_t requested);
+
+inline constexpr const char* kMemoryBudgetVariable = "VEX3D_READER_MEMORY_MB";
+
+}  // namespace vex3d::assimp

@@ -1,0 +1,316 @@
+// The exchange-format plug-in reads and writes in a worker process: whatever
+// the worker does (crash, abort, exhaust its memory or time, answer
+// nonsense, try to write files) the caller gets an ordinary IO error naming
+// the file and goes on; the worker changes nothing on disk; a confined read
+// opens nothing outside the model's folder. The worker is made to misbehave
+// through its test variable, after its limits and write barrier are in
+// place, and by files that crash the exchange library itself.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "hostlib/core/progress.h"
+#include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/plugin_loader.h"
+#include "hostlib/text/strings.h"
+#include "io/io.h"
+#include "scene/scene.h"
+#include "scene/scene_io_options.h"
+#include "scoped_config_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFaultVariable = "VEX3D_TEST_WORKER_FAULT";
+constexpr const char* kMemoryVariable = "VEX3D_READER_MEMORY_MB";
+
+// Under the sanitizers a crash is reported and ended by the sanitizer
+// (an abort) and the memory limit is the sanitizer's: the cause logged
+// differs, the error does not.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// One triangle, (0,0,0) (1,0,0) (0,1,0), as a glTF buffer.
+std::string triangleBuffer() {
+  const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  return std::string(reinterpret_cast<const char*>(corners), sizeof corners);
+}
+
+std::string triangleGltf(const std::string& uri) {
+  return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+  "nodes": [{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+  "buffers": [{"byteLength": 36, "uri": ")" +
+         uri + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}],
+  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+    "min": [0, 0, 0], "max": [1, 1, 0]}]})";
+}
+
+constexpr const char* kEmbeddedTriangle =
+    "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA";
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+bool logHas(const CSceneImportOptions& options, int level, const std::string& text) {
+  for (const auto& entry : options.GetLog()) {
+    if (entry.level == level && entry.text == text) return true;
+  }
+  return false;
+}
+
+class ExchangeWorkerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("VEX3D_PLUGIN_PATH");
+    RegisterIOPlugins(0x4000);
+    fs::create_directories(m_config.Path());
+    m_triangle = write("triangle.gltf", triangleGltf(kEmbeddedTriangle));
+  }
+  void TearDown() override {
+    ::unsetenv(kFaultVariable);
+    ::unsetenv(kMemoryVariable);
+    FreeIOPlugins(0x4000);
+  }
+
+  fs::path path(const std::string& name) const { return m_config.Path() / name; }
+
+  std::string write(const std::string& name, const std::string& bytes) const {
+    const fs::path file = path(name);
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file.string();
+  }
+
+  // The scene, or null with the IO's error in m_error and m_errorText.
+  std::unique_ptr<C3DScene> read(const std::string& file, CSceneImportOptions& options) {
+    C3DIo io(CFileNameSpec(file, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+    std::unique_ptr<C3DScene> scene = io.Read(0, &options);
+    m_error = io.GetIoError();
+    m_errorText = io.GetIoErrorText();
+    return scene;
+  }
+  std::unique_ptr<C3DScene> read(const std::string& file) {
+    CSceneImportOptions options;
+    return read(file, options);
+  }
+
+  int save(const std::string& file, C3DScene& scene) {
+    C3DIo io(CFileNameSpec(file, 0), IO_FLAG_SILENT);
+    const int result = io.Save(0, &scene, nullptr);
+    m_errorText = io.GetIoErrorText();
+    return result;
+  }
+
+  std::string m_triangle;
+  int m_error = 0;
+  std::string m_errorText;
+
+ private:
+  vex3d::test::ScopedConfigDir m_config{"exchange_worker"};
+};
+
+TEST_F(ExchangeWorkerTest, EveryWayAWorkerFailsIsAnIoErrorNamingTheFile) {
+  struct Case {
+    const char* fault;
+    std::uint64_t memoryBudget;
+    const char* memoryVariable;
+    std::uint32_t timeBudget;
+    std::string cause;  // logged, as an error, beside the IO error
+  };
+  const std::string crashed = FormatString(vex3d::kStrWorkerCrashed, SIGSEGV);
+  const std::string aborted = FormatString(vex3d::kStrWorkerCrashed, SIGABRT);
+  const std::string outOfTime = FormatString(vex3d::kStrWorkerOutOfTime, 1u);
+  const std::string outOfMemory = FormatString(vex3d::kStrWorkerOutOfMemory, 256u);
+  const std::string badAnswer = LoadStringW(vex3d::kStrWorkerBadAnswer);
+  const Case cases[] = {
+      {"segfault", 0, nullptr, 0, crashed},
+      {"abort", 0, nullptr, 0, aborted},
+      {"allocate", std::uint64_t{256} << 20, nullptr, 0, outOfMemory},
+      // The caller gives no budget: the environment's applies.
+      {"allocate", 0, "256", 0, outOfMemory},
+      {"spin", 0, nullptr, 1, outOfTime},
+      // Stuck without using the processor: the clock stops it.
+      {"sleep", 0, nullptr, 1, outOfTime},
+      {"garbage", 0, nullptr, 0, badAnswer},
+      {"lying-length", 0, nullptr, 0, badAnswer},
+  };
+  const std::string failed = FormatString(vex3d::kStrReaderFailed, m_triangle.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    ::setenv(kFaultVariable, c.fault, 1);
+    if (c.memoryVariable != nullptr) ::setenv(kMemoryVariable, c.memoryVariable, 1);
+    CSceneImportOptions options;
+    options.m_memoryBudget = c.memoryBudget;
+    options.m_timeBudget = c.timeBudget;
+    EXPECT_EQ(read(m_triangle, options), nullptr);
+    EXPECT_EQ(m_error, IO_ERROR_PARSER_EXCEPTION);
+    EXPECT_EQ(m_errorText, failed);
+    if (!kSanitized || c.cause == badAnswer || c.cause == outOfTime) {
+      EXPECT_TRUE(logHas(options, CIoOptions::logError, c.cause)) << "expected: " << c.cause;
+    }
+    ::unsetenv(kFaultVariable);
+    ::unsetenv(kMemoryVariable);
+    // The caller goes on, and so does the next worker.
+    EXPECT_NE(read(m_triangle), nullptr) << m_errorText;
+  }
+}
+
+TEST_F(ExchangeWorkerTest, AFailedWriteKeepsTheOldFileAndAGoodOneWritesBesideIt) {
+  const auto scene = read(m_triangle);
+  ASSERT_NE(scene, nullptr) << m_errorText;
+  const std::string target = write("out/model.gltf", "the user's old file");
+
+  ::setenv(kFaultVariable, "segfault", 1);
+  EXPECT_EQ(save(target, *scene), 0);
+  EXPECT_EQ(m_errorText, FormatString(vex3d::kStrWriterFailed, target.c_str()));
+  EXPECT_EQ(readText(target), "the user's old file");
+  EXPECT_EQ(namesIn(path("out")), std::set<std::string>{"model.gltf"});
+  ::unsetenv(kFaultVariable);
+
+  // The buffer lands beside the file, under the name the file gives it.
+  ASSERT_EQ(save(target, *scene), 1) << m_errorText;
+  EXPECT_EQ(namesIn(path("out")), (std::set<std::string>{"model.gltf", "model.bin"}));
+  EXPECT_NE(readText(target).find("\"model.bin\""), std::string::npos);
+  const auto back = read(target);
+  ASSERT_NE(back, nullptr) << m_errorText;
+  EXPECT_EQ(back->GetFaceNbr(), 1);
+}
+
+TEST_F(ExchangeWorkerTest, TheWorkerCannotChangeFiles) {
+  const std::string kept = write("guarded/keep", "precious");
+  const fs::path guarded = path("guarded");
+  ::setenv(kFaultVariable, ("write-files:" + guarded.string()).c_str(), 1);
+  EXPECT_EQ(read(m_triangle), nullptr);
+  EXPECT_EQ(m_errorText, "every write was refused");
+  EXPECT_EQ(namesIn(guarded), std::set<std::string>{"keep"});
+  EXPECT_EQ(readText(kept), "precious");
+}
+
+TEST_F(ExchangeWorkerTest, AConfinedReadOpensNothingOutsideTheModelsFolder) {
+  write("tri.bin", triangleBuffer());
+  write("model/buffers/tri.bin", triangleBuffer());
+  const std::string inside = write("model/inside.gltf", triangleGltf("buffers/tri.bin"));
+  const std::string outside = write("model/outside.gltf", triangleGltf("../tri.bin"));
+  const std::string linked = write("model/linked.gltf", triangleGltf("link.bin"));
+  fs::create_symlink(path("tri.bin"), path("model/link.bin"));
+
+  CSceneImportOptions confined;
+  confined.m_confined = true;
+  const auto scene = read(inside, confined);
+  ASSERT_NE(scene, nullptr) << m_errorText;
+  EXPECT_EQ(scene->GetFaceNbr(), 1);
+  EXPECT_EQ(confined.GetLogCount(CIoOptions::logWarning), 0u);
+
+  for (const std::string& file : {outside, linked}) {
+    SCOPED_TRACE(file);
+    CSceneImportOptions options;
+    options.m_confined = true;
+    const auto refused = read(file, options);
+    EXPECT_TRUE(refused == nullptr || refused->GetFaceNbr() == 0);
+    bool warned = false;
+    for (const auto& entry : options.GetLog()) {
+      warned |=
+          entry.level == CIoOptions::logWarning && entry.text.find(".bin") != std::string::npos;
+    }
+    EXPECT_TRUE(warned);
+    // Only the confinement stood in the way.
+    const auto free = read(file);
+    ASSERT_NE(free, nullptr) << m_errorText;
+    EXPECT_EQ(free->GetFaceNbr(), 1);
+  }
+}
+
+TEST_F(ExchangeWorkerTest, TheCallerSeesProgressAndItsStopEndsTheWorker) {
+  {
+    vex3d::ProgressRecorder recorder;
+    const vex3d::ProgressHandlerScope scope(recorder.handler());
+    ASSERT_NE(read(m_triangle), nullptr) << m_errorText;
+    const auto events = recorder.events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().code, vex3d::kProgressOpen);
+    EXPECT_EQ(events.front().info.title, FormatString(vex3d::kStrReadingFile, "triangle.gltf"));
+    EXPECT_EQ(events.back().code, vex3d::kProgressClose);
+    EXPECT_GE(recorder.count(vex3d::kProgressIsCancelled), 1);
+  }
+  // A worker that would never end on its own (the time budget is only a
+  // safety net for a broken test) ends at the user's first stop.
+  ::setenv(kFaultVariable, "sleep", 1);
+  vex3d::ProgressRecorder stopping(1);
+  const vex3d::ProgressHandlerScope scope(stopping.handler());
+  CSceneImportOptions options;
+  options.m_timeBudget = 60;
+  EXPECT_EQ(read(m_triangle, options), nullptr);
+  EXPECT_EQ(m_errorText, "reading was cancelled");
+}
+
+// Files that crash the exchange library itself: a recursion 10,000 nodes
+// deep overflows its stack; on CSM files with no last frame it writes
+// through a null key array, and on ones with more frames than announced it
+// writes past its key arrays (and reports more keys than it has).
+TEST_F(ExchangeWorkerTest, FilesThatCrashTheLibraryAreIoErrors) {
+  std::string deep = R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_visual_scenes><visual_scene id="s">)";
+  for (int i = 0; i < 10000; ++i) deep += "<node>";
+  for (int i = 0; i < 10000; ++i) deep += "</node>";
+  deep += R"(</visual_scene></library_visual_scenes>
+<scene><instance_visual_scene url="#s"/></scene></COLLADA>)";
+  const std::string dae = write("deep.dae", deep);
+  EXPECT_EQ(read(dae), nullptr);
+  EXPECT_EQ(m_errorText, FormatString(vex3d::kStrReaderFailed, dae.c_str()));
+
+  auto csm = [](const std::string& lastFrame, int frames) {
+    std::string text = "$FirstFrame 1\n" + lastFrame + "$Rate 30.0\n\n$Order\nA B\n\n$Points\n";
+    for (int f = 1; f <= frames; ++f) {
+      text += std::to_string(f) + " " + std::to_string(f) + " 2 3 " + std::to_string(-f) + " 2 3\n";
+    }
+    return text;
+  };
+  for (const auto& [name, text] : {std::pair{"unannounced.csm", csm("", 8)},
+                                   std::pair{"overlong.csm", csm("$LastFrame 5\n", 7)}}) {
+    SCOPED_TRACE(name);
+    const std::string file = write(name, text);
+    const auto scene = read(file);
+    if (!scene) {
+      EXPECT_EQ(m_errorText, FormatString(vex3d::kStrReaderFailed, file.c_str()));
+      continue;
+    }
+    // Where the library survives its own damage, the keys taken from it
+    // are the ones it has: frames 1 to 7 at its rate, one tick each, none
+    // from the empty slots it counts as keys (at time 0).
+    C3DBaseObject* object = nullptr;
+    CSceneIterator it = scene->Begin();
+    while (C3DSceneNode* node = scene->GetNextNode(object, it)) {
+      for (int k = 0; k < node->GetKeyNbr(); ++k) {
+        int time = 0;
+        ASSERT_NE(node->GetKeyByIndex(k, &time), nullptr);
+        EXPECT_GE(time, 1) << node->GetName();
+        EXPECT_LE(time, 7) << node->GetName();
+      }
+    }
+  }
+  EXPECT_NE(read(m_triangle), nullptr) << m_errorText;
+}
+
+}  // namespace
