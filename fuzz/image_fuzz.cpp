@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const char* extension = kExtensions[data[0] % (sizeof kExtensions / sizeof *kExtensions)];
   const std::string path = scratchPath(extension);
-  if (!vex3d::writeFileAtomically(path, data + 1, size - 1)) return 0;
+  if (!vex3d::writeSettingsFile(path, data + 1, size - 1)) return 0;
   C2DIo io(path, 3, nullptr);
   // Huge but valid headers are refused by the reader's own size limit; here
   // they would only make the fuzzer explore memory instead of formats.

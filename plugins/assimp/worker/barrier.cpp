@@ -107,6 +107,17 @@ const int kRefusedUnsanitized[] = {SCMP_SYS(ptrace), SCMP_SYS(execve), SCMP_SYS(
 // Any of these in an open's flags writes.
 const unsigned kWritingOpenFlags[] = {O_WRONLY, O_RDWR, O_CREAT, O_TRUNC, O_APPEND};
 
+// One condition on a call's argument. The library's SCMP_A* macros build
+// the same with C compound literals, which C++ does not have.
+scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t a, scmp_datum_t b = 0) {
+  scmp_arg_cmp condition{};
+  condition.arg = index;
+  condition.op = op;
+  condition.datum_a = a;
+  condition.datum_b = b;
+  return condition;
+}
+
 class Filter {
  public:
   Filter() : m_context(::seccomp_init(SCMP_ACT_ALLOW)) {}
@@ -143,8 +154,8 @@ class Filter {
 bool forbidWriting(std::string& why) {
   Filter filter;
   for (const unsigned flag : kWritingOpenFlags) {
-    filter.refuse(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, flag, flag));
-    filter.refuse(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, flag, flag));
+    filter.refuse(SCMP_SYS(open), argument(1, SCMP_CMP_MASKED_EQ, flag, flag));
+    filter.refuse(SCMP_SYS(openat), argument(2, SCMP_CMP_MASKED_EQ, flag, flag));
   }
   for (const int call : kRefused) filter.refuse(call);
   if (!kSanitizedBuild) {
@@ -152,10 +163,10 @@ bool forbidWriting(std::string& why) {
   }
   // Limits may be read, not raised; signals go to the worker itself only
   // (an abort raises one), never to its caller.
-  filter.refuse(SCMP_SYS(prlimit64), SCMP_A2(SCMP_CMP_NE, 0));
+  filter.refuse(SCMP_SYS(prlimit64), argument(2, SCMP_CMP_NE, 0));
   const auto self = static_cast<scmp_datum_t>(::getpid());
-  filter.refuse(SCMP_SYS(kill), SCMP_A0(SCMP_CMP_NE, self));
-  filter.refuse(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_NE, self));
+  filter.refuse(SCMP_SYS(kill), argument(0, SCMP_CMP_NE, self));
+  filter.refuse(SCMP_SYS(tgkill), argument(0, SCMP_CMP_NE, self));
   filter.load();
   if (filter) return true;
   why = std::string("seccomp: ") + std::strerror(filter.error());
