@@ -94,7 +94,7 @@ PUBLIC=${VEX3D_HOSTILE_PUBLIC_DIR:-/usr/share/assimp/models}
 
 # --- running ---------------------------------------------------------------
 sanitized=0
-if nm -D "$BUILD/lib/libvexhost.so" 2>/dev/null | grep -q __asan_init; then sanitized=1; fi
+if nm -D "$BUILD/lib/libvexhost.so" 2>/dev/null | grep -q __asan_; then sanitized=1; fi
 
 declare -A count=()
 runOne() {
