@@ -94,7 +94,9 @@ PUBLIC=${VEX3D_HOSTILE_PUBLIC_DIR:-/usr/share/assimp/models}
 
 # --- running ---------------------------------------------------------------
 sanitized=0
-if nm -D "$BUILD/lib/libvexhost.so" 2>/dev/null | grep -q __asan_; then sanitized=1; fi
+# Counted rather than matched: grep -q would leave nm writing into a closed
+# pipe, which pipefail counts as a failure.
+if (($(nm -D "$BUILD/lib/libvexhost.so" 2>/dev/null | grep -c __asan_) > 0)); then sanitized=1; fi
 
 declare -A count=()
 runOne() {
