@@ -5,21 +5,11 @@
 
 #include <algorithm>
 
+#include "hostlib/core/sanitizer_build.h"
+
 namespace vex3d::cli {
 
-bool addressSpaceCanBeCapped() {
-#if defined(__SANITIZE_ADDRESS__)
-  return false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return false;
-#else
-  return true;
-#endif
-#else
-  return true;
-#endif
-}
+bool addressSpaceCanBeCapped() { return !kSanitizedBuild; }
 
 std::uint64_t defaultThumbnailMemory() {
   const long pages = ::sysconf(_SC_PHYS_PAGES);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "hostlib/core/sanitizer_build.h"
+
 namespace vex3d::assimp {
 
 // Where the worker lies, relative to the plug-in's folder: a sub-folder the
@@ -41,20 +43,9 @@ inline constexpr int kUsageStatus = 2;
 // it gives nobody more than the worker's own rights.
 inline constexpr const char* kTestFaultVariable = "VEX3D_TEST_WORKER_FAULT";
 
-// Sanitized builds reserve terabytes of address space for the sanitizer's
-// shadow memory: an address space limit cannot apply there, and the
-// sanitizer's own resident memory limit stands in for it.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitizedBuild = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kSanitizedBuild = true;
-#else
-inline constexpr bool kSanitizedBuild = false;
-#endif
-#else
-inline constexpr bool kSanitizedBuild = false;
-#endif
+// In sanitized builds the sanitizer's own resident memory limit stands in
+// for the address-space limit.
+using vex3d::kSanitizedBuild;
 
 enum class RecordKind : std::uint8_t {
   progress = 'P',  // one byte: the percentage done
