@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "animation/matrix_key.h"
@@ -34,9 +35,21 @@ using TripleBits = std::array<std::uint32_t, 3>;
 // ordering of the values themselves is no ordering at all.
 TripleBits bitsOf(const Triple& t) { return std::bit_cast<TripleBits>(t); }
 
-struct BitwiseLess {
-  bool operator()(const Triple& a, const Triple& b) const { return bitsOf(a) < bitsOf(b); }
-  bool operator()(std::uint32_t a, std::uint32_t b) const { return a < b; }
+struct BitwiseHash {
+  std::size_t operator()(const Triple& t) const {
+    const TripleBits b = bitsOf(t);
+    std::uint64_t h = b[0] * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ b[1]) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 32) ^ b[2]) * 0x94D049BB133111EBull;
+    return static_cast<std::size_t>(h ^ (h >> 31));
+  }
+  std::size_t operator()(std::uint32_t v) const {
+    return static_cast<std::size_t>(v * 0x9E3779B97F4A7C15ull >> 16);
+  }
+};
+struct BitwiseEqual {
+  bool operator()(const Triple& a, const Triple& b) const { return bitsOf(a) == bitsOf(b); }
+  bool operator()(std::uint32_t a, std::uint32_t b) const { return a == b; }
 };
 
 // Numbers one value per distinct content, in order of first use, so that a
@@ -52,7 +65,7 @@ class ValueIndex {
   const std::vector<Key>& Values() const { return m_values; }
 
  private:
-  std::map<Key, int, BitwiseLess> m_index;
+  std::unordered_map<Key, int, BitwiseHash, BitwiseEqual> m_index;
   std::vector<Key> m_values;
 };
 
@@ -87,6 +100,11 @@ struct MeshGather {
     hasUV |= uv;
     hasColours |= vc;
     hasNormals |= normals3;
+    // A vertex is shared by several corners: each channel looks it up once.
+    std::vector<int> pointOf(mesh.mNumVertices, -1);
+    std::vector<int> uvOf(mesh.mNumVertices, -1);
+    std::vector<int> colourIndexOf(mesh.mNumVertices, -1);
+    std::vector<int> normalOf(mesh.mNumVertices, -1);
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
       const aiFace& face = mesh.mFaces[f];
       if (face.mNumIndices < 3 || face.mIndices == nullptr) continue;
@@ -98,16 +116,22 @@ struct MeshGather {
           valid = false;
           break;
         }
-        const aiVector3D& pos = mesh.mVertices[v];
-        p.push_back(points.Add({pos.x, pos.y, pos.z}));
-        const aiVector3D tex = uv ? mesh.mTextureCoords[0][v] : aiVector3D();
-        t.push_back(uvs.Add({tex.x, tex.y, tex.z}));
-        // A mesh without colours in a node whose other meshes have them
-        // gets colours that weigh nothing, so its faces keep their material.
-        const CRGBColor rgba = vc ? colourOf(mesh.mColors[0][v]) : CRGBColor(255, 255, 255, 0);
-        c.push_back(colours.Add(rgba.GetColorRef()));
-        const aiVector3D nor = normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1);
-        n.push_back(normals.Add({nor.x, nor.y, nor.z}));
+        if (pointOf[v] < 0) {
+          const aiVector3D& pos = mesh.mVertices[v];
+          pointOf[v] = points.Add({pos.x, pos.y, pos.z});
+          const aiVector3D tex = uv ? mesh.mTextureCoords[0][v] : aiVector3D();
+          uvOf[v] = uvs.Add({tex.x, tex.y, tex.z});
+          // A mesh without colours in a node whose other meshes have them
+          // gets colours that weigh nothing, so its faces keep their material.
+          const CRGBColor rgba = vc ? colourOf(mesh.mColors[0][v]) : CRGBColor(255, 255, 255, 0);
+          colourIndexOf[v] = colours.Add(rgba.GetColorRef());
+          const aiVector3D nor = normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1);
+          normalOf[v] = normals.Add({nor.x, nor.y, nor.z});
+        }
+        p.push_back(pointOf[v]);
+        t.push_back(uvOf[v]);
+        c.push_back(colourIndexOf[v]);
+        n.push_back(normalOf[v]);
       }
       if (!valid) continue;
       faces.push_back(std::move(p));
