@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -325,7 +326,15 @@ TEST(Archive, DirectionMisuseIsReported) {
 }
 
 TEST(Archive, FileArchiveWritesOnlyOnClose) {
-  const std::string path = std::string(VEX3D_TEST_BINARY_DIR) + "/archive_test/file.bin";
+  // Like any file the user names, an archive's folder must exist.
+  const std::string folder = std::string(VEX3D_TEST_BINARY_DIR) + "/archive_test";
+  const std::string path = folder + "/file.bin";
+  std::filesystem::remove_all(folder);
+  {
+    CFileArchive orphan(path, CArchive::store);
+    EXPECT_FALSE(orphan.Close());
+  }
+  std::filesystem::create_directories(folder);
   {
     CFileArchive out(path, CArchive::store);
     out.GetArchive() << std::uint32_t{42} << std::string("x");
