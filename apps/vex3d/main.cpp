@@ -1,6 +1,8 @@
 // The vex3d command: inspects, converts and renders 3D files from a shell.
 #include <malloc.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,6 +27,7 @@ void printUsage(std::FILE* out) {
                "  convert IN OUT     reads IN and writes OUT in the format of its extension\n"
                "  render IN -o OUT   an image of the scene, or a turntable series\n"
                "  thumbnail IN OUT   a square PNG with transparency\n"
+               "  view FILE...       opens the files in the viewer window\n"
                "  desktop-files DIR  writes the thumbnailer entry and the MIME types of\n"
                "                     the 3D formats into DIR\n"
                "  --version          the version\n"
@@ -54,6 +57,26 @@ void keepFreedMemory() {
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
+// Replaces this process with the viewer installed beside it.
+int runViewer(char** argv) {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string viewer = "vex3d-viewer";
+  if (n > 0) {
+    self[n] = '\0';
+    std::string dir(self);
+    dir.erase(dir.find_last_of('/') + 1);
+    viewer = dir + "vex3d-viewer";
+  }
+  std::vector<char*> args{viewer.data()};
+  for (char** a = argv + 2; *a != nullptr; ++a) args.push_back(*a);
+  args.push_back(nullptr);
+  execv(viewer.c_str(), args.data());
+  std::fprintf(stderr, "vex3d: cannot start the viewer %s: %s\n", viewer.c_str(),
+               std::strerror(errno));
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +94,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
+  // The window lives in a program of its own, so that this one never loads
+  // the window toolkit.
+  if (args[0] == "view") return runViewer(argv);
   PluginScope plugins;
   if (args[0] == "info") return vex3d::cli::runInfo(rest);
   if (args[0] == "formats") return vex3d::cli::runFormats(rest);

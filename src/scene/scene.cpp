@@ -259,6 +259,8 @@ void C3DScene::SetGlobalSmoothAngle(float angle) {
                                      static_cast<int>(angle * 180.0f / 3.1415927f));
 }
 
+float C3DScene::GetGlobalSmoothAngle() const { return GlobalSceneData.smoothAngle; }
+
 void C3DScene::SetGlobalPatchLevel(unsigned int level) {
   const int clamped = static_cast<int>(std::min<unsigned int>(level, C3DPatch::kMaxLevel));
   for (C3DSceneNode* node = GetFirstNode(); node;

@@ -132,6 +132,8 @@ class VEX3D_EXPORT C3DScene : public CTree, public C3DAnimatable {
 
   // --- Whole-scene edits.
   void SetGlobalSmoothAngle(float angle);
+  // Radians; what SetGlobalSmoothAngle last stored.
+  float GetGlobalSmoothAngle() const;
   // Stores the level of every patch (patch objects take it when they can
   // subdivide) and the "Render" setting.
   void SetGlobalPatchLevel(unsigned int level);

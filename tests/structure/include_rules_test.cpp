@@ -27,7 +27,8 @@ std::set<std::string> with(std::set<std::string> base, std::initializer_list<con
 }
 
 // The part of the tree a file belongs to: "hostlib", "hostlib/ui", a
-// subsystem of src/, "plugins/<folder>", "apps" or "tests/<subsystem>".
+// subsystem of src/, "plugins/<folder>", "apps/<program>" or
+// "tests/<subsystem>" ("tests/hostlib/ui" for the window controls' tests).
 std::string partOf(const std::string& path) {
   std::vector<std::string> parts;
   for (const auto& p : fs::path(path)) parts.push_back(p.string());
@@ -36,7 +37,12 @@ std::string partOf(const std::string& path) {
     if (parts[1] == "hostlib" && parts.size() > 3 && parts[2] == "ui") return "hostlib/ui";
     return parts[1];
   }
-  if (parts[0] == "plugins" || parts[0] == "tests") return parts[0] + "/" + parts[1];
+  if (parts[0] == "tests" && parts[1] == "hostlib" && parts.size() > 3 && parts[2] == "ui") {
+    return "tests/hostlib/ui";
+  }
+  if (parts[0] == "plugins" || parts[0] == "tests" || parts[0] == "apps") {
+    return parts[0] + "/" + parts[1];
+  }
   return parts[0];
 }
 
@@ -71,7 +77,22 @@ bool mayUseGl(const std::string& part) {
 }
 bool mayUseQt(const std::string& part) {
   const std::string owner = ownerOf(part);
-  return owner == "viewer" || owner == "hostlib/ui";
+  return owner == "viewer" || owner == "hostlib/ui" || owner == "apps/viewer";
+}
+
+// The window code of the viewer: Qt, and only the viewer program loads it.
+bool isWindowHeader(const std::string& target) {
+  return target.rfind("hostlib/ui/", 0) == 0 || target.rfind("viewer/frame/", 0) == 0 ||
+         target.rfind("viewer/commands/", 0) == 0;
+}
+
+// Files that libraries and programs without Qt build from.
+bool staysFreeOfWindows(const std::string& path, const std::string& part) {
+  if (part == "apps/vex3d") return true;
+  // The command bases at the top of viewer/ serve scripts and the command
+  // line as well.
+  const fs::path p(path);
+  return part == "viewer" && p.parent_path() == fs::path("src/viewer");
 }
 
 // The broken rules of one include line of the file at `path` (relative to
@@ -99,6 +120,9 @@ std::vector<std::string> check(const std::string& path, const std::string& line)
     return broken;
   }
 
+  if (isWindowHeader(target) && staysFreeOfWindows(path, part)) {
+    broken.push_back(where + " (window code where Qt is never loaded)");
+  }
   if (target.find("..") != std::string::npos) {
     broken.push_back(where + " (a relative path: use the target's include folder)");
   }
@@ -209,6 +233,13 @@ TEST(IncludeRules, EachKindOfCrossingIsCaught) {
       {"src/hostlib/ui/tree_ctrl.cpp", "#include \"scene/scene.h\"", true},
       {"plugins/ply/ply_reader.cpp", "#include \"mesh_format_kit/text_scan.h\"", false},
       {"apps/vex3d/render_command.cpp", "#include \"render/view.h\"", false},
+      {"apps/vex3d/main.cpp", "#include <QApplication>", true},
+      {"apps/vex3d/main.cpp", "#include \"viewer/frame/frame_viewer.h\"", true},
+      {"apps/viewer/main.cpp", "#include <QApplication>", false},
+      {"src/viewer/save_as_bitmap.cpp", "#include \"hostlib/ui/command_dlg.h\"", true},
+      {"src/viewer/commands/file_commands.cpp", "#include \"hostlib/ui/command_dlg.h\"", false},
+      {"tests/hostlib/ui/rich_text_test.cpp", "#include <QString>", false},
+      {"tests/hostlib/core/archive_test.cpp", "#include <QString>", true},
       {"src/scene/scene.cpp", "// #include \"render/view.h\" is a comment", false},
   };
   for (const Case& c : cases) {

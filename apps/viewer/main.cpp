@@ -1,0 +1,53 @@
+// The 3D viewer: opens the files named on the command line (all of them go
+// in the scenes list) in a window.
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostlib/text/string_ids.h"
+#include "hostlib/text/strings.h"
+#include "io/module_info.h"
+#include "viewer/frame/frame_viewer.h"
+#include "viewer/frame/viewer_startup.h"
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf("%s\n", LoadStringW(vex3d::kStrViewerUsage).c_str());
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("vex3d-viewer %s\n", Vex3DVersion());
+      return 0;
+    }
+  }
+  vex3d::viewer::prepareApplication();
+  QApplication app(argc, argv);
+  std::vector<std::string> files;
+  // --screenshot FILE: the window as shown once the scene is drawn, then
+  // quit (the README's picture is made this way).
+  QString screenshot;
+  const QStringList arguments = QApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == "--screenshot" && i + 1 < arguments.size()) {
+      screenshot = arguments[++i];
+    } else if (!arguments[i].startsWith("--")) {
+      files.push_back(arguments[i].toStdString());
+    }
+  }
+  vex3d::viewer::ModuleScope module;
+  auto frame = std::make_unique<C3DFrameViewer>();
+  frame->show();
+  vex3d::viewer::openFiles(*frame, files);
+  int status = 0;
+  if (!screenshot.isEmpty()) {
+    status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;
+  } else {
+    status = QApplication::exec();
+  }
+  frame.reset();
+  return status;
+}

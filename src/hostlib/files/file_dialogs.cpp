@@ -1,0 +1,27 @@
+#include "hostlib/files/file_dialogs.h"
+
+#include <mutex>
+#include <utility>
+
+namespace {
+
+std::mutex g_mutex;
+vex3d::OpenFilesHook g_hook;
+
+}  // namespace
+
+vex3d::OpenFilesHook vex3d::setOpenFilesHook(OpenFilesHook hook) {
+  std::lock_guard lock(g_mutex);
+  std::swap(g_hook, hook);
+  return hook;
+}
+
+std::vector<std::string> fileOpenFiles(std::uint32_t fileClass, std::uint32_t kindMask) {
+  vex3d::OpenFilesHook hook;
+  {
+    std::lock_guard lock(g_mutex);
+    hook = g_hook;
+  }
+  if (!hook) return {};
+  return hook(fileClass, kindMask);
+}

@@ -1,0 +1,196 @@
+#include "viewer/commands/file_commands.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QWhatsThis>
+#include <filesystem>
+
+#include "hostlib/commands/command_access.h"
+#include "hostlib/core/message_box.h"
+#include "hostlib/files/file_class.h"
+#include "hostlib/files/file_dialogs.h"
+#include "hostlib/text/string_ids.h"
+#include "hostlib/text/strings.h"
+#include "io/io.h"
+#include "scene/scene.h"
+#include "viewer/commands/menu_places.h"
+#include "viewer/commands/save_as_bitmap_dialog.h"
+#include "viewer/frame/frame_viewer.h"
+
+using vex3d::fourcc;
+using vex3d::viewer::CommandSpec;
+
+namespace {
+
+CommandSpec fileSpec(std::uint32_t category, std::uint32_t code, std::uint32_t name,
+                     std::uint32_t help, std::uint32_t key, std::uint32_t access,
+                     std::uint32_t menu, std::uint16_t group, std::uint16_t index) {
+  CommandSpec s;
+  s.category = category;
+  s.code = code;
+  s.nameId = name;
+  s.helpId = help;
+  s.key = key;
+  s.access = access;
+  s.menu = menu;
+  s.menuPosition = vex3d::packPosition(index, group);
+  return s;
+}
+
+CommandSpec withButton(CommandSpec s, std::uint16_t group, std::uint16_t index,
+                       std::uint32_t bitmap, std::uint32_t highlighted) {
+  s.access |= vex3d::kAccessToolbar;
+  s.toolbarPosition = vex3d::packPosition(index, group);
+  s.bitmap = bitmap;
+  s.highlightedBitmap = highlighted;
+  return s;
+}
+
+C3DHelp::Opener& opener() {
+  static C3DHelp::Opener installed;
+  return installed;
+}
+
+}  // namespace
+
+// ---- open
+
+C3DOpen::C3DOpen()
+    : C3DViewerCommand(
+          withButton(fileSpec(fourcc("FILE"), fourcc("OPEN"), vex3d::kStrOpen, vex3d::kStrOpenHelp,
+                              'O', vex3d::kModCtrl, vex3d::kMenuFile, vex3d::viewer::kGroupFile, 0),
+                     vex3d::viewer::kToolbarFiles, 0, vex3d::viewer::kBitmapOpen,
+                     vex3d::viewer::kBitmapOpenHighlighted)) {}
+
+CommandResult C3DOpen::OnApplyCommand() {
+  C3DFrameViewer* frame = Get3DFrameWnd();
+  if (frame == nullptr) return cmdDone;
+  if (const int asked = frame->AskForSave(0, false); asked != cmdDone) {
+    return static_cast<CommandResult>(asked);
+  }
+  const std::vector<std::string> files = fileOpenFiles(vex3d::kAllFilesClass, vex3d::kFileKind3D);
+  bool anyRead = false;
+  for (const std::string& file : files) {
+    if (frame->ReadScene(file, anyRead ? READ_SCENE_KEEP : 0u) >= 0) anyRead = true;
+  }
+  return cmdDone;
+}
+
+// ---- save as
+
+C3DSaveAs::C3DSaveAs()
+    : C3DViewerCommand(
+          withButton(fileSpec(fourcc("FILE"), fourcc("SAVS"), vex3d::kStrSaveAs,
+                              vex3d::kStrSaveAsHelp, 'S', vex3d::kModCtrl | vex3d::kModShift,
+                              vex3d::kMenuFile, vex3d::viewer::kGroupFile, 1),
+                     vex3d::viewer::kToolbarFiles, 1, vex3d::viewer::kBitmapSaveAs,
+                     vex3d::viewer::kBitmapSaveAsHighlighted)) {}
+
+void C3DSaveAs::UpdateState() {
+  SetState(cmdStateEnabled,
+           Get3DFrameWnd() != nullptr && Get3DFrameWnd()->GetCurrentScene() != nullptr);
+}
+
+CommandResult C3DSaveAs::OnApplyCommand(C3DScene* scene) {
+  C3DFrameViewer* frame = Get3DFrameWnd();
+  if (frame == nullptr) return cmdDone;
+  C3DIo io(CFileNameSpec(frame->GetFilePath(), 0), 0);
+  if (io.FileDialogBox(vex3d::kFileKind3D) == 0) return cmdCancelled;
+  const std::string target = io.GetFileName();
+  if (io.Save(1, scene, nullptr) != 1) {
+    SetHelpLine(LoadStringW(vex3d::kStrSceneNotSaved));
+    return cmdFailed;
+  }
+  frame->DocumentSaved();
+  const bool reopened = frame->ReadScene(target, READ_SCENE_SILENT | READ_SCENE_REPLACE) >= 0;
+  SetHelpLine(LoadStringW(reopened ? vex3d::kStrSceneSaved : vex3d::kStrSavedNotReopened));
+  return cmdDone;
+}
+
+// ---- close
+
+C3DCloseViewer::C3DCloseViewer()
+    : C3DViewerCommand(fileSpec(fourcc("FILE"), fourcc("CLOS"), vex3d::kStrClose,
+                                vex3d::kStrCloseHelp, vex3d::kKeyF1 + 3, vex3d::kModAlt,
+                                vex3d::kMenuFile, vex3d::viewer::kGroupClose, 0)) {}
+
+CommandResult C3DCloseViewer::OnApplyCommand() {
+  if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->PostCloseWindow();
+  return cmdDone;
+}
+
+// ---- preferences
+
+C3DPrefsCommand::C3DPrefsCommand()
+    : C3DViewerCommand(withButton(fileSpec(fourcc("TOOL"), fourcc("PREF"), vex3d::kStrPreferences,
+                                           vex3d::kStrPreferencesHelp, 'P', vex3d::kModAlt,
+                                           vex3d::kMenuView, vex3d::viewer::kGroupPreferences, 0),
+                                  vex3d::viewer::kToolbarWindow, 1,
+                                  vex3d::viewer::kBitmapPreferences,
+                                  vex3d::viewer::kBitmapPreferencesHighlighted)) {}
+
+void C3DPrefsCommand::UpdateState() { SetState(cmdStateEnabled, false); }
+
+// ---- help
+
+C3DHelp::C3DHelp(Kind kind)
+    : C3DViewerCommand(kind == contents
+                           ? fileSpec(fourcc("HELP"), fourcc("3HLP"), vex3d::kStrHelp,
+                                      vex3d::kStrHelpHelp, vex3d::kKeyF1, 0, vex3d::kMenuHelp,
+                                      vex3d::viewer::kGroupHelp, 0)
+                           : fileSpec(fourcc("HELP"), fourcc("3HPO"), vex3d::kStrHelpOn,
+                                      vex3d::kStrHelpOnHelp, vex3d::kKeyF1, vex3d::kModShift,
+                                      vex3d::kMenuHelp, vex3d::viewer::kGroupHelp, 1)),
+      m_kind(kind) {}
+
+void C3DHelp::SetOpener(Opener opener_) { opener() = std::move(opener_); }
+
+std::string C3DHelp::FindDocumentation() {
+  namespace fs = std::filesystem;
+  const fs::path program = QCoreApplication::applicationDirPath().toStdString();
+  // Installed beside the program's prefix, else in the source tree a build
+  // directory sits in.
+  const fs::path candidates[] = {
+      program / ".." / "share" / "doc" / "vex3d" / "README.md",
+      program / ".." / ".." / ".." / "README.md",
+  };
+  for (const fs::path& candidate : candidates) {
+    std::error_code error;
+    if (fs::is_regular_file(candidate, error))
+      return fs::weakly_canonical(candidate, error).string();
+  }
+  return {};
+}
+
+CommandResult C3DHelp::OnApplyCommand() {
+  if (m_kind == contextHelp) {
+    QWhatsThis::enterWhatsThisMode();
+    return cmdDone;
+  }
+  const std::string file = FindDocumentation();
+  if (file.empty()) {
+    AfxMessageBox(LoadStringW(vex3d::kStrNoHelpInstalled), vex3d::kMsgIconInformation);
+    return cmdFailed;
+  }
+  const bool opened =
+      opener() ? opener()(file)
+               : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+  return opened ? cmdDone : cmdFailed;
+}
+
+// ---- save as image
+
+C3DSaveAsBitmapCommand::C3DSaveAsBitmapCommand() {
+  GetAccess().SetAccess('S', vex3d::kModCtrl | vex3d::kModAlt | vex3d::kAccessMenu);
+  GetAccess().SetMenuPosition(vex3d::kMenuFile, vex3d::packPosition(2, vex3d::viewer::kGroupFile));
+}
+
+CommandResult C3DSaveAsBitmapCommand::OnOpenDialog(C3DScene* scene) {
+  if (scene == nullptr || Get3DFrameWnd() == nullptr) return cmdCancelled;
+  auto* dialog = new C3DSaveAsBitmapDlg(*this, Get3DFrameWnd());
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  // The dialog applies the command itself when the user confirms.
+  return cmdDone;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// What every viewer command declares about itself: its identity, texts,
+// shortcut and places in the menus and the toolbar. The families below
+// share one description record each command fills in.
+#include <cstdint>
+
+#include "hostlib/core/fourcc.h"
+#include "viewer/command_3d.h"
+#include "viewer_export.h"
+
+namespace vex3d::viewer {
+
+struct CommandSpec {
+  std::uint32_t category = 0;
+  std::uint32_t code = 0;
+  std::uint32_t kind = kCommandKindSimple;
+  std::uint32_t nameId = 0;
+  std::uint32_t helpId = 0;
+  std::uint32_t key = 0;     // 0: no shortcut
+  std::uint32_t access = 0;  // modifiers and kAccess* bits
+  std::uint32_t menu = 0;    // 0: in no menu
+  std::uint32_t menuPosition = 0;
+  std::uint32_t toolbarPosition = 0;  // used with kAccessToolbar
+  std::uint32_t bitmap = 0;
+  std::uint32_t highlightedBitmap = 0;
+};
+
+inline constexpr std::uint32_t kViewerGroup = fourcc("3DCO");
+inline constexpr std::uint32_t kViewerToolbar = 1;
+
+}  // namespace vex3d::viewer
+
+class VEX3D_VIEWER_EXPORT C3DViewerCommand : public C3DCommand {
+ public:
+  explicit C3DViewerCommand(const vex3d::viewer::CommandSpec& spec);
+
+  CCommandID GetCommandID() const override;
+  std::uint32_t GetNameId() const override { return m_spec.nameId; }
+  std::uint32_t GetHelpId() const override { return m_spec.helpId; }
+  const vex3d::viewer::CommandSpec& GetSpec() const { return m_spec; }
+
+ protected:
+  // The view's render mode (viewMode & 7); 0 without a view.
+  std::uint32_t RenderMode() const;
+  bool InWireframe() const { return RenderMode() == 1; }
+
+ private:
+  vex3d::viewer::CommandSpec m_spec;
+};

@@ -1,0 +1,123 @@
+#include "viewer/frame/view_window.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDateTime>
+#include <QMenu>
+#include <QOpenGLContext>
+
+#include "hostlib/commands/command_mgr.h"
+#include "hostlib/core/fourcc.h"
+#include "render/view_flags.h"
+#include "viewer/frame/frame_viewer.h"
+#include "viewer/frame/widget_gl_context.h"
+
+namespace {
+
+constexpr int kViewTimerMs = 200;
+
+}  // namespace
+
+C3DViewWindow::C3DViewWindow(QWidget* parent)
+    : CCommandView(parent),
+      m_view(std::make_unique<C3DView>()),
+      m_created(QDateTime::currentMSecsSinceEpoch()) {
+  setObjectName("view3d");
+  setMinimumSize(64, 64);
+  // The scene's background is opaque in a window: without alpha in the
+  // widget's buffer nothing of the window shows through it.
+  setTextureFormat(0x8051);  // GL_RGB8
+  m_view->SetInvalidateHook([this](bool) { update(); });
+  m_timer.setInterval(kViewTimerMs);
+  connect(&m_timer, &QTimer::timeout, this, [this] {
+    if (m_view->GetGLContext() != nullptr) m_view->OnTimer();
+    SetFastKeyCommand();
+  });
+  m_timer.start();
+}
+
+C3DViewWindow::~C3DViewWindow() {
+  m_timer.stop();
+  m_view->OnDestroy();
+  releaseContext();
+}
+
+void C3DViewWindow::releaseContext() {
+  if (!m_context) return;
+  if (m_view->GetGLContext() == m_context.get()) m_view->DeleteMainGLContext();
+  m_context.reset();
+}
+
+void C3DViewWindow::initializeGL() {
+  // The widget's context is made anew when the widget changes window (full
+  // screen on some platforms): everything built in the old one is gone.
+  releaseContext();
+  m_context = std::make_unique<vex3d::WidgetGlContext>(*this);
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    makeCurrent();
+    releaseContext();
+    doneCurrent();
+  });
+  m_context->adoptCurrent();
+  m_view->CreateMainGLContext(m_context.get());
+  m_view->UpdateView(UPDATE_VIEW_REBUILD);
+}
+
+void C3DViewWindow::resizeGL(int width, int height) {
+  if (m_context) m_context->adoptCurrent();
+  m_view->SizeChanged(width, height);
+}
+
+void C3DViewWindow::paintGL() {
+  if (!m_context) return;
+  m_context->adoptCurrent();
+  m_view->OnPaint();
+  ++m_paints;
+  if (m_firstFrameMs < 0 && m_view->GetScene() != nullptr && !m_view->IsDirty()) {
+    m_firstFrameMs = QDateTime::currentMSecsSinceEpoch() - m_created;
+  }
+}
+
+QImage C3DViewWindow::GrabFrame() { return grabFramebuffer(); }
+
+std::uint32_t C3DViewWindow::FastKeyTool(bool ctrl, bool alt, bool space) {
+  if (ctrl && alt) return vex3d::fourcc("ZOOM");
+  if (ctrl) return vex3d::fourcc("ROTA");
+  if (space) return vex3d::fourcc("MOVE");
+  return 0;
+}
+
+void C3DViewWindow::SetFastKeyCommand() {
+  CCommandMgr* commands = GetCommandMgr();
+  if (commands == nullptr) return;
+  const bool inside = underMouse() || rect().contains(mapFromGlobal(QCursor::pos()));
+  std::uint32_t code = 0;
+  if (inside && QApplication::activeModalWidget() == nullptr) {
+    const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
+    code = FastKeyTool(keys & Qt::ControlModifier, keys & Qt::AltModifier, m_spaceDown);
+  }
+  CVexCommand* tool = code != 0 ? commands->GetCommandById(code) : nullptr;
+  if (tool != commands->GetVolatileCommand()) {
+    commands->SetVolatileCommand(tool);
+    if (m_frame != nullptr) m_frame->FastKeyToolChanged(tool != nullptr);
+    RefreshCursor();
+  }
+}
+
+bool C3DViewWindow::OnUnhandledWheel(const vex3d::MouseEvent& e) {
+  const bool timeChanged = e.IsShift() || e.IsCtrl();
+  const bool handled = m_view->OnMouseWheel(e.IsShift(), e.IsCtrl(), e.wheelDelta);
+  if (timeChanged) update();
+  return handled;
+}
+
+void C3DViewWindow::OnUnhandledRightButtonUp(const vex3d::MouseEvent& e, const QPoint& global) {
+  (void)e;
+  DisplayMenu(global);
+}
+
+void C3DViewWindow::DisplayMenu(const QPoint& global) {
+  if (m_menu == nullptr) return;
+  if (m_frame != nullptr) m_frame->UpdateCommandStates();
+  m_menu->popup(global);
+}

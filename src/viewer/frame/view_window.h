@@ -1,0 +1,69 @@
+#pragma once
+// The 3D view in a window: a C3DView drawing into a Qt GL widget. The
+// widget's context goes on the view's context stack when GL is ready, the
+// view's invalidations become widget updates, and its 200 ms timer runs
+// the fast-display and final-repaint cycle and picks the tool the keyboard
+// holds.
+#include <QTimer>
+#include <memory>
+
+#include "hostlib/ui/command_view.h"
+#include "render/view.h"
+#include "viewer_export.h"
+
+class C3DFrameViewer;
+class QMenu;
+
+namespace vex3d {
+class WidgetGlContext;
+}
+
+class VEX3D_VIEWER_EXPORT C3DViewWindow : public CCommandView {
+ public:
+  explicit C3DViewWindow(QWidget* parent = nullptr);
+  ~C3DViewWindow() override;
+
+  C3DView& GetView() { return *m_view; }
+  const C3DView& GetView() const { return *m_view; }
+  void SetFrame(C3DFrameViewer* frame) { m_frame = frame; }
+
+  // Chooses the tool held by the keyboard: Ctrl and Alt zoom, Ctrl alone
+  // rotates, Space pans; only while the cursor is in the view.
+  void SetFastKeyCommand();
+  // The command code of the tool held for this keyboard state; 0 for none.
+  static std::uint32_t FastKeyTool(bool ctrl, bool alt, bool space);
+  // The pop-up of the view's command menu at `global`.
+  void DisplayMenu(const QPoint& global);
+  // The context menu the frame built; null before.
+  void SetMenu(QMenu* menu) { m_menu = menu; }
+
+  // Paints one frame now and answers the picture, for tests and the
+  // screenshot script.
+  QImage GrabFrame();
+  int GetPaintCount() const { return m_paints; }
+  // Time of the first complete frame since construction, in milliseconds;
+  // -1 before.
+  qint64 GetFirstFrameMs() const { return m_firstFrameMs; }
+  // Whether the space bar is down (the pan tool is held).
+  void SetSpaceDown(bool down) { m_spaceDown = down; }
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int width, int height) override;
+  void paintGL() override;
+  bool OnUnhandledWheel(const vex3d::MouseEvent& e) override;
+  void OnUnhandledRightButtonUp(const vex3d::MouseEvent& e, const QPoint& global) override;
+
+ private:
+  void releaseContext();
+
+  std::unique_ptr<C3DView> m_view;
+  std::unique_ptr<vex3d::WidgetGlContext> m_context;
+  C3DFrameViewer* m_frame = nullptr;
+  QMenu* m_menu = nullptr;
+  QTimer m_timer;
+  bool m_spaceDown = false;
+  int m_paints = 0;
+  qint64 m_created = 0;
+  qint64 m_firstFrameMs = -1;
+};

@@ -1,0 +1,58 @@
+#include "viewer/frame/viewer_startup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSurfaceFormat>
+
+#include "io/module.h"
+#include "viewer/frame/frame_viewer.h"
+#include "viewer/frame/view_window.h"
+
+namespace vex3d::viewer {
+
+void prepareApplication() {
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  format.setVersion(2, 1);
+  format.setDepthBufferSize(24);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  QSurfaceFormat::setDefaultFormat(format);
+  QCoreApplication::setApplicationName("vex3d");
+  QGuiApplication::setApplicationDisplayName("Vex3D");
+  QGuiApplication::setDesktopFileName("vex3d-viewer");
+  // Each GL widget keeps its own context; the view's display lists are
+  // compiled in it and must not be shared with the composition context.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
+}
+
+ModuleScope::ModuleScope() { Init3DVex(0); }
+
+ModuleScope::~ModuleScope() { Close3DVex(0); }
+
+void openFiles(C3DFrameViewer& frame, const std::vector<std::string>& files) {
+  bool first = true;
+  for (const std::string& file : files) {
+    if (frame.ReadScene(file, first ? 0u : READ_SCENE_KEEP | READ_SCENE_KEEP_CURRENT) >= 0) {
+      first = false;
+    }
+  }
+  if (frame.GetSceneCount() >= 2) frame.ShowScenes(LEFTBAR_SHOW);
+}
+
+bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
+  C3DViewWindow* view = frame.GetViewWindow();
+  QElapsedTimer waited;
+  waited.start();
+  // The first frame after showing may only clear; the scene is drawn once
+  // the display lists exist.
+  while (waited.elapsed() < 10000 &&
+         (view->GetPaintCount() < 2 ||
+          (frame.GetCurrentScene() != nullptr && view->GetFirstFrameMs() < 0))) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  QApplication::processEvents();
+  return frame.grab().save(file);
+}
+
+}  // namespace vex3d::viewer

@@ -1,0 +1,35 @@
+#pragma once
+// Starting the viewer: the GL format every window asks for, the 3D module
+// for the life of the program, and the files given at start.
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "viewer_export.h"
+
+class C3DFrameViewer;
+
+namespace vex3d::viewer {
+
+// Before the application object: a compatibility-profile context with a
+// depth buffer, which the fixed-function renderer needs, and the
+// application's names.
+VEX3D_VIEWER_EXPORT void prepareApplication();
+
+// The module (plug-ins, command names, preferences) while it lives.
+class VEX3D_VIEWER_EXPORT ModuleScope {
+ public:
+  ModuleScope();
+  ~ModuleScope();
+  ModuleScope(const ModuleScope&) = delete;
+  ModuleScope& operator=(const ModuleScope&) = delete;
+};
+
+// The first file is shown; all of them go in the scenes list.
+VEX3D_VIEWER_EXPORT void openFiles(C3DFrameViewer& frame, const std::vector<std::string>& files);
+
+// Waits for the window's first complete frame and writes the window's
+// picture to `file`; false when it could not be written.
+VEX3D_VIEWER_EXPORT bool saveScreenshot(C3DFrameViewer& frame, const QString& file);
+
+}  // namespace vex3d::viewer
