@@ -3,7 +3,7 @@ PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan-test fuzz bench hostile clean
+.PHONY: all deps configure build demo viewer screenshot test asan-test fuzz bench hostile clean
 
 all: build
 
@@ -29,6 +29,18 @@ demo: build
 	@$(BUILD_DIR)/bin/vex3d render data/samples/animated_groups.v3d -o $(DEMO_DIR)/turntable.png --size 320x240 --view front --antialias --turntable 12
 	@$(BUILD_DIR)/bin/vex3d thumbnail data/samples/animated_groups.v3d $(DEMO_DIR)/thumbnail.png --size 256
 	@echo "demo: images and the converted scene are in $(DEMO_DIR)"
+
+# The viewer window on the bundled samples (needs a display).
+viewer: build
+	@if [ -z "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  echo "viewer: no display here; 'make screenshot' draws the viewer on a virtual one"; exit 2; fi
+	@$(BUILD_DIR)/bin/vex3d view data/samples/textured_cube.v3d data/samples/animated_groups.v3d \
+	  data/samples/colored_quads.v3d
+
+# The README's picture of the viewer, drawn on a virtual display.
+screenshot: build
+	@bash scripts/viewer-screenshot.sh $(BUILD_DIR) docs/images/viewer.png \
+	  data/samples/textured_cube.v3d data/samples/animated_groups.v3d
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -1,6 +1,6 @@
-// `vex3d desktop-files DIR`: the freedesktop thumbnailer entry and the
-// MIME types the 3D formats need, written from what the loaded plug-ins
-// declare, so that a new plug-in is thumbnailed without editing anything.
+// `vex3d desktop-files DIR`: the freedesktop thumbnailer entry, the
+// viewer's application entry and the MIME types the 3D formats need, written from what the loaded
+// plug-ins declare, so that a new plug-in is thumbnailed without editing anything.
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -108,6 +108,25 @@ int runDesktopFiles(const std::vector<std::string>& args) {
   for (const std::string& type : types) thumbnailer += type + ";";
   thumbnailer += "\n";
 
+  // "Open with" in file managers: the viewer takes every type it reads.
+  std::string viewer =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=Vex3D\n"
+      "GenericName=3D Viewer\n"
+      "GenericName[fr]=Visionneuse 3D\n"
+      "Comment=View 3D files\n"
+      "Comment[fr]=Afficher des fichiers 3D\n"
+      "TryExec=vex3d-viewer\n"
+      "Exec=vex3d-viewer %F\n"
+      "Icon=vex3d\n"
+      "Terminal=false\n"
+      "Categories=Graphics;3DGraphics;Viewer;\n"
+      "MimeType=";
+  for (const std::string& type : types) viewer += type + ";";
+  viewer += "\n";
+
+  std::ofstream(dir + "/vex3d-viewer.desktop") << viewer;
   std::ofstream(dir + "/vex3d.thumbnailer") << thumbnailer;
   std::ofstream out(dir + "/vex3d-mime.xml");
   out << mime;

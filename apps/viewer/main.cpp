@@ -30,10 +30,13 @@ int main(int argc, char** argv) {
   // --screenshot FILE: the window as shown once the scene is drawn, then
   // quit (the README's picture is made this way).
   QString screenshot;
+  QString view;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == "--screenshot" && i + 1 < arguments.size()) {
       screenshot = arguments[++i];
+    } else if (arguments[i] == "--view" && i + 1 < arguments.size()) {
+      view = arguments[++i];
     } else if (!arguments[i].startsWith("--")) {
       files.push_back(arguments[i].toStdString());
     }
@@ -42,6 +45,9 @@ int main(int argc, char** argv) {
   auto frame = std::make_unique<C3DFrameViewer>();
   frame->show();
   vex3d::viewer::openFiles(*frame, files);
+  if (!view.isEmpty() && !vex3d::viewer::setPointOfView(*frame, view.toStdString())) {
+    std::fprintf(stderr, "vex3d-viewer: unknown point of view '%s'\n", qPrintable(view));
+  }
   int status = 0;
   if (!screenshot.isEmpty()) {
     status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -77,6 +78,16 @@ TEST(DesktopFilesTest, EveryReadableFormatResolvesToAThumbnailedType) {
             " | sed -n 's/.*standard::content-type: //p'");
     const std::string trimmed = type.substr(0, type.find('\n'));
     EXPECT_EQ(listed.count(trimmed), 1u) << "." << ext << " resolves to '" << trimmed << "'";
+  }
+  // "Open with" offers the viewer for the same types.
+  EXPECT_EQ(listedTypes(out / "vex3d-viewer.desktop"), listed);
+  std::ifstream entry(out / "vex3d-viewer.desktop");
+  const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Exec=vex3d-viewer %F\n"), std::string::npos);
+  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(
+        std::system(("desktop-file-validate " + (out / "vex3d-viewer.desktop").string()).c_str()),
+        0);
   }
 }
 

@@ -5,6 +5,9 @@
 #include <QSurfaceFormat>
 
 #include "io/module.h"
+#include "render/navigation.h"
+#include "render/view.h"
+#include "render/view_flags.h"
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/view_window.h"
 
@@ -38,6 +41,26 @@ void openFiles(C3DFrameViewer& frame, const std::vector<std::string>& files) {
     }
   }
   if (frame.GetSceneCount() >= 2) frame.ShowScenes(LEFTBAR_SHOW);
+}
+
+bool setPointOfView(C3DFrameViewer& frame, const std::string& name) {
+  static const std::pair<const char*, std::uint32_t> kViews[] = {
+      {"left", RVIEW_LEFT},     {"right", RVIEW_RIGHT}, {"top", RVIEW_TOP},
+      {"bottom", RVIEW_BOTTOM}, {"front", RVIEW_FRONT}, {"back", RVIEW_BACK},
+  };
+  C3DView* view = frame.Get3DView();
+  for (const auto& [known, position] : kViews) {
+    if (name == known) {
+      view->SetView(position, 1);
+      return true;
+    }
+  }
+  if (name != "three-quarter") return false;
+  _GlViewSettings s = view->GetViewSettings();
+  s.rotation = threeQuarterViewRotation();
+  s.mask = GLVS_ROTATION | GLVS_UPDATE;
+  view->SetViewSettings(&s);
+  return true;
 }
 
 bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {

@@ -28,6 +28,10 @@ class VEX3D_VIEWER_EXPORT ModuleScope {
 // The first file is shown; all of them go in the scenes list.
 VEX3D_VIEWER_EXPORT void openFiles(C3DFrameViewer& frame, const std::vector<std::string>& files);
 
+// "front", "back", "left", "right", "top", "bottom" or "three-quarter";
+// false for any other name.
+VEX3D_VIEWER_EXPORT bool setPointOfView(C3DFrameViewer& frame, const std::string& name);
+
 // Waits for the window's first complete frame and writes the window's
 // picture to `file`; false when it could not be written.
 VEX3D_VIEWER_EXPORT bool saveScreenshot(C3DFrameViewer& frame, const QString& file);
