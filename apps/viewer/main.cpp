@@ -11,6 +11,7 @@
 #include "hostlib/text/strings.h"
 #include "io/module_info.h"
 #include "viewer/frame/frame_viewer.h"
+#include "viewer/frame/view_window.h"
 #include "viewer/frame/viewer_startup.h"
 
 int main(int argc, char** argv) {
@@ -31,25 +32,42 @@ int main(int argc, char** argv) {
   // quit (the README's picture is made this way).
   QString screenshot;
   QString view;
+  int benchFrames = 0;
+  QSize viewSize;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == "--screenshot" && i + 1 < arguments.size()) {
       screenshot = arguments[++i];
     } else if (arguments[i] == "--view" && i + 1 < arguments.size()) {
       view = arguments[++i];
+    } else if (arguments[i] == "--bench-rotate" && i + 1 < arguments.size()) {
+      // Benchmarks: the first frame's time, then rotation frames per second.
+      benchFrames = arguments[++i].toInt();
+    } else if (arguments[i] == "--view-size" && i + 1 < arguments.size()) {
+      const QStringList wh = arguments[++i].split('x');
+      if (wh.size() == 2) viewSize = QSize(wh[0].toInt(), wh[1].toInt());
     } else if (!arguments[i].startsWith("--")) {
       files.push_back(arguments[i].toStdString());
     }
   }
   vex3d::viewer::ModuleScope module;
   auto frame = std::make_unique<C3DFrameViewer>();
+  if (viewSize.isValid()) frame->GetViewWindow()->setFixedSize(viewSize);
   frame->show();
   vex3d::viewer::openFiles(*frame, files);
   if (!view.isEmpty() && !vex3d::viewer::setPointOfView(*frame, view.toStdString())) {
     std::fprintf(stderr, "vex3d-viewer: unknown point of view '%s'\n", qPrintable(view));
   }
   int status = 0;
-  if (!screenshot.isEmpty()) {
+  if (benchFrames > 0) {
+    const bool drawn = vex3d::viewer::saveScreenshot(*frame, QString());
+    std::printf("first-frame-ms %lld\n",
+                static_cast<long long>(frame->GetViewWindow()->GetFirstFrameMs()));
+    std::printf("rotate-fps %.1f\n", vex3d::viewer::measureRotation(*frame, benchFrames, false));
+    std::printf("rotate-fps-fast-display %.1f\n",
+                vex3d::viewer::measureRotation(*frame, benchFrames, true));
+    status = drawn ? 0 : 1;
+  } else if (!screenshot.isEmpty()) {
     status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;
   } else {
     status = QApplication::exec();

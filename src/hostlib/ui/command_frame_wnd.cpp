@@ -180,6 +180,8 @@ QMenu* CCommandFrameWnd::buildMenu(const vex3d::ui::MenuLayout& layout) {
     target->addAction(makeAction(command));
   }
   connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+  // The help line tells about the hovered item only while the menu is open.
+  connect(menu, &QMenu::aboutToHide, this, [this] { SetHelp({}); });
   return menu;
 }
 

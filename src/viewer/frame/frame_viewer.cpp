@@ -212,10 +212,9 @@ int C3DFrameViewer::InsertScene(std::unique_ptr<C3DScene> scene, int index) {
 }
 
 void C3DFrameViewer::SetCurrentScene(C3DScene* scene) {
+  // Showing another scene changes what is displayed, not what was edited:
+  // the modified flag stays as it is.
   m_current = scene;
-  DocumentChanged();
-  // A scene just made current is not modified by being shown.
-  DocumentSaved();
   m_view->GetView().SetAutoFit(IsSettingsFlagSet(FRAME_AUTO_FIT));
   m_view->GetView().SetScene(scene);
   // The lists of the new scene are built now when GL is ready, else when

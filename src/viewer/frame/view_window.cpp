@@ -38,8 +38,15 @@ C3DViewWindow::C3DViewWindow(QWidget* parent)
 
 C3DViewWindow::~C3DViewWindow() {
   m_timer.stop();
+  // The widget's context goes after this part of the object: the lists and
+  // textures are deleted now, in it, and its last signal must not come here.
+  QObject::disconnect(m_contextGone);
   m_view->OnDestroy();
-  releaseContext();
+  if (m_context) {
+    makeCurrent();
+    releaseContext();
+    doneCurrent();
+  }
 }
 
 void C3DViewWindow::releaseContext() {
@@ -53,7 +60,8 @@ void C3DViewWindow::initializeGL() {
   // screen on some platforms): everything built in the old one is gone.
   releaseContext();
   m_context = std::make_unique<vex3d::WidgetGlContext>(*this);
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+  QObject::disconnect(m_contextGone);
+  m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
     makeCurrent();
     releaseContext();
     doneCurrent();

@@ -62,6 +62,7 @@ class VEX3D_VIEWER_EXPORT C3DViewWindow : public CCommandView {
   C3DFrameViewer* m_frame = nullptr;
   QMenu* m_menu = nullptr;
   QTimer m_timer;
+  QMetaObject::Connection m_contextGone;
   bool m_spaceDown = false;
   int m_paints = 0;
   qint64 m_created = 0;

@@ -63,6 +63,33 @@ bool setPointOfView(C3DFrameViewer& frame, const std::string& name) {
   return true;
 }
 
+double measureRotation(C3DFrameViewer& frame, int frames, bool fastDisplay) {
+  C3DViewWindow* window = frame.GetViewWindow();
+  C3DView& view = window->GetView();
+  _GlViewSettings s = view.GetViewSettings();
+  const std::uint32_t mode = s.viewMode;
+  s.viewMode = fastDisplay ? mode | VIEW_FAST_DISPLAY : mode & ~VIEW_FAST_DISPLAY;
+  s.mask = GLVS_VIEW_MODE | GLVS_UPDATE;
+  view.SetViewSettings(&s);
+  window->repaint();
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < frames; ++i) {
+    // A drag of a few pixels to the right per frame.
+    s = view.GetViewSettings();
+    s.rotation = rotateDragMatrix(3, 1, kRotateFree, false, 1.0f) * s.rotation;
+    s.mask = GLVS_ROTATION | GLVS_UPDATE;
+    view.SetViewSettings(&s);
+    window->repaint();
+  }
+  const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  s = view.GetViewSettings();
+  s.viewMode = mode;
+  s.mask = GLVS_VIEW_MODE | GLVS_UPDATE;
+  view.SetViewSettings(&s);
+  return seconds > 0 ? frames / seconds : 0.0;
+}
+
 bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
   C3DViewWindow* view = frame.GetViewWindow();
   QElapsedTimer waited;
@@ -75,6 +102,7 @@ bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
     QApplication::processEvents(QEventLoop::AllEvents, 50);
   }
   QApplication::processEvents();
+  if (file.isEmpty()) return view->GetFirstFrameMs() >= 0;
   return frame.grab().save(file);
 }
 

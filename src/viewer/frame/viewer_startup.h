@@ -33,7 +33,13 @@ VEX3D_VIEWER_EXPORT void openFiles(C3DFrameViewer& frame, const std::vector<std:
 VEX3D_VIEWER_EXPORT bool setPointOfView(C3DFrameViewer& frame, const std::string& name);
 
 // Waits for the window's first complete frame and writes the window's
-// picture to `file`; false when it could not be written.
+// picture to `file` (nothing for an empty name); false when it could not be
+// written or nothing was drawn.
 VEX3D_VIEWER_EXPORT bool saveScreenshot(C3DFrameViewer& frame, const QString& file);
+
+// Frames per second of the view while the scene turns: `frames` frames
+// drawn one after the other, each with a new rotation, as a drag draws
+// them. `fastDisplay` turns the fast-display mode on for the run.
+VEX3D_VIEWER_EXPORT double measureRotation(C3DFrameViewer& frame, int frames, bool fastDisplay);
 
 }  // namespace vex3d::viewer
