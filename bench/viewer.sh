@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The viewer's speed on a virtual X server (Xvfb, Mesa's llvmpipe):
 #   - opening a file: whole-process wall time of the viewer showing its first
-#     complete frame (vex3d-viewer FILE --screenshot OUT, which also writes
-#     the window's picture) against `vex3d thumbnail FILE` and against f3d
-#     rendering the file into an image of the view's size (f3d FILE
-#     --output OUT), runs alternating, the same number each, medians, with
-#     the `cat FILE` floor beside them;
+#     complete frame at 1280 x 800 and writing that picture to a PNG file
+#     (vex3d-viewer FILE --first-frame OUT) against `vex3d thumbnail FILE`
+#     and against f3d doing the same work, reading the file, drawing one
+#     1280 x 800 frame and writing it (f3d FILE --output OUT), runs
+#     alternating, the same number each, medians, with the `cat FILE` floor
+#     beside them;
 #   - rotating: frames per second of the view at 1280 x 800 while the scene
 #     turns a little every frame, with display lists, and in fast-display
 #     mode;
@@ -72,7 +73,7 @@ openRow() {
   rm -f "$WORK"/*.times
   for _ in $(seq "$RUNS"); do
     run cat cat "$file"
-    run viewer "$VIEWER" "$file" --view-size 1280x800 --screenshot "$WORK/viewer.png"
+    run viewer "$VIEWER" "$file" --view-size 1280x800 --first-frame "$WORK/viewer.png"
     run thumbnail "$VEX3D" thumbnail "$file" "$WORK/thumb.png" --size 256
     [ -n "$F3D" ] && run f3d "$F3D" "$file" --output="$WORK/f3d.png" --resolution=1280,800
   done

@@ -2,6 +2,7 @@
 // in the scenes list) in a window.
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -25,6 +26,12 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  // Without a display Qt would abort with a message about its plug-ins.
+  if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+      std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    std::fprintf(stderr, "vex3d-viewer: no display to open the window on (DISPLAY is not set)\n");
+    return 1;
+  }
   vex3d::viewer::prepareApplication();
   QApplication app(argc, argv);
   std::vector<std::string> files;
@@ -33,11 +40,15 @@ int main(int argc, char** argv) {
   QString screenshot;
   QString view;
   int benchFrames = 0;
+  QString firstFrame;
   QSize viewSize;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == "--screenshot" && i + 1 < arguments.size()) {
       screenshot = arguments[++i];
+    } else if (arguments[i] == "--first-frame" && i + 1 < arguments.size()) {
+      // Benchmarks: the first complete picture, written, then quit.
+      firstFrame = arguments[++i];
     } else if (arguments[i] == "--view" && i + 1 < arguments.size()) {
       view = arguments[++i];
     } else if (arguments[i] == "--bench-rotate" && i + 1 < arguments.size()) {
@@ -53,13 +64,20 @@ int main(int argc, char** argv) {
   vex3d::viewer::ModuleScope module;
   auto frame = std::make_unique<C3DFrameViewer>();
   if (viewSize.isValid()) frame->GetViewWindow()->setFixedSize(viewSize);
+  if (!firstFrame.isEmpty()) frame->GetViewWindow()->CaptureFirstFrame(firstFrame);
   frame->show();
   vex3d::viewer::openFiles(*frame, files);
   if (!view.isEmpty() && !vex3d::viewer::setPointOfView(*frame, view.toStdString())) {
     std::fprintf(stderr, "vex3d-viewer: unknown point of view '%s'\n", qPrintable(view));
   }
   int status = 0;
-  if (benchFrames > 0) {
+  if (!firstFrame.isEmpty()) {
+    C3DViewWindow* window = frame->GetViewWindow();
+    while (!window->IsFirstFrameCaptured() && frame->GetSceneCount() > 0) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    status = window->IsFirstFrameCaptured() ? 0 : 1;
+  } else if (benchFrames > 0) {
     const bool drawn = vex3d::viewer::saveScreenshot(*frame, QString());
     std::printf("first-frame-ms %lld\n",
                 static_cast<long long>(frame->GetViewWindow()->GetFirstFrameMs()));

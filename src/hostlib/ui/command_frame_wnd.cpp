@@ -129,6 +129,8 @@ QAction* CCommandFrameWnd::makeAction(CVexCommand* command) {
   std::string help;
   if (command->GetHelp(CVexCommand::helpDescription, help)) {
     action->setStatusTip(QString::fromStdString(help));
+    // "Help On" points at an item and reads this.
+    action->setWhatsThis(QString::fromStdString(help));
     action->setToolTip(
         QString::fromStdString(command->GetName()).remove('&') +
         (access.HasShortcut()

@@ -216,6 +216,7 @@ void C3DFrameViewer::SetCurrentScene(C3DScene* scene) {
   // the modified flag stays as it is.
   m_current = scene;
   m_view->GetView().SetAutoFit(IsSettingsFlagSet(FRAME_AUTO_FIT));
+  if (scene != nullptr) m_view->DrawNextSceneDirectly();
   m_view->GetView().SetScene(scene);
   // The lists of the new scene are built now when GL is ready, else when
   // the view gets its context.

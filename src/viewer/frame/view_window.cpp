@@ -1,5 +1,7 @@
 #include "viewer/frame/view_window.h"
 
+#include <GL/gl.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QDateTime>
@@ -81,9 +83,28 @@ void C3DViewWindow::paintGL() {
   m_context->adoptCurrent();
   m_view->OnPaint();
   ++m_paints;
-  if (m_firstFrameMs < 0 && m_view->GetScene() != nullptr && !m_view->IsDirty()) {
-    m_firstFrameMs = QDateTime::currentMSecsSinceEpoch() - m_created;
+  if (m_view->GetScene() == nullptr || m_view->IsDirty()) return;
+  if (m_firstFrameMs < 0) m_firstFrameMs = QDateTime::currentMSecsSinceEpoch() - m_created;
+  if (!m_captureFile.isEmpty() && !m_captured) {
+    const int w = m_context->width();
+    const int h = m_context->height();
+    QImage image(w, h, QImage::Format_RGBA8888);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    image.mirrored().save(m_captureFile);
+    m_captured = true;
   }
+  if (m_compileAfterFirstFrame) {
+    m_compileAfterFirstFrame = false;
+    QTimer::singleShot(0, this, [this] {
+      m_view->SetDrawingFlag(DRAWING_IMMEDIATE, false);
+      m_view->UpdateView(UPDATE_VIEW_REBUILD);
+    });
+  }
+}
+
+void C3DViewWindow::DrawNextSceneDirectly() {
+  m_view->SetDrawingFlag(DRAWING_IMMEDIATE, true);
+  m_compileAfterFirstFrame = true;
 }
 
 QImage C3DViewWindow::GrabFrame() { return grabFramebuffer(); }

@@ -71,16 +71,27 @@ double measureRotation(C3DFrameViewer& frame, int frames, bool fastDisplay) {
   s.viewMode = fastDisplay ? mode | VIEW_FAST_DISPLAY : mode & ~VIEW_FAST_DISPLAY;
   s.mask = GLVS_VIEW_MODE | GLVS_UPDATE;
   view.SetViewSettings(&s);
-  window->repaint();
+  // Each frame goes through the event loop as a drag's frames do, and
+  // counts once the widget has painted it.
+  auto paintOnce = [window] {
+    const int before = window->GetPaintCount();
+    window->update();
+    QElapsedTimer waited;
+    waited.start();
+    while (window->GetPaintCount() == before && waited.elapsed() < 10000) {
+      QApplication::processEvents(QEventLoop::AllEvents);
+    }
+  };
+  paintOnce();
+  paintOnce();
   QElapsedTimer timer;
   timer.start();
   for (int i = 0; i < frames; ++i) {
-    // A drag of a few pixels to the right per frame.
     s = view.GetViewSettings();
     s.rotation = rotateDragMatrix(3, 1, kRotateFree, false, 1.0f) * s.rotation;
     s.mask = GLVS_ROTATION | GLVS_UPDATE;
     view.SetViewSettings(&s);
-    window->repaint();
+    paintOnce();
   }
   const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   s = view.GetViewSettings();
