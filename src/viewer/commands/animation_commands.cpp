@@ -25,16 +25,8 @@ void timeChanged(C3DFrameViewer* frame) {
 
 CommandSpec stepSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t access, std::uint16_t index) {
-  CommandSpec spec;
-  spec.category = fourcc("ANIM");
-  spec.code = code;
-  spec.nameId = name;
-  spec.helpId = help;
-  spec.key = key;
-  spec.access = access;
-  spec.menu = vex3d::kMenuView;
-  spec.menuPosition = vex3d::packPosition(index, vex3d::viewer::kGroupAnimation);
-  return spec;
+  return vex3d::viewer::commandSpec(fourcc("ANIM"), code, name, help, key, access, vex3d::kMenuView,
+                                    vex3d::viewer::kGroupAnimation, index);
 }
 
 }  // namespace

@@ -27,33 +27,16 @@ constexpr std::uint32_t kDisplayOptionMask = GLVS_VIEW_MODE | GLVS_UPDATE | UPDA
 CommandSpec modeSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t toolbar, std::uint16_t index, std::uint32_t bitmap,
                      std::uint32_t highlighted) {
-  CommandSpec spec;
-  spec.category = fourcc("REND");
-  spec.code = code;
-  spec.nameId = name;
-  spec.helpId = help;
-  spec.key = key;
-  spec.access = vex3d::kModCtrl | toolbar;
-  spec.menu = vex3d::kMenuRender;
-  spec.menuPosition = vex3d::packPosition(index, vex3d::viewer::kGroupRenderModes);
-  spec.toolbarPosition = vex3d::packPosition(index, vex3d::viewer::kToolbarRender);
-  spec.bitmap = bitmap;
-  spec.highlightedBitmap = highlighted;
-  return spec;
+  return vex3d::viewer::withButton(
+      vex3d::viewer::commandSpec(fourcc("REND"), code, name, help, key, vex3d::kModCtrl | toolbar,
+                                 vex3d::kMenuRender, vex3d::viewer::kGroupRenderModes, index),
+      vex3d::viewer::kToolbarRender, index, bitmap, highlighted);
 }
 
 CommandSpec toggleSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help,
                        std::uint32_t key, std::uint32_t access, std::uint16_t index) {
-  CommandSpec spec;
-  spec.category = fourcc("REND");
-  spec.code = code;
-  spec.nameId = name;
-  spec.helpId = help;
-  spec.key = key;
-  spec.access = access;
-  spec.menu = vex3d::kMenuRender;
-  spec.menuPosition = vex3d::packPosition(index, vex3d::viewer::kGroupDisplay);
-  return spec;
+  return vex3d::viewer::commandSpec(fourcc("REND"), code, name, help, key, access,
+                                    vex3d::kMenuRender, vex3d::viewer::kGroupDisplay, index);
 }
 
 C3DRenderModeCommand::SmoothingChooser& chooser() {
@@ -203,12 +186,11 @@ C3DSpecNormalCommand::C3DSpecNormalCommand()
 namespace {
 
 CommandSpec texVCSpec() {
-  CommandSpec spec = toggleSpec(fourcc("ENTV"), vex3d::kStrTexVC, vex3d::kStrTexVCHelp, 0,
-                                vex3d::kAccessToolbar | vex3d::kAccessToolbarMenu, 0);
-  spec.toolbarPosition = vex3d::packPosition(5, vex3d::viewer::kToolbarRender);
-  spec.bitmap = vex3d::viewer::kBitmapTexVC;
-  spec.highlightedBitmap = vex3d::viewer::kBitmapTexVCHighlighted;
-  return spec;
+  return vex3d::viewer::withButton(
+      toggleSpec(fourcc("ENTV"), vex3d::kStrTexVC, vex3d::kStrTexVCHelp, 0,
+                 vex3d::kAccessToolbarMenu, 0),
+      vex3d::viewer::kToolbarRender, 5, vex3d::viewer::kBitmapTexVC,
+      vex3d::viewer::kBitmapTexVCHighlighted);
 }
 
 constexpr std::uint32_t kTexVCBits = VIEW_TEXTURES | VIEW_VERTEX_COLORS;

@@ -23,30 +23,6 @@ using vex3d::viewer::CommandSpec;
 
 namespace {
 
-CommandSpec fileSpec(std::uint32_t category, std::uint32_t code, std::uint32_t name,
-                     std::uint32_t help, std::uint32_t key, std::uint32_t access,
-                     std::uint32_t menu, std::uint16_t group, std::uint16_t index) {
-  CommandSpec s;
-  s.category = category;
-  s.code = code;
-  s.nameId = name;
-  s.helpId = help;
-  s.key = key;
-  s.access = access;
-  s.menu = menu;
-  s.menuPosition = vex3d::packPosition(index, group);
-  return s;
-}
-
-CommandSpec withButton(CommandSpec s, std::uint16_t group, std::uint16_t index,
-                       std::uint32_t bitmap, std::uint32_t highlighted) {
-  s.access |= vex3d::kAccessToolbar;
-  s.toolbarPosition = vex3d::packPosition(index, group);
-  s.bitmap = bitmap;
-  s.highlightedBitmap = highlighted;
-  return s;
-}
-
 C3DHelp::Opener& opener() {
   static C3DHelp::Opener installed;
   return installed;
@@ -57,11 +33,12 @@ C3DHelp::Opener& opener() {
 // ---- open
 
 C3DOpen::C3DOpen()
-    : C3DViewerCommand(
-          withButton(fileSpec(fourcc("FILE"), fourcc("OPEN"), vex3d::kStrOpen, vex3d::kStrOpenHelp,
-                              'O', vex3d::kModCtrl, vex3d::kMenuFile, vex3d::viewer::kGroupFile, 0),
-                     vex3d::viewer::kToolbarFiles, 0, vex3d::viewer::kBitmapOpen,
-                     vex3d::viewer::kBitmapOpenHighlighted)) {}
+    : C3DViewerCommand(vex3d::viewer::withButton(
+          vex3d::viewer::commandSpec(fourcc("FILE"), fourcc("OPEN"), vex3d::kStrOpen,
+                                     vex3d::kStrOpenHelp, 'O', vex3d::kModCtrl, vex3d::kMenuFile,
+                                     vex3d::viewer::kGroupFile, 0),
+          vex3d::viewer::kToolbarFiles, 0, vex3d::viewer::kBitmapOpen,
+          vex3d::viewer::kBitmapOpenHighlighted)) {}
 
 CommandResult C3DOpen::OnApplyCommand() {
   C3DFrameViewer* frame = Get3DFrameWnd();
@@ -80,12 +57,12 @@ CommandResult C3DOpen::OnApplyCommand() {
 // ---- save as
 
 C3DSaveAs::C3DSaveAs()
-    : C3DViewerCommand(
-          withButton(fileSpec(fourcc("FILE"), fourcc("SAVS"), vex3d::kStrSaveAs,
-                              vex3d::kStrSaveAsHelp, 'S', vex3d::kModCtrl | vex3d::kModShift,
-                              vex3d::kMenuFile, vex3d::viewer::kGroupFile, 1),
-                     vex3d::viewer::kToolbarFiles, 1, vex3d::viewer::kBitmapSaveAs,
-                     vex3d::viewer::kBitmapSaveAsHighlighted)) {}
+    : C3DViewerCommand(vex3d::viewer::withButton(
+          vex3d::viewer::commandSpec(fourcc("FILE"), fourcc("SAVS"), vex3d::kStrSaveAs,
+                                     vex3d::kStrSaveAsHelp, 'S', vex3d::kModCtrl | vex3d::kModShift,
+                                     vex3d::kMenuFile, vex3d::viewer::kGroupFile, 1),
+          vex3d::viewer::kToolbarFiles, 1, vex3d::viewer::kBitmapSaveAs,
+          vex3d::viewer::kBitmapSaveAsHighlighted)) {}
 
 void C3DSaveAs::UpdateState() {
   SetState(cmdStateEnabled,
@@ -111,9 +88,9 @@ CommandResult C3DSaveAs::OnApplyCommand(C3DScene* scene) {
 // ---- close
 
 C3DCloseViewer::C3DCloseViewer()
-    : C3DViewerCommand(fileSpec(fourcc("FILE"), fourcc("CLOS"), vex3d::kStrClose,
-                                vex3d::kStrCloseHelp, vex3d::kKeyF1 + 3, vex3d::kModAlt,
-                                vex3d::kMenuFile, vex3d::viewer::kGroupClose, 0)) {}
+    : C3DViewerCommand(vex3d::viewer::commandSpec(
+          fourcc("FILE"), fourcc("CLOS"), vex3d::kStrClose, vex3d::kStrCloseHelp, vex3d::kKeyF1 + 3,
+          vex3d::kModAlt, vex3d::kMenuFile, vex3d::viewer::kGroupClose, 0)) {}
 
 CommandResult C3DCloseViewer::OnApplyCommand() {
   if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->PostCloseWindow();
@@ -123,25 +100,26 @@ CommandResult C3DCloseViewer::OnApplyCommand() {
 // ---- preferences
 
 C3DPrefsCommand::C3DPrefsCommand()
-    : C3DViewerCommand(withButton(fileSpec(fourcc("TOOL"), fourcc("PREF"), vex3d::kStrPreferences,
-                                           vex3d::kStrPreferencesHelp, 'P', vex3d::kModAlt,
-                                           vex3d::kMenuView, vex3d::viewer::kGroupPreferences, 0),
-                                  vex3d::viewer::kToolbarWindow, 1,
-                                  vex3d::viewer::kBitmapPreferences,
-                                  vex3d::viewer::kBitmapPreferencesHighlighted)) {}
+    : C3DViewerCommand(vex3d::viewer::withButton(
+          vex3d::viewer::commandSpec(fourcc("TOOL"), fourcc("PREF"), vex3d::kStrPreferences,
+                                     vex3d::kStrPreferencesHelp, 'P', vex3d::kModAlt,
+                                     vex3d::kMenuView, vex3d::viewer::kGroupPreferences, 0),
+          vex3d::viewer::kToolbarWindow, 1, vex3d::viewer::kBitmapPreferences,
+          vex3d::viewer::kBitmapPreferencesHighlighted)) {}
 
 void C3DPrefsCommand::UpdateState() { SetState(cmdStateEnabled, false); }
 
 // ---- help
 
 C3DHelp::C3DHelp(Kind kind)
-    : C3DViewerCommand(kind == contents
-                           ? fileSpec(fourcc("HELP"), fourcc("3HLP"), vex3d::kStrHelp,
-                                      vex3d::kStrHelpHelp, vex3d::kKeyF1, 0, vex3d::kMenuHelp,
-                                      vex3d::viewer::kGroupHelp, 0)
-                           : fileSpec(fourcc("HELP"), fourcc("3HPO"), vex3d::kStrHelpOn,
-                                      vex3d::kStrHelpOnHelp, vex3d::kKeyF1, vex3d::kModShift,
-                                      vex3d::kMenuHelp, vex3d::viewer::kGroupHelp, 1)),
+    : C3DViewerCommand(
+          kind == contents
+              ? vex3d::viewer::commandSpec(fourcc("HELP"), fourcc("3HLP"), vex3d::kStrHelp,
+                                           vex3d::kStrHelpHelp, vex3d::kKeyF1, 0, vex3d::kMenuHelp,
+                                           vex3d::viewer::kGroupHelp, 0)
+              : vex3d::viewer::commandSpec(fourcc("HELP"), fourcc("3HPO"), vex3d::kStrHelpOn,
+                                           vex3d::kStrHelpOnHelp, vex3d::kKeyF1, vex3d::kModShift,
+                                           vex3d::kMenuHelp, vex3d::viewer::kGroupHelp, 1)),
       m_kind(kind) {}
 
 void C3DHelp::SetOpener(Opener opener_) { opener() = std::move(opener_); }

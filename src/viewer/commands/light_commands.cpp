@@ -13,16 +13,8 @@ namespace {
 
 CommandSpec lightSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help,
                       std::uint32_t access, std::uint16_t index) {
-  CommandSpec spec;
-  spec.category = fourcc("LIGH");
-  spec.code = code;
-  spec.nameId = name;
-  spec.helpId = help;
-  spec.key = 'L';
-  spec.access = access;
-  spec.menu = vex3d::kMenuFile;
-  spec.menuPosition = vex3d::packPosition(index, vex3d::viewer::kGroupLight);
-  return spec;
+  return vex3d::viewer::commandSpec(fourcc("LIGH"), code, name, help, 'L', access, vex3d::kMenuFile,
+                                    vex3d::viewer::kGroupLight, index);
 }
 
 }  // namespace

@@ -27,20 +27,10 @@ constexpr int kGuideMinHalfSide = 141;
 CommandSpec toolSpec(std::uint32_t category, std::uint32_t code, std::uint32_t name,
                      std::uint32_t help, std::uint32_t key, std::uint16_t index,
                      std::uint32_t bitmap, std::uint32_t highlighted) {
-  CommandSpec s;
-  s.category = category;
-  s.code = code;
-  s.kind = vex3d::kCommandKindInteractive;
-  s.nameId = name;
-  s.helpId = help;
-  s.key = key;
-  s.access = vex3d::kAccessToolbar;
-  s.menu = vex3d::kMenuView;
-  s.menuPosition = vex3d::packPosition(index, vex3d::viewer::kGroupTools);
-  s.toolbarPosition = vex3d::packPosition(index, vex3d::viewer::kToolbarTools);
-  s.bitmap = bitmap;
-  s.highlightedBitmap = highlighted;
-  return s;
+  return vex3d::viewer::withButton(
+      vex3d::viewer::commandSpec(category, code, name, help, key, 0, vex3d::kMenuView,
+                                 vex3d::viewer::kGroupTools, index, vex3d::kCommandKindInteractive),
+      vex3d::viewer::kToolbarTools, index, bitmap, highlighted);
 }
 
 }  // namespace

@@ -15,25 +15,10 @@ using vex3d::viewer::CommandSpec;
 
 namespace {
 
-CommandSpec spec(std::uint32_t category, std::uint32_t code, std::uint32_t name, std::uint32_t help,
-                 std::uint32_t key, std::uint32_t access, std::uint32_t menu, std::uint16_t group,
-                 std::uint16_t index) {
-  CommandSpec s;
-  s.category = category;
-  s.code = code;
-  s.nameId = name;
-  s.helpId = help;
-  s.key = key;
-  s.access = access;
-  s.menu = menu;
-  s.menuPosition = vex3d::packPosition(index, group);
-  return s;
-}
-
 CommandSpec viewSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t access, std::uint16_t index) {
-  return spec(fourcc("POVW"), code, name, help, key, access, vex3d::kMenuRender,
-              vex3d::viewer::kGroupPointOfView, index);
+  return vex3d::viewer::commandSpec(fourcc("POVW"), code, name, help, key, access,
+                                    vex3d::kMenuRender, vex3d::viewer::kGroupPointOfView, index);
 }
 
 }  // namespace
@@ -130,38 +115,41 @@ CommandResult C3DFrameToggleCommand::OnApplyCommand() {
 }
 
 C3DDisplaySceneCommand::C3DDisplaySceneCommand()
-    : C3DFrameToggleCommand(spec(fourcc("VIEW"), fourcc("DSSC"), vex3d::kStrDisplayScenes,
-                                 vex3d::kStrDisplayScenesHelp, 'L', 0, vex3d::kMenuView,
-                                 vex3d::viewer::kGroupLists, 0),
-                            scenes) {}
+    : C3DFrameToggleCommand(
+          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("DSSC"), vex3d::kStrDisplayScenes,
+                                     vex3d::kStrDisplayScenesHelp, 'L', 0, vex3d::kMenuView,
+                                     vex3d::viewer::kGroupLists, 0),
+          scenes) {}
 C3DShowMaterialsCommand::C3DShowMaterialsCommand()
-    : C3DFrameToggleCommand(spec(fourcc("VIEW"), fourcc("SHMA"), vex3d::kStrMaterialsList,
-                                 vex3d::kStrMaterialsListHelp, 'M', 0, vex3d::kMenuView,
-                                 vex3d::viewer::kGroupLists, 1),
-                            materials) {}
+    : C3DFrameToggleCommand(
+          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("SHMA"), vex3d::kStrMaterialsList,
+                                     vex3d::kStrMaterialsListHelp, 'M', 0, vex3d::kMenuView,
+                                     vex3d::viewer::kGroupLists, 1),
+          materials) {}
 C3DShowObjectsCommand::C3DShowObjectsCommand()
     : C3DFrameToggleCommand(
-          spec(fourcc("VIEW"), fourcc("SHOB"), vex3d::kStrObjectsList, vex3d::kStrObjectsListHelp,
-               'O', 0, vex3d::kMenuView, vex3d::viewer::kGroupLists, 2),
+          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("SHOB"), vex3d::kStrObjectsList,
+                                     vex3d::kStrObjectsListHelp, 'O', 0, vex3d::kMenuView,
+                                     vex3d::viewer::kGroupLists, 2),
           objects) {}
 C3DAutoZoomPrefsCommand::C3DAutoZoomPrefsCommand()
-    : C3DFrameToggleCommand(spec(fourcc("VIEW"), fourcc("ZOAP"), vex3d::kStrAutoFit,
-                                 vex3d::kStrAutoFitHelp, vex3d::kKeyNumpad0, vex3d::kModAlt,
-                                 vex3d::kMenuView, vex3d::viewer::kGroupFraming, 1),
-                            autoFit) {}
+    : C3DFrameToggleCommand(
+          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("ZOAP"), vex3d::kStrAutoFit,
+                                     vex3d::kStrAutoFitHelp, vex3d::kKeyNumpad0, vex3d::kModAlt,
+                                     vex3d::kMenuView, vex3d::viewer::kGroupFraming, 1),
+          autoFit) {}
 
 // ---- full screen
 
 namespace {
 
 CommandSpec fullScreenSpec() {
-  CommandSpec s = spec(fourcc("VIEW"), fourcc("FULL"), vex3d::kStrFullScreen,
-                       vex3d::kStrFullScreenHelp, vex3d::kKeyTab, vex3d::kAccessToolbar,
-                       vex3d::kMenuView, vex3d::viewer::kGroupFraming, 0);
-  s.toolbarPosition = vex3d::packPosition(0, vex3d::viewer::kToolbarWindow);
-  s.bitmap = vex3d::viewer::kBitmapFullScreen;
-  s.highlightedBitmap = vex3d::viewer::kBitmapFullScreenHighlighted;
-  return s;
+  return vex3d::viewer::withButton(
+      vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("FULL"), vex3d::kStrFullScreen,
+                                 vex3d::kStrFullScreenHelp, vex3d::kKeyTab, 0, vex3d::kMenuView,
+                                 vex3d::viewer::kGroupFraming, 0),
+      vex3d::viewer::kToolbarWindow, 0, vex3d::viewer::kBitmapFullScreen,
+      vex3d::viewer::kBitmapFullScreenHighlighted);
 }
 
 constexpr int kNotificationMs = 3000;
@@ -215,16 +203,19 @@ CommandResult C3DCameraStepCommand::OnApplyCommand() {
 
 C3DResetZoomCommand::C3DResetZoomCommand()
     : C3DCameraStepCommand(
-          spec(fourcc("VIEW"), fourcc("RSZO"), vex3d::kStrFitOnView, vex3d::kStrFitOnViewHelp,
-               vex3d::kKeyNumpad0, 0, vex3d::kMenuView, vex3d::viewer::kGroupFraming, 2),
+          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("RSZO"), vex3d::kStrFitOnView,
+                                     vex3d::kStrFitOnViewHelp, vex3d::kKeyNumpad0, 0,
+                                     vex3d::kMenuView, vex3d::viewer::kGroupFraming, 2),
           fit) {}
 C3DZoomInCommand::C3DZoomInCommand()
     : C3DCameraStepCommand(
-          spec(fourcc("ZOOM"), fourcc("ZOOI"), vex3d::kStrZoomIn, vex3d::kStrZoomInHelp,
-               vex3d::kKeyNumpadAdd, 0, vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 0),
+          vex3d::viewer::commandSpec(fourcc("ZOOM"), fourcc("ZOOI"), vex3d::kStrZoomIn,
+                                     vex3d::kStrZoomInHelp, vex3d::kKeyNumpadAdd, 0,
+                                     vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 0),
           zoomIn) {}
 C3DZoomOutCommand::C3DZoomOutCommand()
     : C3DCameraStepCommand(
-          spec(fourcc("ZOOM"), fourcc("ZOOO"), vex3d::kStrZoomOut, vex3d::kStrZoomOutHelp,
-               vex3d::kKeyNumpadSubtract, 0, vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 1),
+          vex3d::viewer::commandSpec(fourcc("ZOOM"), fourcc("ZOOO"), vex3d::kStrZoomOut,
+                                     vex3d::kStrZoomOutHelp, vex3d::kKeyNumpadSubtract, 0,
+                                     vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 1),
           zoomOut) {}

@@ -28,6 +28,18 @@ struct CommandSpec {
 inline constexpr std::uint32_t kViewerGroup = fourcc("3DCO");
 inline constexpr std::uint32_t kViewerToolbar = 1;
 
+// A command at item `index` of `group` in `menu`.
+VEX3D_VIEWER_EXPORT CommandSpec commandSpec(std::uint32_t category, std::uint32_t code,
+                                            std::uint32_t nameId, std::uint32_t helpId,
+                                            std::uint32_t key, std::uint32_t access,
+                                            std::uint32_t menu, std::uint16_t group,
+                                            std::uint16_t index,
+                                            std::uint32_t kind = kCommandKindSimple);
+// The same command with a button at item `index` of toolbar group `group`.
+VEX3D_VIEWER_EXPORT CommandSpec withButton(CommandSpec spec, std::uint16_t group,
+                                           std::uint16_t index, std::uint32_t bitmap,
+                                           std::uint32_t highlighted);
+
 }  // namespace vex3d::viewer
 
 class VEX3D_VIEWER_EXPORT C3DViewerCommand : public C3DCommand {
