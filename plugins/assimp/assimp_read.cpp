@@ -240,8 +240,7 @@ class SceneBuilder {
           usable(m_source.mMeshes[index]))
         meshes.push_back(m_source.mMeshes[index]);
     }
-    MeshGather gather;
-    gather.Reserve(meshes);
+    MeshGather gather(meshes);
     LooseGather loose;
     for (const aiMesh* mesh : meshes) {
       gather.AddMesh(*mesh);

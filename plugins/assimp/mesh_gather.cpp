@@ -4,7 +4,10 @@
 
 #include <array>
 #include <bit>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <new>
 
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
@@ -46,18 +49,18 @@ CRGBColor colourOf(const aiColor4D& c) {
   return CRGBColor(colourByte(c.r), colourByte(c.g), colourByte(c.b), 255);
 }
 
-void MeshGather::Reserve(const std::vector<const aiMesh*>& meshes) {
+MeshGather::MeshGather(const std::vector<const aiMesh*>& meshes) {
   std::size_t faces = 0, vertices = 0;
   for (const aiMesh* mesh : meshes) {
     faces += mesh->mNumFaces;
     vertices += mesh->mNumVertices;
   }
+  if (vertices > UINT32_MAX) throw std::bad_alloc();
   // Most files come triangulated; larger faces only grow the corners.
   m_sizes.reserve(faces);
   m_materials.reserve(faces);
-  for (std::vector<int>* corners :
-       {&m_pointCorners, &m_uvCorners, &m_colourCorners, &m_normalCorners})
-    corners->reserve(3 * faces);
+  m_corners.reserve(3 * faces);
+  m_vertices.reserve(vertices);
   // Points are seldom shared between vertices; the other channels' values
   // often are, and their tables grow as they need.
   m_points.Reserve(vertices);
@@ -70,16 +73,14 @@ void MeshGather::AddMesh(const aiMesh& mesh) {
   m_hasUV |= uv;
   m_hasColours |= vc;
   m_hasNormals |= normals3;
+  m_firstVertex = m_vertices.size();
+  m_vertices.resize(m_firstVertex + mesh.mNumVertices);
   // A vertex is shared by several corners: each channel looks it up once,
   // at the vertex's first corner.
-  struct Values {
-    int point = -1, uv, colour, normal;
-  };
-  std::vector<Values> ofVertex(mesh.mNumVertices);
   for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
     const aiFace& face = mesh.mFaces[f];
     if (face.mNumIndices < 3 || face.mIndices == nullptr) continue;
-    const std::size_t first = m_pointCorners.size();
+    const std::size_t first = m_corners.size();
     bool valid = true;
     for (unsigned k = 0; k < face.mNumIndices; ++k) {
       const unsigned v = face.mIndices[k];
@@ -87,7 +88,7 @@ void MeshGather::AddMesh(const aiMesh& mesh) {
         valid = false;
         break;
       }
-      Values& values = ofVertex[v];
+      Values& values = m_vertices[m_firstVertex + v];
       if (values.point < 0) {
         values.point = m_points.Add(bitsOf(mesh.mVertices[v]));
         values.uv = m_uvs.Add(bitsOf(uv ? mesh.mTextureCoords[0][v] : aiVector3D()));
@@ -97,17 +98,12 @@ void MeshGather::AddMesh(const aiMesh& mesh) {
         values.colour = m_colours.Add({rgba.GetColorRef()});
         values.normal = m_normals.Add(bitsOf(normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1)));
       }
-      m_pointCorners.push_back(values.point);
-      m_uvCorners.push_back(values.uv);
-      m_colourCorners.push_back(values.colour);
-      m_normalCorners.push_back(values.normal);
+      m_corners.push_back(static_cast<std::uint32_t>(m_firstVertex + v));
     }
     if (!valid) {
       // The values its good corners added stay numbered, as they would
       // have been had a later face used them first.
-      for (std::vector<int>* corners :
-           {&m_pointCorners, &m_uvCorners, &m_colourCorners, &m_normalCorners})
-        corners->resize(first);
+      m_corners.resize(first);
       continue;
     }
     m_sizes.push_back(face.mNumIndices);
@@ -115,19 +111,26 @@ void MeshGather::AddMesh(const aiMesh& mesh) {
   }
 }
 
+template <class Member>
+void MeshGather::channelCorners(Member member, Array<int>& corners) const {
+  corners.resize(m_corners.size());
+  for (std::size_t k = 0; k < m_corners.size(); ++k) corners[k] = m_vertices[m_corners[k]].*member;
+}
+
 std::unique_ptr<C3DObject> MeshGather::ToObject() const {
   auto object = std::make_unique<C3DObject>();
   const auto& points = m_points.Values();
   object->Init(static_cast<int>(points.size()), 0, 4, 0, 0);
-  C3DPointList& pointList = *object->GetPointList();
-  pointList.SetSize(static_cast<int>(points.size()));
-  C3DPoint* point = pointList.GetData();
+  C3DPoint* point = object->GetPointList()->GetData();
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Triple p = floatsOf(points[i]);
     point[i].Init(p[0], p[1], p[2]);
   }
+  // One buffer serves every channel in turn.
+  Array<int> corners;
+  channelCorners(&Values::point, corners);
   C3DFaceList& faces = *object->GetFaceList();
-  faces.AssignFaces(m_sizes, m_pointCorners);
+  faces.AssignFaces(m_sizes, corners);
   for (std::size_t f = 0; f < m_materials.size(); ++f)
     faces.ElementAt(static_cast<int>(f))->SetMaterialID(m_materials[f]);
   if (m_hasUV) {
@@ -138,7 +141,8 @@ std::unique_ptr<C3DObject> MeshGather::ToObject() const {
       const Triple t = floatsOf(values[i]);
       return CUVWPoint(t[0], t[1], t[2]);
     });
-    uvw->GetUVWFaceList()->AssignFaces(m_sizes, m_uvCorners);
+    channelCorners(&Values::uv, corners);
+    uvw->GetUVWFaceList()->AssignFaces(m_sizes, corners);
     object->SetGlobalUVWChannel(uvw->GetChannelID());
   }
   if (m_hasColours) {
@@ -147,7 +151,8 @@ std::unique_ptr<C3DObject> MeshGather::ToObject() const {
     const auto& values = m_colours.Values();
     fill(*colours->GetVCPointList(), values.size(),
          [&values](std::size_t i) { return CVCPoint(CRGBColor(values[i][0])); });
-    colours->GetVCFaceList()->AssignFaces(m_sizes, m_colourCorners);
+    channelCorners(&Values::colour, corners);
+    colours->GetVCFaceList()->AssignFaces(m_sizes, corners);
     object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
   }
   if (m_hasNormals) {
@@ -158,7 +163,8 @@ std::unique_ptr<C3DObject> MeshGather::ToObject() const {
       const Triple n = floatsOf(values[i]);
       return C3DVector(n[0], n[1], n[2]);
     });
-    normals->GetNormalFaceList()->AssignFaces(m_sizes, m_normalCorners);
+    channelCorners(&Values::normal, corners);
+    normals->GetNormalFaceList()->AssignFaces(m_sizes, corners);
   }
   return object;
 }

@@ -6,7 +6,8 @@
 //
 // Open addressing over one flat slot array: a mesh of a million vertices
 // costs a million probes in two arrays, where a node-based map allocated,
-// and later freed, a node per value.
+// and later freed, a node per value. The arrays take huge pages, which
+// spare the probes, scattered over megabytes, most of their TLB misses.
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -15,12 +16,16 @@
 #include <new>
 #include <vector>
 
+#include "hostlib/containers/huge_pages.h"
+
 namespace vex3d::assimp {
 
 template <std::size_t N>
 class ValueIndex {
  public:
   using Key = std::array<std::uint32_t, N>;
+  template <class T>
+  using Array = std::vector<T, vex3d::HugePageAllocator<T>>;
 
   // Room for `count` distinct values before the table grows.
   void Reserve(std::size_t count) {
@@ -48,7 +53,7 @@ class ValueIndex {
     }
   }
 
-  const std::vector<Key>& Values() const { return m_values; }
+  const Array<Key>& Values() const { return m_values; }
 
  private:
   struct Slot {
@@ -81,8 +86,8 @@ class ValueIndex {
     }
   }
 
-  std::vector<Slot> m_slots;
-  std::vector<Key> m_values;
+  Array<Slot> m_slots;
+  Array<Key> m_values;
   std::size_t m_mask = 0;
 };
 
