@@ -4,7 +4,6 @@
 
 #include <array>
 #include <bit>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <new>
