@@ -8,7 +8,6 @@
 #include <cmath>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "animation/matrix_key.h"
@@ -16,11 +15,9 @@
 #include "assimp_common.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
-#include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
-#include "mesh/model/normal_channels.h"
 #include "mesh/model/point_lists.h"
-#include "mesh/model/texture_channels.h"
+#include "mesh_gather.h"
 #include "scene/object_kinds.h"
 #include "scene/scene.h"
 
@@ -34,114 +31,6 @@ using TripleBits = std::array<std::uint32_t, 3>;
 // Coordinates compared by their bits: files do hold NaN, under which the
 // ordering of the values themselves is no ordering at all.
 TripleBits bitsOf(const Triple& t) { return std::bit_cast<TripleBits>(t); }
-
-struct BitwiseHash {
-  std::size_t operator()(const Triple& t) const {
-    const TripleBits b = bitsOf(t);
-    std::uint64_t h = b[0] * 0x9E3779B97F4A7C15ull;
-    h = (h ^ (h >> 29) ^ b[1]) * 0xBF58476D1CE4E5B9ull;
-    h = (h ^ (h >> 32) ^ b[2]) * 0x94D049BB133111EBull;
-    return static_cast<std::size_t>(h ^ (h >> 31));
-  }
-  std::size_t operator()(std::uint32_t v) const {
-    return static_cast<std::size_t>(v * 0x9E3779B97F4A7C15ull >> 16);
-  }
-};
-struct BitwiseEqual {
-  bool operator()(const Triple& a, const Triple& b) const { return bitsOf(a) == bitsOf(b); }
-  bool operator()(std::uint32_t a, std::uint32_t b) const { return a == b; }
-};
-
-// Numbers one value per distinct content, in order of first use, so that a
-// channel stores each value once and its faces point at it.
-template <class Key>
-class ValueIndex {
- public:
-  int Add(const Key& key) {
-    const auto [it, added] = m_index.emplace(key, static_cast<int>(m_values.size()));
-    if (added) m_values.push_back(key);
-    return it->second;
-  }
-  const std::vector<Key>& Values() const { return m_values; }
-
- private:
-  std::unordered_map<Key, int, BitwiseHash, BitwiseEqual> m_index;
-  std::vector<Key> m_values;
-};
-
-std::uint8_t colourByte(float value) {
-  if (!(value > 0.0f)) return 0;
-  if (value >= 1.0f) return 255;
-  return static_cast<std::uint8_t>(std::lround(value * 255.0f));
-}
-
-// Opaque whatever the file's alpha: the formats mean transparency by it,
-// where a vertex colour's alpha is its weight against the material (and
-// the library reads glTF's three-component colours with an alpha of 0).
-CRGBColor colourOf(const aiColor4D& c) {
-  return CRGBColor(colourByte(c.r), colourByte(c.g), colourByte(c.b), 255);
-}
-
-// Everything the meshes of one node hold, in the module's terms: points
-// shared between faces and one value list per channel, indexed per corner.
-struct MeshGather {
-  ValueIndex<Triple> points;
-  ValueIndex<Triple> uvs;
-  ValueIndex<std::uint32_t> colours;
-  ValueIndex<Triple> normals;
-  std::vector<std::vector<int>> faces, uvFaces, colourFaces, normalFaces;
-  std::vector<std::uint32_t> materials;
-  bool hasUV = false, hasColours = false, hasNormals = false;
-
-  void AddMesh(const aiMesh& mesh) {
-    const bool uv = mesh.HasTextureCoords(0);
-    const bool vc = mesh.HasVertexColors(0);
-    const bool normals3 = mesh.HasNormals();
-    hasUV |= uv;
-    hasColours |= vc;
-    hasNormals |= normals3;
-    // A vertex is shared by several corners: each channel looks it up once.
-    std::vector<int> pointOf(mesh.mNumVertices, -1);
-    std::vector<int> uvOf(mesh.mNumVertices, -1);
-    std::vector<int> colourIndexOf(mesh.mNumVertices, -1);
-    std::vector<int> normalOf(mesh.mNumVertices, -1);
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-      const aiFace& face = mesh.mFaces[f];
-      if (face.mNumIndices < 3 || face.mIndices == nullptr) continue;
-      std::vector<int> p, t, c, n;
-      bool valid = true;
-      for (unsigned k = 0; k < face.mNumIndices && valid; ++k) {
-        const unsigned v = face.mIndices[k];
-        if (v >= mesh.mNumVertices) {
-          valid = false;
-          break;
-        }
-        if (pointOf[v] < 0) {
-          const aiVector3D& pos = mesh.mVertices[v];
-          pointOf[v] = points.Add({pos.x, pos.y, pos.z});
-          const aiVector3D tex = uv ? mesh.mTextureCoords[0][v] : aiVector3D();
-          uvOf[v] = uvs.Add({tex.x, tex.y, tex.z});
-          // A mesh without colours in a node whose other meshes have them
-          // gets colours that weigh nothing, so its faces keep their material.
-          const CRGBColor rgba = vc ? colourOf(mesh.mColors[0][v]) : CRGBColor(255, 255, 255, 0);
-          colourIndexOf[v] = colours.Add(rgba.GetColorRef());
-          const aiVector3D nor = normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1);
-          normalOf[v] = normals.Add({nor.x, nor.y, nor.z});
-        }
-        p.push_back(pointOf[v]);
-        t.push_back(uvOf[v]);
-        c.push_back(colourIndexOf[v]);
-        n.push_back(normalOf[v]);
-      }
-      if (!valid) continue;
-      faces.push_back(std::move(p));
-      uvFaces.push_back(std::move(t));
-      colourFaces.push_back(std::move(c));
-      normalFaces.push_back(std::move(n));
-      materials.push_back(mesh.mMaterialIndex + 1);
-    }
-  }
-};
 
 // The lines and bare points of one node's meshes. Lines come as segments,
 // even where the file drew one polyline; a curve is one line strip, so
@@ -240,56 +129,6 @@ std::unique_ptr<C3DObject> pointObjectOf(const std::vector<Triple>& points) {
   auto object = std::make_unique<C3DObject>(new C3DPointList, new C3DFaceList);
   object->GetPointList()->Reserve(static_cast<int>(points.size()));
   for (const Triple& p : points) object->GetPointList()->Add(C3DPoint(p[0], p[1], p[2]));
-  return object;
-}
-
-void shapeChannelFaces(CFaceList& channelFaces, const CFaceList& shape,
-                       const std::vector<std::vector<int>>& indices) {
-  channelFaces.SetSize(shape);
-  for (int f = 0; f < channelFaces.GetSize(); ++f) {
-    CFace* face = channelFaces.ElementAt(f);
-    for (std::size_t k = 0; k < indices[f].size(); ++k)
-      (*face)[static_cast<std::uint32_t>(k)] = indices[f][k];
-  }
-}
-
-std::unique_ptr<C3DObject> objectFromGather(const MeshGather& gather) {
-  auto object = std::make_unique<C3DObject>();
-  const auto& points = gather.points.Values();
-  object->Init(static_cast<int>(points.size()), static_cast<int>(gather.faces.size()), 4, 0, 0);
-  for (std::size_t i = 0; i < points.size(); ++i)
-    (*object->GetPointList())[static_cast<int>(i)].Init(points[i][0], points[i][1], points[i][2]);
-  C3DFaceList& faces = *object->GetFaceList();
-  for (std::size_t f = 0; f < gather.faces.size(); ++f) {
-    C3DFace* face = faces.ElementAt(static_cast<int>(f));
-    face->SetSize(static_cast<std::uint32_t>(gather.faces[f].size()));
-    for (std::size_t k = 0; k < gather.faces[f].size(); ++k)
-      (*face)[static_cast<std::uint32_t>(k)] = gather.faces[f][k];
-    face->SetMaterialID(gather.materials[f]);
-  }
-  if (gather.hasUV) {
-    auto* uvw = new CUVWChannel;
-    object->AddChannel(uvw);
-    for (const Triple& t : gather.uvs.Values())
-      uvw->GetUVWPointList()->Add(CUVWPoint(t[0], t[1], t[2]));
-    shapeChannelFaces(*uvw->GetUVWFaceList(), faces, gather.uvFaces);
-    object->SetGlobalUVWChannel(uvw->GetChannelID());
-  }
-  if (gather.hasColours) {
-    auto* colours = new CVCChannel;
-    object->AddChannel(colours);
-    for (std::uint32_t c : gather.colours.Values())
-      colours->GetVCPointList()->Add(CVCPoint(CRGBColor(c)));
-    shapeChannelFaces(*colours->GetVCFaceList(), faces, gather.colourFaces);
-    object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
-  }
-  if (gather.hasNormals) {
-    auto* normals = new CSpecNormalChannel;
-    object->AddChannel(normals);
-    for (const Triple& n : gather.normals.Values())
-      normals->GetNormalVectorList()->Add(C3DVector(n[0], n[1], n[2]));
-    shapeChannelFaces(*normals->GetNormalFaceList(), faces, gather.normalFaces);
-  }
   return object;
 }
 
@@ -394,20 +233,23 @@ class SceneBuilder {
   void AddNode(const aiNode& source, C3DSceneNode* parent, int depth) {
     auto node = std::make_unique<C3DSceneNode>();
     node->SetName(source.mName.C_Str());
-    MeshGather gather;
-    LooseGather loose;
+    std::vector<const aiMesh*> meshes;
     for (unsigned i = 0; i < source.mNumMeshes && source.mMeshes != nullptr; ++i) {
       const unsigned index = source.mMeshes[i];
       if (index < m_source.mNumMeshes && m_source.mMeshes != nullptr &&
-          usable(m_source.mMeshes[index])) {
-        gather.AddMesh(*m_source.mMeshes[index]);
-        loose.AddMesh(*m_source.mMeshes[index]);
-      }
+          usable(m_source.mMeshes[index]))
+        meshes.push_back(m_source.mMeshes[index]);
+    }
+    MeshGather gather(meshes);
+    LooseGather loose;
+    for (const aiMesh* mesh : meshes) {
+      gather.AddMesh(*mesh);
+      loose.AddMesh(*mesh);
     }
     // One object per node: faces stay on the node, and the strips and the
     // points go to unnamed children of it unless one of them is all there is.
     std::vector<std::unique_ptr<C3DBaseObject>> objects;
-    if (!gather.faces.empty()) objects.push_back(objectFromGather(gather));
+    if (!gather.Empty()) objects.push_back(gather.ToObject());
     for (const LooseGather::Polyline& line : loose.Polylines()) {
       if (m_curves >= kMaxCurves) break;
       ++m_curves;
@@ -417,7 +259,7 @@ class SceneBuilder {
     if (objects.size() == 1) {
       node->SetObject(objects.front().release());
       objects.clear();
-    } else if (!gather.faces.empty()) {
+    } else if (!gather.Empty()) {
       node->SetObject(objects.front().release());
       objects.erase(objects.begin());
     } else {

@@ -26,6 +26,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <span>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -185,6 +186,39 @@ class CSimpleCollection {
     reserveRecords(n - GetRecordNbr(), capacity);
     m_offsets.reserve(n);
     while (GetRecordNbr() < n) m_offsets.push_back(appendRecord(0, capacity));
+  }
+  // Replaces every record at once: record i takes the next sizes[i] of
+  // `values`, tightly, in record order (as Compact leaves them). The sizes
+  // must add up to the values given. Nothing changes when it throws.
+  void AssignRecords(std::span<const std::uint32_t> sizes, std::span<const TValue> values) {
+    std::uint64_t total = 0;
+    std::uint64_t corners = 0;
+    for (std::uint32_t size : sizes) {
+      total += RecordBytes(checkedSize(size));
+      corners += size;
+    }
+    if (corners != values.size()) AfxThrowInvalidArgException("record sizes do not match values");
+    if (total > kMaxBufferBytes || sizes.size() > kMaxBufferBytes) throw std::bad_alloc();
+    Offsets offsets(sizes.size());
+    // Every byte is written below: no zero fill.
+    Buffer buffer(total > 0 ? allocate(total) : nullptr);
+    std::uint32_t at = 0;
+    const TValue* next = values.data();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+      const std::uint32_t size = sizes[i];
+      std::byte* record = buffer.get() + at;
+      std::memset(record, 0, kHeaderBytes);
+      writeCount(record, size);
+      writeCount(record + sizeof(TCount), size);
+      if (size > 0) std::memcpy(record + kHeaderBytes, next, size * sizeof(TValue));
+      next += size;
+      offsets[i] = at;
+      at += static_cast<std::uint32_t>(RecordBytes(size));
+    }
+    m_buffer = std::move(buffer);
+    m_offsets = std::move(offsets);
+    m_used = at;
+    m_allocated = at;
   }
   // Count of record i becomes `size`; values beyond the old count are 0. A
   // record that outgrows its capacity moves to the end of the buffer.

@@ -1,6 +1,7 @@
 #include "mesh/model/face_list.h"
 
 #include <cassert>
+#include <climits>
 
 #include "hostlib/containers/int_map.h"
 #include "hostlib/core/archive.h"
@@ -128,6 +129,15 @@ void CFaceList::SetSizeAndFlags(const CFaceList& shape, std::uint32_t flags) {
   SetSizeAndFlags(shape.GetSize(), flags);
   const int n = GetSize();
   for (int i = 0; i < n; ++i) m_store.SetRecordSize(i, shape.m_store.GetRecordSize(i));
+}
+
+void CFaceList::AssignFaces(std::span<const std::uint32_t> sizes, std::span<const int> indices) {
+  if (sizes.size() > static_cast<std::size_t>(INT_MAX)) throw std::bad_alloc();
+  vex3d::IndexStore records(m_store.GetDefaultCapacity());
+  records.AssignRecords(sizes, indices);
+  RemoveAll();
+  CElementArray::SetSize(static_cast<int>(sizes.size()));
+  m_store.swap(records);
 }
 
 int CFaceList::Add(const CFace* source) {

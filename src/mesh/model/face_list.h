@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 #include <type_traits>
 
 #include "hostlib/containers/association_map.h"
@@ -62,6 +63,9 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
   void SetSizeAndFlags(int n, std::uint32_t flags);
   // The shape of `shape`, the added faces with `flags` ORed in.
   void SetSizeAndFlags(const CFaceList& shape, std::uint32_t flags);
+  // Replaces every face at once: face i takes the next sizes[i] of
+  // `indices`, with no flag set. The sizes must add up to the indices given.
+  void AssignFaces(std::span<const std::uint32_t> sizes, std::span<const int> indices);
   // Appends a copy of the face (assignment rules of the face kind) with a
   // record holding its indices; returns its position.
   int Add(const CFace* face);

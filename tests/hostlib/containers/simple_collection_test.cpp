@@ -291,3 +291,25 @@ TEST_F(SimpleCollectionMalformed, RandomCorruptionNeverCrashes) {
 }
 
 }  // namespace
+
+TEST(SimpleCollection, AssignRecordsLaysThemOutAsCompactDoes) {
+  Store built;
+  built.AddRecord(3);
+  built.AddRecord(0);
+  built.AddRecord(2);
+  fill(built, 0, {1, 2, 3});
+  fill(built, 2, {4, 5});
+  built.Compact();
+
+  Store assigned;
+  assigned.AddRecord(7);
+  const std::vector<std::uint32_t> sizes{3, 0, 2};
+  const std::vector<int> values{1, 2, 3, 4, 5};
+  assigned.AssignRecords(sizes, values);
+  ASSERT_EQ(assigned.GetRecordNbr(), 3u);
+  EXPECT_TRUE(assigned.IsTight());
+  EXPECT_EQ(recordValues(assigned, 0), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(recordValues(assigned, 1), std::vector<int>{});
+  EXPECT_EQ(recordValues(assigned, 2), (std::vector<int>{4, 5}));
+  EXPECT_EQ(stored(assigned), stored(built));
+}

@@ -341,3 +341,35 @@ TEST(FaceList, LargeTriangleListsStaySmallAndReloadQuickly) {
   EXPECT_LT(seconds, 1.0);
 #endif
 }
+
+TEST(FaceList, AssignFacesStoresAsFacesBuiltOneByOne) {
+  C3DFaceList list;
+  const std::vector<std::uint32_t> sizes{3, 4};
+  const std::vector<int> indices{0, 1, 2, 2, 1, 3, 4};
+  list.AssignFaces(sizes, indices);
+  ASSERT_EQ(list.GetSize(), 2);
+  EXPECT_TRUE(recordsMatchFaces(list));
+  EXPECT_TRUE(list.IsFlagSet(FACELIST_CHANGED));
+  EXPECT_EQ(allIndices(list), (std::vector<std::vector<int>>{{0, 1, 2}, {2, 1, 3, 4}}));
+  EXPECT_EQ(list[0]->GetFlags(), 0u);
+  list[0]->SetMaterialID(7);
+  list[1]->SetMaterialID(9);
+  list[1]->SetFlags(0x100, 1);
+  EXPECT_EQ(store(list), kSampleBytes);
+  // A face grown afterwards moves out of the tight records as usual.
+  list[0]->AddIndex(5);
+  EXPECT_EQ(indicesOf(list[0]), (std::vector<int>{0, 1, 2, 5}));
+  EXPECT_EQ(indicesOf(list[1]), (std::vector<int>{2, 1, 3, 4}));
+}
+
+TEST(FaceList, AssignFacesRefusesSizesThatMissTheIndicesAndKeepsTheList) {
+  C3DFaceList list;
+  fillSample(list);
+  const std::vector<std::uint32_t> sizes{3, 3};
+  const std::vector<int> indices{0, 1, 2, 3};
+  EXPECT_ANY_THROW(list.AssignFaces(sizes, indices));
+  EXPECT_EQ(allIndices(list), (std::vector<std::vector<int>>{{0, 1, 2}, {2, 1, 3, 4}}));
+  list.AssignFaces({}, {});
+  EXPECT_EQ(list.GetSize(), 0);
+  EXPECT_EQ(list.GetIndexStore().GetRecordNbr(), 0u);
+}

@@ -1,0 +1,171 @@
+#include "mesh_gather.h"
+
+#include <assimp/mesh.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+#include "mesh/model/base_object.h"
+#include "mesh/model/dependent_channels.h"
+#include "mesh/model/face_lists.h"
+#include "mesh/model/normal_channels.h"
+#include "mesh/model/point_lists.h"
+#include "mesh/model/texture_channels.h"
+
+namespace vex3d::assimp {
+
+namespace {
+
+using Triple = std::array<float, 3>;
+
+ValueIndex<3>::Key bitsOf(const aiVector3D& v) {
+  return std::bit_cast<ValueIndex<3>::Key>(Triple{v.x, v.y, v.z});
+}
+
+Triple floatsOf(const ValueIndex<3>::Key& bits) { return std::bit_cast<Triple>(bits); }
+
+std::uint8_t colourByte(float value) {
+  if (!(value > 0.0f)) return 0;
+  if (value >= 1.0f) return 255;
+  return static_cast<std::uint8_t>(std::lround(value * 255.0f));
+}
+
+// Each list is sized once and its points written in place: appending a
+// million points one by one grows and copies the list again and again.
+template <class List, class Make>
+void fill(List& list, std::size_t count, Make make) {
+  list.SetSize(static_cast<int>(count));
+  auto* points = list.GetData();
+  for (std::size_t i = 0; i < count; ++i) points[i] = make(i);
+}
+
+}  // namespace
+
+CRGBColor colourOf(const aiColor4D& c) {
+  return CRGBColor(colourByte(c.r), colourByte(c.g), colourByte(c.b), 255);
+}
+
+MeshGather::MeshGather(const std::vector<const aiMesh*>& meshes) {
+  std::size_t faces = 0, vertices = 0;
+  for (const aiMesh* mesh : meshes) {
+    faces += mesh->mNumFaces;
+    vertices += mesh->mNumVertices;
+  }
+  if (vertices > UINT32_MAX) throw std::bad_alloc();
+  // Most files come triangulated; larger faces only grow the corners.
+  m_sizes.reserve(faces);
+  m_materials.reserve(faces);
+  m_corners.reserve(3 * faces);
+  m_vertices.reserve(vertices);
+  // Points are seldom shared between vertices; the other channels' values
+  // often are, and their tables grow as they need.
+  m_points.Reserve(vertices);
+}
+
+void MeshGather::AddMesh(const aiMesh& mesh) {
+  const bool uv = mesh.HasTextureCoords(0);
+  const bool vc = mesh.HasVertexColors(0);
+  const bool normals3 = mesh.HasNormals();
+  m_hasUV |= uv;
+  m_hasColours |= vc;
+  m_hasNormals |= normals3;
+  m_firstVertex = m_vertices.size();
+  m_vertices.resize(m_firstVertex + mesh.mNumVertices);
+  // A vertex is shared by several corners: each channel looks it up once,
+  // at the vertex's first corner.
+  for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+    const aiFace& face = mesh.mFaces[f];
+    if (face.mNumIndices < 3 || face.mIndices == nullptr) continue;
+    const std::size_t first = m_corners.size();
+    bool valid = true;
+    for (unsigned k = 0; k < face.mNumIndices; ++k) {
+      const unsigned v = face.mIndices[k];
+      if (v >= mesh.mNumVertices) {
+        valid = false;
+        break;
+      }
+      Values& values = m_vertices[m_firstVertex + v];
+      if (values.point < 0) {
+        values.point = m_points.Add(bitsOf(mesh.mVertices[v]));
+        values.uv = m_uvs.Add(bitsOf(uv ? mesh.mTextureCoords[0][v] : aiVector3D()));
+        // A mesh without colours in a node whose other meshes have them
+        // gets colours that weigh nothing, so its faces keep their material.
+        const CRGBColor rgba = vc ? colourOf(mesh.mColors[0][v]) : CRGBColor(255, 255, 255, 0);
+        values.colour = m_colours.Add({rgba.GetColorRef()});
+        values.normal = m_normals.Add(bitsOf(normals3 ? mesh.mNormals[v] : aiVector3D(0, 0, 1)));
+      }
+      m_corners.push_back(static_cast<std::uint32_t>(m_firstVertex + v));
+    }
+    if (!valid) {
+      // The values its good corners added stay numbered, as they would
+      // have been had a later face used them first.
+      m_corners.resize(first);
+      continue;
+    }
+    m_sizes.push_back(face.mNumIndices);
+    m_materials.push_back(mesh.mMaterialIndex + 1);
+  }
+}
+
+template <class Member>
+void MeshGather::channelCorners(Member member, Array<int>& corners) const {
+  corners.resize(m_corners.size());
+  for (std::size_t k = 0; k < m_corners.size(); ++k) corners[k] = m_vertices[m_corners[k]].*member;
+}
+
+std::unique_ptr<C3DObject> MeshGather::ToObject() const {
+  auto object = std::make_unique<C3DObject>();
+  const auto& points = m_points.Values();
+  object->Init(static_cast<int>(points.size()), 0, 4, 0, 0);
+  C3DPoint* point = object->GetPointList()->GetData();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const Triple p = floatsOf(points[i]);
+    point[i].Init(p[0], p[1], p[2]);
+  }
+  // One buffer serves every channel in turn.
+  Array<int> corners;
+  channelCorners(&Values::point, corners);
+  C3DFaceList& faces = *object->GetFaceList();
+  faces.AssignFaces(m_sizes, corners);
+  for (std::size_t f = 0; f < m_materials.size(); ++f)
+    faces.ElementAt(static_cast<int>(f))->SetMaterialID(m_materials[f]);
+  if (m_hasUV) {
+    auto* uvw = new CUVWChannel;
+    object->AddChannel(uvw);
+    const auto& values = m_uvs.Values();
+    fill(*uvw->GetUVWPointList(), values.size(), [&values](std::size_t i) {
+      const Triple t = floatsOf(values[i]);
+      return CUVWPoint(t[0], t[1], t[2]);
+    });
+    channelCorners(&Values::uv, corners);
+    uvw->GetUVWFaceList()->AssignFaces(m_sizes, corners);
+    object->SetGlobalUVWChannel(uvw->GetChannelID());
+  }
+  if (m_hasColours) {
+    auto* colours = new CVCChannel;
+    object->AddChannel(colours);
+    const auto& values = m_colours.Values();
+    fill(*colours->GetVCPointList(), values.size(),
+         [&values](std::size_t i) { return CVCPoint(CRGBColor(values[i][0])); });
+    channelCorners(&Values::colour, corners);
+    colours->GetVCFaceList()->AssignFaces(m_sizes, corners);
+    object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
+  }
+  if (m_hasNormals) {
+    auto* normals = new CSpecNormalChannel;
+    object->AddChannel(normals);
+    const auto& values = m_normals.Values();
+    fill(*normals->GetNormalVectorList(), values.size(), [&values](std::size_t i) {
+      const Triple n = floatsOf(values[i]);
+      return C3DVector(n[0], n[1], n[2]);
+    });
+    channelCorners(&Values::normal, corners);
+    normals->GetNormalFaceList()->AssignFaces(m_sizes, corners);
+  }
+  return object;
+}
+
+}  // namespace vex3d::assimp
