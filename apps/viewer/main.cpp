@@ -1,5 +1,7 @@
 // The 3D viewer: opens the files named on the command line (all of them go
 // in the scenes list) in a window.
+#include <malloc.h>
+
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,11 @@
 #include "viewer/frame/viewer_startup.h"
 
 int main(int argc, char** argv) {
+  // Reading a file brings large blocks that come and go (a reader's arrays,
+  // then the lists built from them): kept in the heap, a freed block is
+  // reused as it is instead of being faulted in and zeroed again.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::printf("%s\n", LoadStringW(vex3d::kStrViewerUsage).c_str());

@@ -90,7 +90,8 @@ void C3DViewWindow::paintGL() {
     const int h = m_context->height();
     QImage image(w, h, QImage::Format_RGBA8888);
     glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    image.mirrored().save(m_captureFile);
+    // The window's picture is opaque: written without an alpha channel.
+    image.mirrored().convertToFormat(QImage::Format_RGB888).save(m_captureFile);
     m_captured = true;
   }
   if (m_compileAfterFirstFrame) {
