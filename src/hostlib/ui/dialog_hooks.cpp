@@ -13,6 +13,7 @@
 #include "hostlib/files/file_dialogs.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/io/file_io_frame.h"
+#include "hostlib/io/io_report.h"
 #include "hostlib/text/string_ids.h"
 #include "hostlib/text/strings.h"
 #include "hostlib/ui/notify_dlg.h"
@@ -145,6 +146,7 @@ class ProgressBox {
 }  // namespace
 
 struct DialogHooks::Saved {
+  IoReportHandler reports;
   MessageBoxHandler messages;
   OpenFilesHook openFiles;
   CFileIo::FileDialogHook saveFile;
@@ -155,6 +157,13 @@ struct DialogHooks::Saved {
 DialogHooks::DialogHooks(QWidget* window) : m_saved(new Saved) {
   QPointer<QWidget> owner(window);
   m_saved->box = std::make_shared<ProgressBox>(window);
+  // A file that could not be read or written is said in a box the user
+  // answers, with the reader's log under it.
+  m_saved->reports = setIoReportHandler([owner](const IoReport& report) {
+    const unsigned icon =
+        report.reportCode == kIoReportInformation ? kMsgIconInformation : kMsgIconError;
+    CNotifyDlg2::ShowMessage(owner, formatIoReport(report), kMsgOk | icon);
+  });
   m_saved->messages = setMessageBoxHandler([owner](const std::string& text, unsigned type) {
     return CNotifyDlg2::ShowMessage(owner, text, type);
   });
@@ -187,6 +196,7 @@ DialogHooks::DialogHooks(QWidget* window) : m_saved(new Saved) {
 }
 
 DialogHooks::~DialogHooks() {
+  setIoReportHandler(std::move(m_saved->reports));
   setMessageBoxHandler(std::move(m_saved->messages));
   setOpenFilesHook(std::move(m_saved->openFiles));
   CFileIo::SetFileDialogHook(std::move(m_saved->saveFile));

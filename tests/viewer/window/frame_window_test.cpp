@@ -89,15 +89,30 @@ TEST_F(FrameWindow, OpeningALoadedFileOnlySwitchesToIt) {
 TEST_F(FrameWindow, AFileThatCannotBeReadChangesNothing) {
   C3DFrameViewer& frame = OpenFrame(Sample("textured_cube.v3d"));
   C3DScene* before = frame.GetCurrentScene();
-  const std::string broken = TempPath("broken.obj");
-  {
-    FILE* f = std::fopen(broken.c_str(), "wb");
-    std::fputs("v 1 2\nf 1 2 9999999\n\x01\x02", f);
-    std::fclose(f);
-  }
   EXPECT_EQ(frame.ReadScene(TempPath("missing.v3d"), READ_SCENE_SILENT), -1);
   EXPECT_EQ(frame.GetCurrentScene(), before);
   EXPECT_EQ(frame.GetSceneCount(), 1);
+}
+
+TEST_F(FrameWindow, ABrokenFileIsReportedInABoxAndLosesNothing) {
+  C3DFrameViewer& frame = OpenFrame(Sample("textured_cube.v3d"));
+  const std::string broken = TempPath("broken.v3d");
+  {
+    FILE* f = std::fopen(broken.c_str(), "wb");
+    std::fputs("not a scene at all", f);
+    std::fclose(f);
+  }
+  QString said;
+  AnswerNextDialog([&said](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    ASSERT_NE(box, nullptr);
+    said = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(frame.ReadScene(broken, 0), -1);
+  EXPECT_TRUE(said.contains("broken.v3d")) << said.toStdString();
+  EXPECT_EQ(frame.GetSceneCount(), 1);
+  EXPECT_TRUE(frame.windowTitle().startsWith("textured_cube.v3d"));
 }
 
 TEST_F(FrameWindow, KeepCurrentLeavesTheShownSceneAndReplaceTakesItsPlace) {
