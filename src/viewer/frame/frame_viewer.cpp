@@ -91,6 +91,8 @@ void C3DFrameViewer::createClient() {
   m_view->SetFrame(this);
   m_view->SetCommandMgr(&GetCommandMgr());
   m_view->GetView().SetSceneChangedHook([this](int reason) { SceneChanged(reason); });
+  // The tool in use draws over the scene (the rotation guide).
+  m_view->GetView().SetDrawHook([this] { GetCommandMgr().OnDraw(); });
   m_view->GetView().SetAutoFit(IsSettingsFlagSet(FRAME_AUTO_FIT));
   m_splitter->addWidget(m_leftPane);
   m_splitter->addWidget(m_view);

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QMenu>
 #include <QOpenGLContext>
+#include <QPainter>
 
 #include "hostlib/commands/command_mgr.h"
 #include "hostlib/core/fourcc.h"
@@ -30,6 +31,7 @@ C3DViewWindow::C3DViewWindow(QWidget* parent)
   // widget's buffer nothing of the window shows through it.
   setTextureFormat(0x8051);  // GL_RGB8
   m_view->SetInvalidateHook([this](bool) { update(); });
+  m_view->SetTextDrawer([this](const std::string& text) { drawLabel(text); });
   m_timer.setInterval(kViewTimerMs);
   connect(&m_timer, &QTimer::timeout, this, [this] {
     if (m_view->GetGLContext() != nullptr) m_view->OnTimer();
@@ -101,6 +103,32 @@ void C3DViewWindow::paintGL() {
       m_view->UpdateView(UPDATE_VIEW_REBUILD);
     });
   }
+}
+
+void C3DViewWindow::drawLabel(const std::string& text) {
+  // Point and face numbers: the text drawn by Qt in the current GL colour,
+  // put at the current raster position with its baseline there.
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  const QFontMetrics metrics(font());
+  const QString label = QString::fromStdString(text);
+  const QSize size(metrics.horizontalAdvance(label) + 2, metrics.height());
+  QImage image(size, QImage::Format_RGBA8888_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QPainter painter(&image);
+    painter.setFont(font());
+    painter.setPen(QColor::fromRgbF(colour[0], colour[1], colour[2]));
+    painter.drawText(1, metrics.ascent(), label);
+  }
+  image = image.mirrored();
+  glRasterPos2f(0.0f, 0.0f);
+  glBitmap(0, 0, 0, 0, 0, static_cast<GLfloat>(-metrics.descent()), nullptr);
+  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  glDrawPixels(image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.constBits());
+  glPopAttrib();
 }
 
 void C3DViewWindow::DrawNextSceneDirectly() {

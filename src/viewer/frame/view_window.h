@@ -67,6 +67,7 @@ class VEX3D_VIEWER_EXPORT C3DViewWindow : public CCommandView {
 
  private:
   void releaseContext();
+  void drawLabel(const std::string& text);
 
   std::unique_ptr<C3DView> m_view;
   std::unique_ptr<vex3d::WidgetGlContext> m_context;

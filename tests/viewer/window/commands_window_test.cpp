@@ -272,6 +272,46 @@ TEST_F(ViewerCommands, EveryCommandIsInAMenuAndTheToolbarHasItsButtons) {
   EXPECT_FALSE(Action("PREF")->isEnabled());
 }
 
+// The frame drawn once the scene stopped moving carries the extras: the
+// rotation guide of the rotate tool, and point and face numbers.
+TEST_F(ViewerCommands, TheStillFrameShowsTheRotationGuideAndTheNumbers) {
+  OpenFrame(Sample("colored_quads.v3d"));
+  auto countColour = [](const QImage& image, QRgb wanted) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == wanted ? 1 : 0;
+    }
+    return n;
+  };
+  auto stillFrame = [this] {
+    Frame().Get3DView()->SetDrawingFlag(DRAWING_FINAL_REPAINT, true);
+    return View()->GrabFrame().convertToFormat(QImage::Format_RGB32);
+  };
+  const QRgb guide = qRgb(0, 200, 0);
+  EXPECT_EQ(countColour(stillFrame(), guide), 0);
+  Key(Qt::Key_R);
+  EXPECT_GT(countColour(stillFrame(), guide), 100);
+
+  // Face numbers are green text.
+  auto greenText = [](const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb p = image.pixel(x, y);
+        n += qGreen(p) > 100 && qRed(p) < 60 && qBlue(p) < 60 ? 1 : 0;
+      }
+    }
+    return n;
+  };
+  Key(Qt::Key_P);
+  const int before = greenText(stillFrame());
+  _GlViewSettings s = Settings();
+  s.viewMode |= VIEW_FACE_NUMBERS;
+  s.mask = GLVS_VIEW_MODE | GLVS_UPDATE;
+  Frame().Get3DView()->SetViewSettings(&s);
+  EXPECT_GT(greenText(stillFrame()), before + 20);
+}
+
 TEST_F(ViewerCommands, HeldKeysChooseTheTool) {
   EXPECT_EQ(C3DViewWindow::FastKeyTool(true, true, false), fourcc("ZOOM"));
   EXPECT_EQ(C3DViewWindow::FastKeyTool(true, false, true), fourcc("ROTA"));
