@@ -11,7 +11,8 @@ packages=(
   libegl-mesa0 libgl1-mesa-dri
   libassimp-dev libseccomp-dev
   shared-mime-info libglib2.0-bin
-  qt6-base-dev qt6-svg-dev libqt6svg6 libglx-mesa0 xvfb xauth
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6 libglx-mesa0 xvfb xauth
+  fonts-dejavu-core
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
 # harnesses, --bench the peer command-line tools the benchmarks compare against,
