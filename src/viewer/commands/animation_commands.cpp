@@ -9,7 +9,7 @@
 #include "viewer/frame/frame_viewer.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
@@ -23,16 +23,16 @@ void timeChanged(C3DFrameViewer* frame) {
   frame->UpdateView(0);
 }
 
-CommandSpec stepSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
+CommandInfo stepInfo(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t access, std::uint16_t index) {
-  return vex3d::viewer::commandSpec(fourcc("ANIM"), code, name, help, key, access, vex3d::kMenuView,
+  return vex3d::viewer::commandInfo(fourcc("ANIM"), code, name, help, key, access, vex3d::kMenuView,
                                     vex3d::viewer::kGroupAnimation, index);
 }
 
 }  // namespace
 
 C3DPlayCommand::C3DPlayCommand()
-    : C3DViewerCommand(stepSpec(fourcc("PLAY"), vex3d::kStrPlayAnimation,
+    : C3DViewerCommand(stepInfo(fourcc("PLAY"), vex3d::kStrPlayAnimation,
                                 vex3d::kStrPlayAnimationHelp, vex3d::kKeySpace, kCtrl, 0)) {}
 
 void C3DPlayCommand::UpdateState() {
@@ -62,8 +62,8 @@ void C3DPlayCommand::OnTimer(std::uint32_t id) {
   if (scene->SetCurrentTime(next)) timeChanged(frame);
 }
 
-C3DTimeStepCommand::C3DTimeStepCommand(const CommandSpec& spec, Step step)
-    : C3DViewerCommand(spec), m_step(step) {}
+C3DTimeStepCommand::C3DTimeStepCommand(const CommandInfo& info, Step step)
+    : C3DViewerCommand(info), m_step(step) {}
 
 CommandResult C3DTimeStepCommand::OnApplyCommand(C3DScene* scene) {
   const int now = scene->GetTickCount();
@@ -88,23 +88,23 @@ CommandResult C3DTimeStepCommand::OnApplyCommand(C3DScene* scene) {
 }
 
 C3DPrevFrameCommand::C3DPrevFrameCommand()
-    : C3DTimeStepCommand(stepSpec(fourcc("PRFR"), vex3d::kStrPrevImage, vex3d::kStrPrevImageHelp,
+    : C3DTimeStepCommand(stepInfo(fourcc("PRFR"), vex3d::kStrPrevImage, vex3d::kStrPrevImageHelp,
                                   vex3d::kKeyNumpadSubtract, kCtrl, 1),
                          previousFrame) {}
 
 C3DNextFrameCommand::C3DNextFrameCommand()
-    : C3DTimeStepCommand(stepSpec(fourcc("NXFR"), vex3d::kStrNextImage, vex3d::kStrNextImageHelp,
+    : C3DTimeStepCommand(stepInfo(fourcc("NXFR"), vex3d::kStrNextImage, vex3d::kStrNextImageHelp,
                                   vex3d::kKeyNumpadAdd, kCtrl, 2),
                          nextFrame) {}
 
 C3DPrevKeyframeCommand::C3DPrevKeyframeCommand()
     : C3DTimeStepCommand(
-          stepSpec(fourcc("PRKF"), vex3d::kStrPrevKeyframe, vex3d::kStrPrevKeyframeHelp,
+          stepInfo(fourcc("PRKF"), vex3d::kStrPrevKeyframe, vex3d::kStrPrevKeyframeHelp,
                    vex3d::kKeyNumpadSubtract, kShift | vex3d::kAccessNumpadShift, 3),
           previousKey) {}
 
 C3DNextKeyframeCommand::C3DNextKeyframeCommand()
     : C3DTimeStepCommand(
-          stepSpec(fourcc("NXKF"), vex3d::kStrNextKeyframe, vex3d::kStrNextKeyframeHelp,
+          stepInfo(fourcc("NXKF"), vex3d::kStrNextKeyframe, vex3d::kStrNextKeyframeHelp,
                    vex3d::kKeyNumpadAdd, kShift | vex3d::kAccessNumpadShift, 4),
           nextKey) {}

@@ -19,7 +19,7 @@ class VEX3D_VIEWER_EXPORT C3DPlayCommand : public C3DViewerCommand {
 class VEX3D_VIEWER_EXPORT C3DTimeStepCommand : public C3DViewerCommand {
  public:
   enum Step { previousFrame, nextFrame, previousKey, nextKey };
-  C3DTimeStepCommand(const vex3d::viewer::CommandSpec& spec, Step step);
+  C3DTimeStepCommand(const vex3d::viewer::CommandInfo& info, Step step);
   CommandResult OnApplyCommand(C3DScene* scene) override;
 
  private:

@@ -18,24 +18,24 @@
 #include "viewer/frame/viewer_resources.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
 constexpr std::uint32_t kDisplayOptionMask = GLVS_VIEW_MODE | GLVS_UPDATE | UPDATE_VIEW_REBUILD;
 
-CommandSpec modeSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
+CommandInfo modeInfo(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t toolbar, std::uint16_t index, std::uint32_t bitmap,
                      std::uint32_t highlighted) {
   return vex3d::viewer::withButton(
-      vex3d::viewer::commandSpec(fourcc("REND"), code, name, help, key, vex3d::kModCtrl | toolbar,
+      vex3d::viewer::commandInfo(fourcc("REND"), code, name, help, key, vex3d::kModCtrl | toolbar,
                                  vex3d::kMenuRender, vex3d::viewer::kGroupRenderModes, index),
       vex3d::viewer::kToolbarRender, index, bitmap, highlighted);
 }
 
-CommandSpec toggleSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help,
+CommandInfo toggleInfo(std::uint32_t code, std::uint32_t name, std::uint32_t help,
                        std::uint32_t key, std::uint32_t access, std::uint16_t index) {
-  return vex3d::viewer::commandSpec(fourcc("REND"), code, name, help, key, access,
+  return vex3d::viewer::commandInfo(fourcc("REND"), code, name, help, key, access,
                                     vex3d::kMenuRender, vex3d::viewer::kGroupDisplay, index);
 }
 
@@ -72,8 +72,8 @@ void applyDisplayMode(C3DView& view, std::uint32_t viewMode) {
 
 // ---- render modes
 
-C3DRenderModeCommand::C3DRenderModeCommand(const CommandSpec& spec, std::uint32_t mode)
-    : C3DViewerCommand(spec), m_mode(mode) {}
+C3DRenderModeCommand::C3DRenderModeCommand(const CommandInfo& info, std::uint32_t mode)
+    : C3DViewerCommand(info), m_mode(mode) {}
 
 void C3DRenderModeCommand::UpdateState() {
   SetState(cmdStateEnabled, Get3DView() != nullptr);
@@ -116,43 +116,43 @@ bool C3DRenderModeCommand::OnToolbarMenu(int x, int y) {
 
 C3DWireframeModeCommand::C3DWireframeModeCommand()
     : C3DRenderModeCommand(
-          modeSpec(fourcc("WIRE"), vex3d::kStrWireframe, vex3d::kStrWireframeHelp,
+          modeInfo(fourcc("WIRE"), vex3d::kStrWireframe, vex3d::kStrWireframeHelp,
                    vex3d::kKeyNumpad0, vex3d::kAccessToolbar, 0, vex3d::viewer::kBitmapWireframe,
                    vex3d::viewer::kBitmapWireframeHighlighted),
           1) {}
 
 C3DFlatModeCommand::C3DFlatModeCommand()
     : C3DRenderModeCommand(
-          modeSpec(fourcc("FLAT"), vex3d::kStrFlat, vex3d::kStrFlatHelp, vex3d::kKeyNumpad0 + 1,
+          modeInfo(fourcc("FLAT"), vex3d::kStrFlat, vex3d::kStrFlatHelp, vex3d::kKeyNumpad0 + 1,
                    vex3d::kAccessToolbar, 1, vex3d::viewer::kBitmapFlat,
                    vex3d::viewer::kBitmapFilledHighlighted),
           2) {}
 
 C3DWireFlatModeCommand::C3DWireFlatModeCommand()
     : C3DRenderModeCommand(
-          modeSpec(fourcc("FLWI"), vex3d::kStrFlatWireframe, vex3d::kStrFlatWireframeHelp,
+          modeInfo(fourcc("FLWI"), vex3d::kStrFlatWireframe, vex3d::kStrFlatWireframeHelp,
                    vex3d::kKeyNumpad0 + 3, vex3d::kAccessToolbar, 2,
                    vex3d::viewer::kBitmapFlatWireframe, vex3d::viewer::kBitmapWireHighlighted),
           3) {}
 
 C3DSmoothModeCommand::C3DSmoothModeCommand()
     : C3DRenderModeCommand(
-          modeSpec(fourcc("SMOO"), vex3d::kStrSmooth, vex3d::kStrSmoothHelp, vex3d::kKeyNumpad0 + 2,
+          modeInfo(fourcc("SMOO"), vex3d::kStrSmooth, vex3d::kStrSmoothHelp, vex3d::kKeyNumpad0 + 2,
                    vex3d::kAccessToolbar | vex3d::kAccessToolbarMenu, 3,
                    vex3d::viewer::kBitmapSmooth, vex3d::viewer::kBitmapFilledHighlighted),
           4) {}
 
 C3DWireSmoothModeCommand::C3DWireSmoothModeCommand()
     : C3DRenderModeCommand(
-          modeSpec(fourcc("SMWI"), vex3d::kStrSmoothWireframe, vex3d::kStrSmoothWireframeHelp,
+          modeInfo(fourcc("SMWI"), vex3d::kStrSmoothWireframe, vex3d::kStrSmoothWireframeHelp,
                    vex3d::kKeyNumpad0 + 4, vex3d::kAccessToolbar | vex3d::kAccessToolbarMenu, 4,
                    vex3d::viewer::kBitmapSmoothWireframe, vex3d::viewer::kBitmapWireHighlighted),
           5) {}
 
 // ---- display toggles
 
-C3DDisplayToggleCommand::C3DDisplayToggleCommand(const CommandSpec& spec, std::uint32_t bit)
-    : C3DViewerCommand(spec), m_bit(bit) {}
+C3DDisplayToggleCommand::C3DDisplayToggleCommand(const CommandInfo& info, std::uint32_t bit)
+    : C3DViewerCommand(info), m_bit(bit) {}
 
 void C3DDisplayToggleCommand::UpdateState() {
   SetState(cmdStateEnabled, Get3DView() != nullptr && !InWireframe());
@@ -167,17 +167,17 @@ CommandResult C3DDisplayToggleCommand::OnApplyCommand(C3DScene* scene) {
 }
 
 C3DTextureCommand::C3DTextureCommand()
-    : C3DDisplayToggleCommand(toggleSpec(fourcc("ENTX"), vex3d::kStrEnableTexturing,
+    : C3DDisplayToggleCommand(toggleInfo(fourcc("ENTX"), vex3d::kStrEnableTexturing,
                                          vex3d::kStrEnableTexturingHelp, 'T', vex3d::kModShift, 1),
                               VIEW_TEXTURES) {}
 
 C3DVCCommand::C3DVCCommand()
     : C3DDisplayToggleCommand(
-          toggleSpec(fourcc("ENVC"), vex3d::kStrDisplayVC, vex3d::kStrDisplayVCHelp, 0, 0, 2),
+          toggleInfo(fourcc("ENVC"), vex3d::kStrDisplayVC, vex3d::kStrDisplayVCHelp, 0, 0, 2),
           VIEW_VERTEX_COLORS) {}
 
 C3DSpecNormalCommand::C3DSpecNormalCommand()
-    : C3DDisplayToggleCommand(toggleSpec(fourcc("ENSN"), vex3d::kStrSpecNormals,
+    : C3DDisplayToggleCommand(toggleInfo(fourcc("ENSN"), vex3d::kStrSpecNormals,
                                          vex3d::kStrSpecNormalsHelp, 'N', vex3d::kModShift, 3),
                               VIEW_SPECIFIED_NORMALS) {}
 
@@ -185,9 +185,9 @@ C3DSpecNormalCommand::C3DSpecNormalCommand()
 
 namespace {
 
-CommandSpec texVCSpec() {
+CommandInfo texVCInfo() {
   return vex3d::viewer::withButton(
-      toggleSpec(fourcc("ENTV"), vex3d::kStrTexVC, vex3d::kStrTexVCHelp, 0,
+      toggleInfo(fourcc("ENTV"), vex3d::kStrTexVC, vex3d::kStrTexVCHelp, 0,
                  vex3d::kAccessToolbarMenu, 0),
       vex3d::viewer::kToolbarRender, 5, vex3d::viewer::kBitmapTexVC,
       vex3d::viewer::kBitmapTexVCHighlighted);
@@ -197,7 +197,7 @@ constexpr std::uint32_t kTexVCBits = VIEW_TEXTURES | VIEW_VERTEX_COLORS;
 
 }  // namespace
 
-C3DTexVCCommand::C3DTexVCCommand() : C3DViewerCommand(texVCSpec()) {}
+C3DTexVCCommand::C3DTexVCCommand() : C3DViewerCommand(texVCInfo()) {}
 
 void C3DTexVCCommand::UpdateState() {
   SetState(cmdStateEnabled, Get3DView() != nullptr && !InWireframe());

@@ -7,7 +7,7 @@
 
 class VEX3D_VIEWER_EXPORT C3DRenderModeCommand : public C3DViewerCommand {
  public:
-  C3DRenderModeCommand(const vex3d::viewer::CommandSpec& spec, std::uint32_t mode);
+  C3DRenderModeCommand(const vex3d::viewer::CommandInfo& info, std::uint32_t mode);
   void UpdateState() override;
   CommandResult OnApplyCommand(C3DScene* scene) override;
   bool OnToolbarMenu(int x, int y) override;
@@ -48,7 +48,7 @@ class VEX3D_VIEWER_EXPORT C3DWireSmoothModeCommand : public C3DRenderModeCommand
 // Toggles one viewMode bit and rebuilds the display lists.
 class VEX3D_VIEWER_EXPORT C3DDisplayToggleCommand : public C3DViewerCommand {
  public:
-  C3DDisplayToggleCommand(const vex3d::viewer::CommandSpec& spec, std::uint32_t bit);
+  C3DDisplayToggleCommand(const vex3d::viewer::CommandInfo& info, std::uint32_t bit);
   void UpdateState() override;
   CommandResult OnApplyCommand(C3DScene* scene) override;
 

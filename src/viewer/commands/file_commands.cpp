@@ -19,7 +19,7 @@
 #include "viewer/frame/frame_viewer.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
@@ -34,7 +34,7 @@ C3DHelp::Opener& opener() {
 
 C3DOpen::C3DOpen()
     : C3DViewerCommand(vex3d::viewer::withButton(
-          vex3d::viewer::commandSpec(fourcc("FILE"), fourcc("OPEN"), vex3d::kStrOpen,
+          vex3d::viewer::commandInfo(fourcc("FILE"), fourcc("OPEN"), vex3d::kStrOpen,
                                      vex3d::kStrOpenHelp, 'O', vex3d::kModCtrl, vex3d::kMenuFile,
                                      vex3d::viewer::kGroupFile, 0),
           vex3d::viewer::kToolbarFiles, 0, vex3d::viewer::kBitmapOpen,
@@ -58,7 +58,7 @@ CommandResult C3DOpen::OnApplyCommand() {
 
 C3DSaveAs::C3DSaveAs()
     : C3DViewerCommand(vex3d::viewer::withButton(
-          vex3d::viewer::commandSpec(fourcc("FILE"), fourcc("SAVS"), vex3d::kStrSaveAs,
+          vex3d::viewer::commandInfo(fourcc("FILE"), fourcc("SAVS"), vex3d::kStrSaveAs,
                                      vex3d::kStrSaveAsHelp, 'S', vex3d::kModCtrl | vex3d::kModShift,
                                      vex3d::kMenuFile, vex3d::viewer::kGroupFile, 1),
           vex3d::viewer::kToolbarFiles, 1, vex3d::viewer::kBitmapSaveAs,
@@ -88,7 +88,7 @@ CommandResult C3DSaveAs::OnApplyCommand(C3DScene* scene) {
 // ---- close
 
 C3DCloseViewer::C3DCloseViewer()
-    : C3DViewerCommand(vex3d::viewer::commandSpec(
+    : C3DViewerCommand(vex3d::viewer::commandInfo(
           fourcc("FILE"), fourcc("CLOS"), vex3d::kStrClose, vex3d::kStrCloseHelp, vex3d::kKeyF1 + 3,
           vex3d::kModAlt, vex3d::kMenuFile, vex3d::viewer::kGroupClose, 0)) {}
 
@@ -101,7 +101,7 @@ CommandResult C3DCloseViewer::OnApplyCommand() {
 
 C3DPrefsCommand::C3DPrefsCommand()
     : C3DViewerCommand(vex3d::viewer::withButton(
-          vex3d::viewer::commandSpec(fourcc("TOOL"), fourcc("PREF"), vex3d::kStrPreferences,
+          vex3d::viewer::commandInfo(fourcc("TOOL"), fourcc("PREF"), vex3d::kStrPreferences,
                                      vex3d::kStrPreferencesHelp, 'P', vex3d::kModAlt,
                                      vex3d::kMenuView, vex3d::viewer::kGroupPreferences, 0),
           vex3d::viewer::kToolbarWindow, 1, vex3d::viewer::kBitmapPreferences,
@@ -114,10 +114,10 @@ void C3DPrefsCommand::UpdateState() { SetState(cmdStateEnabled, false); }
 C3DHelp::C3DHelp(Kind kind)
     : C3DViewerCommand(
           kind == contents
-              ? vex3d::viewer::commandSpec(fourcc("HELP"), fourcc("3HLP"), vex3d::kStrHelp,
+              ? vex3d::viewer::commandInfo(fourcc("HELP"), fourcc("3HLP"), vex3d::kStrHelp,
                                            vex3d::kStrHelpHelp, vex3d::kKeyF1, 0, vex3d::kMenuHelp,
                                            vex3d::viewer::kGroupHelp, 0)
-              : vex3d::viewer::commandSpec(fourcc("HELP"), fourcc("3HPO"), vex3d::kStrHelpOn,
+              : vex3d::viewer::commandInfo(fourcc("HELP"), fourcc("3HPO"), vex3d::kStrHelpOn,
                                            vex3d::kStrHelpOnHelp, vex3d::kKeyF1, vex3d::kModShift,
                                            vex3d::kMenuHelp, vex3d::viewer::kGroupHelp, 1)),
       m_kind(kind) {}

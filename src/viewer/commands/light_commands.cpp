@@ -7,20 +7,20 @@
 #include "viewer/frame/frame_viewer.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
-CommandSpec lightSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help,
+CommandInfo lightInfo(std::uint32_t code, std::uint32_t name, std::uint32_t help,
                       std::uint32_t access, std::uint16_t index) {
-  return vex3d::viewer::commandSpec(fourcc("LIGH"), code, name, help, 'L', access, vex3d::kMenuFile,
+  return vex3d::viewer::commandInfo(fourcc("LIGH"), code, name, help, 'L', access, vex3d::kMenuFile,
                                     vex3d::viewer::kGroupLight, index);
 }
 
 }  // namespace
 
-C3DBrightnessCommand::C3DBrightnessCommand(const CommandSpec& spec, int step)
-    : C3DViewerCommand(spec), m_step(step) {}
+C3DBrightnessCommand::C3DBrightnessCommand(const CommandInfo& info, int step)
+    : C3DViewerCommand(info), m_step(step) {}
 
 CommandResult C3DBrightnessCommand::OnApplyCommand(C3DScene* scene) {
   (void)scene;
@@ -29,17 +29,17 @@ CommandResult C3DBrightnessCommand::OnApplyCommand(C3DScene* scene) {
 }
 
 C3DLessBrightnessCommand::C3DLessBrightnessCommand()
-    : C3DBrightnessCommand(lightSpec(fourcc("BRGL"), vex3d::kStrLessLight, vex3d::kStrLessLightHelp,
+    : C3DBrightnessCommand(lightInfo(fourcc("BRGL"), vex3d::kStrLessLight, vex3d::kStrLessLightHelp,
                                      vex3d::kModCtrl, 0),
                            -1) {}
 
 C3DMoreBrightnessCommand::C3DMoreBrightnessCommand()
-    : C3DBrightnessCommand(lightSpec(fourcc("BRGM"), vex3d::kStrMoreLight, vex3d::kStrMoreLightHelp,
+    : C3DBrightnessCommand(lightInfo(fourcc("BRGM"), vex3d::kStrMoreLight, vex3d::kStrMoreLightHelp,
                                      vex3d::kModShift, 1),
                            1) {}
 
 C3DDefaultBrightnessCommand::C3DDefaultBrightnessCommand()
     : C3DBrightnessCommand(
-          lightSpec(fourcc("BRGD"), vex3d::kStrDefaultLight, vex3d::kStrDefaultLightHelp,
+          lightInfo(fourcc("BRGD"), vex3d::kStrDefaultLight, vex3d::kStrDefaultLightHelp,
                     vex3d::kModCtrl | vex3d::kModShift, 2),
           0) {}

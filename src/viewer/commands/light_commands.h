@@ -4,7 +4,7 @@
 
 class VEX3D_VIEWER_EXPORT C3DBrightnessCommand : public C3DViewerCommand {
  public:
-  C3DBrightnessCommand(const vex3d::viewer::CommandSpec& spec, int step);
+  C3DBrightnessCommand(const vex3d::viewer::CommandInfo& info, int step);
   CommandResult OnApplyCommand(C3DScene* scene) override;
 
  private:

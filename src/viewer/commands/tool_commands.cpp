@@ -15,7 +15,7 @@
 #include "viewer/frame/view_window.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
@@ -24,11 +24,11 @@ constexpr float kGuideRadius = 125.0f;
 constexpr float kHandle = 16.0f;
 constexpr int kGuideMinHalfSide = 141;
 
-CommandSpec toolSpec(std::uint32_t category, std::uint32_t code, std::uint32_t name,
+CommandInfo toolInfo(std::uint32_t category, std::uint32_t code, std::uint32_t name,
                      std::uint32_t help, std::uint32_t key, std::uint16_t index,
                      std::uint32_t bitmap, std::uint32_t highlighted) {
   return vex3d::viewer::withButton(
-      vex3d::viewer::commandSpec(category, code, name, help, key, 0, vex3d::kMenuView,
+      vex3d::viewer::commandInfo(category, code, name, help, key, 0, vex3d::kMenuView,
                                  vex3d::viewer::kGroupTools, index, vex3d::kCommandKindInteractive),
       vex3d::viewer::kToolbarTools, index, bitmap, highlighted);
 }
@@ -83,7 +83,7 @@ bool C3DToolCommand::OnMouseMove(const vex3d::MouseEvent& e) {
 // ---- rotate
 
 C3DRotateCommand::C3DRotateCommand()
-    : C3DToolCommand(toolSpec(fourcc("MOVE"), fourcc("ROTA"), vex3d::kStrRotate,
+    : C3DToolCommand(toolInfo(fourcc("MOVE"), fourcc("ROTA"), vex3d::kStrRotate,
                               vex3d::kStrRotateHelp, 'R', 0, vex3d::viewer::kBitmapRotate,
                               vex3d::viewer::kBitmapRotateHighlighted)) {}
 
@@ -176,7 +176,7 @@ void C3DRotateCommand::OnDraw() {
 // ---- pan
 
 C3DMoveCommand::C3DMoveCommand()
-    : C3DToolCommand(toolSpec(fourcc("MOVE"), fourcc("MOVE"), vex3d::kStrPan, vex3d::kStrPanHelp,
+    : C3DToolCommand(toolInfo(fourcc("MOVE"), fourcc("MOVE"), vex3d::kStrPan, vex3d::kStrPanHelp,
                               'P', 1, vex3d::viewer::kBitmapPan,
                               vex3d::viewer::kBitmapPanHighlighted)) {}
 
@@ -196,7 +196,7 @@ void C3DMoveCommand::Drag(int dx, int dy, int totalX, int totalY, float speed) {
 // ---- zoom
 
 C3DZoomCommand::C3DZoomCommand()
-    : C3DToolCommand(toolSpec(fourcc("ZOOM"), fourcc("ZOOM"), vex3d::kStrZoom, vex3d::kStrZoomHelp,
+    : C3DToolCommand(toolInfo(fourcc("ZOOM"), fourcc("ZOOM"), vex3d::kStrZoom, vex3d::kStrZoomHelp,
                               'Z', 2, vex3d::viewer::kBitmapZoom,
                               vex3d::viewer::kBitmapZoomHighlighted)) {}
 

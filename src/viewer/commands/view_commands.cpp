@@ -11,13 +11,13 @@
 #include "viewer/frame/frame_viewer.h"
 
 using vex3d::fourcc;
-using vex3d::viewer::CommandSpec;
+using vex3d::viewer::CommandInfo;
 
 namespace {
 
-CommandSpec viewSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
+CommandInfo viewInfo(std::uint32_t code, std::uint32_t name, std::uint32_t help, std::uint32_t key,
                      std::uint32_t access, std::uint16_t index) {
-  return vex3d::viewer::commandSpec(fourcc("POVW"), code, name, help, key, access,
+  return vex3d::viewer::commandInfo(fourcc("POVW"), code, name, help, key, access,
                                     vex3d::kMenuRender, vex3d::viewer::kGroupPointOfView, index);
 }
 
@@ -25,7 +25,7 @@ CommandSpec viewSpec(std::uint32_t code, std::uint32_t name, std::uint32_t help,
 
 // ---- points of view
 
-C3DViewCommand::C3DViewCommand(const CommandSpec& s, std::uint32_t viewPos)
+C3DViewCommand::C3DViewCommand(const CommandInfo& s, std::uint32_t viewPos)
     : C3DViewerCommand(s), m_viewPos(viewPos) {}
 
 void C3DViewCommand::UpdateState() {
@@ -41,33 +41,33 @@ CommandResult C3DViewCommand::OnApplyCommand(C3DScene* scene) {
 }
 
 C3DViewLeftCommand::C3DViewLeftCommand()
-    : C3DViewCommand(viewSpec(fourcc("VLEF"), vex3d::kStrLeftView, vex3d::kStrLeftViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VLEF"), vex3d::kStrLeftView, vex3d::kStrLeftViewHelp,
                               vex3d::kKeyNumpad0 + 4, 0, 0),
                      RVIEW_LEFT) {}
 C3DViewRightCommand::C3DViewRightCommand()
-    : C3DViewCommand(viewSpec(fourcc("VRIG"), vex3d::kStrRightView, vex3d::kStrRightViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VRIG"), vex3d::kStrRightView, vex3d::kStrRightViewHelp,
                               vex3d::kKeyNumpad0 + 6, 0, 1),
                      RVIEW_RIGHT) {}
 C3DViewTopCommand::C3DViewTopCommand()
-    : C3DViewCommand(viewSpec(fourcc("VTOP"), vex3d::kStrTopView, vex3d::kStrTopViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VTOP"), vex3d::kStrTopView, vex3d::kStrTopViewHelp,
                               vex3d::kKeyNumpad0 + 8, 0, 2),
                      RVIEW_TOP) {}
 C3DViewBottomCommand::C3DViewBottomCommand()
-    : C3DViewCommand(viewSpec(fourcc("VBOT"), vex3d::kStrBottomView, vex3d::kStrBottomViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VBOT"), vex3d::kStrBottomView, vex3d::kStrBottomViewHelp,
                               vex3d::kKeyNumpad0 + 2, 0, 3),
                      RVIEW_BOTTOM) {}
 C3DViewFrontCommand::C3DViewFrontCommand()
-    : C3DViewCommand(viewSpec(fourcc("VFRO"), vex3d::kStrFrontView, vex3d::kStrFrontViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VFRO"), vex3d::kStrFrontView, vex3d::kStrFrontViewHelp,
                               vex3d::kKeyNumpad0 + 5, 0, 4),
                      RVIEW_FRONT) {}
 C3DViewBackCommand::C3DViewBackCommand()
-    : C3DViewCommand(viewSpec(fourcc("VBAC"), vex3d::kStrBackView, vex3d::kStrBackViewHelp,
+    : C3DViewCommand(viewInfo(fourcc("VBAC"), vex3d::kStrBackView, vex3d::kStrBackViewHelp,
                               vex3d::kKeyNumpad0 + 5, vex3d::kModCtrl, 5),
                      RVIEW_BACK) {}
 
 // ---- the frame's lists and auto fit
 
-C3DFrameToggleCommand::C3DFrameToggleCommand(const CommandSpec& s, Target target)
+C3DFrameToggleCommand::C3DFrameToggleCommand(const CommandInfo& s, Target target)
     : C3DViewerCommand(s), m_target(target) {}
 
 void C3DFrameToggleCommand::UpdateState() {
@@ -116,25 +116,25 @@ CommandResult C3DFrameToggleCommand::OnApplyCommand() {
 
 C3DDisplaySceneCommand::C3DDisplaySceneCommand()
     : C3DFrameToggleCommand(
-          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("DSSC"), vex3d::kStrDisplayScenes,
+          vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("DSSC"), vex3d::kStrDisplayScenes,
                                      vex3d::kStrDisplayScenesHelp, 'L', 0, vex3d::kMenuView,
                                      vex3d::viewer::kGroupLists, 0),
           scenes) {}
 C3DShowMaterialsCommand::C3DShowMaterialsCommand()
     : C3DFrameToggleCommand(
-          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("SHMA"), vex3d::kStrMaterialsList,
+          vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("SHMA"), vex3d::kStrMaterialsList,
                                      vex3d::kStrMaterialsListHelp, 'M', 0, vex3d::kMenuView,
                                      vex3d::viewer::kGroupLists, 1),
           materials) {}
 C3DShowObjectsCommand::C3DShowObjectsCommand()
     : C3DFrameToggleCommand(
-          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("SHOB"), vex3d::kStrObjectsList,
+          vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("SHOB"), vex3d::kStrObjectsList,
                                      vex3d::kStrObjectsListHelp, 'O', 0, vex3d::kMenuView,
                                      vex3d::viewer::kGroupLists, 2),
           objects) {}
 C3DAutoZoomPrefsCommand::C3DAutoZoomPrefsCommand()
     : C3DFrameToggleCommand(
-          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("ZOAP"), vex3d::kStrAutoFit,
+          vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("ZOAP"), vex3d::kStrAutoFit,
                                      vex3d::kStrAutoFitHelp, vex3d::kKeyNumpad0, vex3d::kModAlt,
                                      vex3d::kMenuView, vex3d::viewer::kGroupFraming, 1),
           autoFit) {}
@@ -143,9 +143,9 @@ C3DAutoZoomPrefsCommand::C3DAutoZoomPrefsCommand()
 
 namespace {
 
-CommandSpec fullScreenSpec() {
+CommandInfo fullScreenInfo() {
   return vex3d::viewer::withButton(
-      vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("FULL"), vex3d::kStrFullScreen,
+      vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("FULL"), vex3d::kStrFullScreen,
                                  vex3d::kStrFullScreenHelp, vex3d::kKeyTab, 0, vex3d::kMenuView,
                                  vex3d::viewer::kGroupFraming, 0),
       vex3d::viewer::kToolbarWindow, 0, vex3d::viewer::kBitmapFullScreen,
@@ -156,7 +156,7 @@ constexpr int kNotificationMs = 3000;
 
 }  // namespace
 
-C3DFullScreenCommand::C3DFullScreenCommand() : C3DViewerCommand(fullScreenSpec()) {}
+C3DFullScreenCommand::C3DFullScreenCommand() : C3DViewerCommand(fullScreenInfo()) {}
 
 void C3DFullScreenCommand::UpdateState() {
   SetState(cmdStateEnabled, Get3DFrameWnd() != nullptr);
@@ -184,7 +184,7 @@ CommandResult C3DFullScreenCommand::OnApplyCommand() {
 
 // ---- fit and zoom steps
 
-C3DCameraStepCommand::C3DCameraStepCommand(const CommandSpec& s, Step step)
+C3DCameraStepCommand::C3DCameraStepCommand(const CommandInfo& s, Step step)
     : C3DViewerCommand(s), m_step(step) {}
 
 CommandResult C3DCameraStepCommand::OnApplyCommand() {
@@ -203,19 +203,19 @@ CommandResult C3DCameraStepCommand::OnApplyCommand() {
 
 C3DResetZoomCommand::C3DResetZoomCommand()
     : C3DCameraStepCommand(
-          vex3d::viewer::commandSpec(fourcc("VIEW"), fourcc("RSZO"), vex3d::kStrFitOnView,
+          vex3d::viewer::commandInfo(fourcc("VIEW"), fourcc("RSZO"), vex3d::kStrFitOnView,
                                      vex3d::kStrFitOnViewHelp, vex3d::kKeyNumpad0, 0,
                                      vex3d::kMenuView, vex3d::viewer::kGroupFraming, 2),
           fit) {}
 C3DZoomInCommand::C3DZoomInCommand()
     : C3DCameraStepCommand(
-          vex3d::viewer::commandSpec(fourcc("ZOOM"), fourcc("ZOOI"), vex3d::kStrZoomIn,
+          vex3d::viewer::commandInfo(fourcc("ZOOM"), fourcc("ZOOI"), vex3d::kStrZoomIn,
                                      vex3d::kStrZoomInHelp, vex3d::kKeyNumpadAdd, 0,
                                      vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 0),
           zoomIn) {}
 C3DZoomOutCommand::C3DZoomOutCommand()
     : C3DCameraStepCommand(
-          vex3d::viewer::commandSpec(fourcc("ZOOM"), fourcc("ZOOO"), vex3d::kStrZoomOut,
+          vex3d::viewer::commandInfo(fourcc("ZOOM"), fourcc("ZOOO"), vex3d::kStrZoomOut,
                                      vex3d::kStrZoomOutHelp, vex3d::kKeyNumpadSubtract, 0,
                                      vex3d::kMenuView, vex3d::viewer::kGroupZoomSteps, 1),
           zoomOut) {}

@@ -5,7 +5,7 @@
 
 class VEX3D_VIEWER_EXPORT C3DViewCommand : public C3DViewerCommand {
  public:
-  C3DViewCommand(const vex3d::viewer::CommandSpec& spec, std::uint32_t viewPos);
+  C3DViewCommand(const vex3d::viewer::CommandInfo& info, std::uint32_t viewPos);
   void UpdateState() override;
   CommandResult OnApplyCommand(C3DScene* scene) override;
 
@@ -42,7 +42,7 @@ class VEX3D_VIEWER_EXPORT C3DViewBackCommand : public C3DViewCommand {
 class VEX3D_VIEWER_EXPORT C3DFrameToggleCommand : public C3DViewerCommand {
  public:
   enum Target { scenes, materials, objects, autoFit };
-  C3DFrameToggleCommand(const vex3d::viewer::CommandSpec& spec, Target target);
+  C3DFrameToggleCommand(const vex3d::viewer::CommandInfo& info, Target target);
   void UpdateState() override;
   CommandResult OnApplyCommand() override;
 
@@ -78,7 +78,7 @@ class VEX3D_VIEWER_EXPORT C3DFullScreenCommand : public C3DViewerCommand {
 class VEX3D_VIEWER_EXPORT C3DCameraStepCommand : public C3DViewerCommand {
  public:
   enum Step { fit, zoomIn, zoomOut };
-  C3DCameraStepCommand(const vex3d::viewer::CommandSpec& spec, Step step);
+  C3DCameraStepCommand(const vex3d::viewer::CommandInfo& info, Step step);
   CommandResult OnApplyCommand() override;
 
  private:

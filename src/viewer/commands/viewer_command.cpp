@@ -5,48 +5,48 @@
 
 namespace vex3d::viewer {
 
-CommandSpec commandSpec(std::uint32_t category, std::uint32_t code, std::uint32_t nameId,
+CommandInfo commandInfo(std::uint32_t category, std::uint32_t code, std::uint32_t nameId,
                         std::uint32_t helpId, std::uint32_t key, std::uint32_t access,
                         std::uint32_t menu, std::uint16_t group, std::uint16_t index,
                         std::uint32_t kind) {
-  CommandSpec spec;
-  spec.category = category;
-  spec.code = code;
-  spec.kind = kind;
-  spec.nameId = nameId;
-  spec.helpId = helpId;
-  spec.key = key;
-  spec.access = access;
-  spec.menu = menu;
-  spec.menuPosition = packPosition(index, group);
-  return spec;
+  CommandInfo info;
+  info.category = category;
+  info.code = code;
+  info.kind = kind;
+  info.nameId = nameId;
+  info.helpId = helpId;
+  info.key = key;
+  info.access = access;
+  info.menu = menu;
+  info.menuPosition = packPosition(index, group);
+  return info;
 }
 
-CommandSpec withButton(CommandSpec spec, std::uint16_t group, std::uint16_t index,
+CommandInfo withButton(CommandInfo info, std::uint16_t group, std::uint16_t index,
                        std::uint32_t bitmap, std::uint32_t highlighted) {
-  spec.access |= kAccessToolbar;
-  spec.toolbarPosition = packPosition(index, group);
-  spec.bitmap = bitmap;
-  spec.highlightedBitmap = highlighted;
-  return spec;
+  info.access |= kAccessToolbar;
+  info.toolbarPosition = packPosition(index, group);
+  info.bitmap = bitmap;
+  info.highlightedBitmap = highlighted;
+  return info;
 }
 
 }  // namespace vex3d::viewer
 
-C3DViewerCommand::C3DViewerCommand(const vex3d::viewer::CommandSpec& spec) : m_spec(spec) {
+C3DViewerCommand::C3DViewerCommand(const vex3d::viewer::CommandInfo& info) : m_info(info) {
   CCommandAccess& access = GetAccess();
-  access.SetAccess(spec.key, spec.access | vex3d::kAccessMenu);
-  if (spec.menu != 0) access.SetMenuPosition(spec.menu, spec.menuPosition);
-  if (spec.access & vex3d::kAccessToolbar) {
-    access.SetToolbarPosition(vex3d::viewer::kViewerToolbar, spec.toolbarPosition);
+  access.SetAccess(info.key, info.access | vex3d::kAccessMenu);
+  if (info.menu != 0) access.SetMenuPosition(info.menu, info.menuPosition);
+  if (info.access & vex3d::kAccessToolbar) {
+    access.SetToolbarPosition(vex3d::viewer::kViewerToolbar, info.toolbarPosition);
   }
-  if (spec.bitmap != 0) access.SetBitmap(spec.bitmap, spec.highlightedBitmap);
+  if (info.bitmap != 0) access.SetBitmap(info.bitmap, info.highlightedBitmap);
   SetState(cmdStateVisible, true);
-  if (spec.kind == vex3d::kCommandKindInteractive) SetState(cmdStateTool, true);
+  if (info.kind == vex3d::kCommandKindInteractive) SetState(cmdStateTool, true);
 }
 
 CCommandID C3DViewerCommand::GetCommandID() const {
-  return CCommandID(vex3d::viewer::kViewerGroup, m_spec.kind, m_spec.category, m_spec.code);
+  return CCommandID(vex3d::viewer::kViewerGroup, m_info.kind, m_info.category, m_info.code);
 }
 
 std::uint32_t C3DViewerCommand::RenderMode() const {

@@ -10,7 +10,7 @@
 
 namespace vex3d::viewer {
 
-struct CommandSpec {
+struct CommandInfo {
   std::uint32_t category = 0;
   std::uint32_t code = 0;
   std::uint32_t kind = kCommandKindSimple;
@@ -29,14 +29,14 @@ inline constexpr std::uint32_t kViewerGroup = fourcc("3DCO");
 inline constexpr std::uint32_t kViewerToolbar = 1;
 
 // A command at item `index` of `group` in `menu`.
-VEX3D_VIEWER_EXPORT CommandSpec commandSpec(std::uint32_t category, std::uint32_t code,
+VEX3D_VIEWER_EXPORT CommandInfo commandInfo(std::uint32_t category, std::uint32_t code,
                                             std::uint32_t nameId, std::uint32_t helpId,
                                             std::uint32_t key, std::uint32_t access,
                                             std::uint32_t menu, std::uint16_t group,
                                             std::uint16_t index,
                                             std::uint32_t kind = kCommandKindSimple);
 // The same command with a button at item `index` of toolbar group `group`.
-VEX3D_VIEWER_EXPORT CommandSpec withButton(CommandSpec spec, std::uint16_t group,
+VEX3D_VIEWER_EXPORT CommandInfo withButton(CommandInfo info, std::uint16_t group,
                                            std::uint16_t index, std::uint32_t bitmap,
                                            std::uint32_t highlighted);
 
@@ -44,12 +44,12 @@ VEX3D_VIEWER_EXPORT CommandSpec withButton(CommandSpec spec, std::uint16_t group
 
 class VEX3D_VIEWER_EXPORT C3DViewerCommand : public C3DCommand {
  public:
-  explicit C3DViewerCommand(const vex3d::viewer::CommandSpec& spec);
+  explicit C3DViewerCommand(const vex3d::viewer::CommandInfo& info);
 
   CCommandID GetCommandID() const override;
-  std::uint32_t GetNameId() const override { return m_spec.nameId; }
-  std::uint32_t GetHelpId() const override { return m_spec.helpId; }
-  const vex3d::viewer::CommandSpec& GetSpec() const { return m_spec; }
+  std::uint32_t GetNameId() const override { return m_info.nameId; }
+  std::uint32_t GetHelpId() const override { return m_info.helpId; }
+  const vex3d::viewer::CommandInfo& GetInfo() const { return m_info; }
 
  protected:
   // The view's render mode (viewMode & 7); 0 without a view.
@@ -57,5 +57,5 @@ class VEX3D_VIEWER_EXPORT C3DViewerCommand : public C3DCommand {
   bool InWireframe() const { return RenderMode() == 1; }
 
  private:
-  vex3d::viewer::CommandSpec m_spec;
+  vex3d::viewer::CommandInfo m_info;
 };
