@@ -2,7 +2,13 @@
 // A GL view whose mouse input goes to the command that has it (the active
 // tool, or the tool held by the keyboard) through the frame's command
 // manager. What no command takes is the view's own (OnUnhandled*).
-#include <QOpenGLWidget>
+//
+// The GL surface is a native window of its own inside the widget: it draws
+// straight into the window system's buffer, without the copy and the
+// composition a GL widget costs on every frame. Its input comes back to
+// this widget, so that the frame's shortcuts and the tools see one widget.
+#include <QImage>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 
@@ -10,8 +16,10 @@
 #include "hostlib/ui_export.h"
 
 class CCommandMgr;
+class QOpenGLContext;
+class QOpenGLWindow;
 
-class VEXHOSTUI_EXPORT CCommandView : public QOpenGLWidget {
+class VEXHOSTUI_EXPORT CCommandView : public QWidget {
  public:
   explicit CCommandView(QWidget* parent = nullptr);
   ~CCommandView() override;
@@ -27,7 +35,32 @@ class VEXHOSTUI_EXPORT CCommandView : public QOpenGLWidget {
   static vex3d::MouseEvent TranslateMouse(const QPointF& at, Qt::MouseButtons buttons,
                                           Qt::KeyboardModifiers modifiers, int wheelDelta = 0);
 
+  // ---- the GL surface
+  QOpenGLWindow* GetSurface() const { return m_surface; }
+  // Null until the surface is shown.
+  QOpenGLContext* GetContext() const;
+  void MakeCurrent();
+  void DoneCurrent();
+  // A new frame from the event loop.
+  void RequestPaint();
+  // Size of the surface's buffer in pixels.
+  int BufferWidth() const;
+  int BufferHeight() const;
+  // Draws a frame now and answers its picture; null when the surface could
+  // not draw.
+  QImage GrabFrame();
+
  protected:
+  // The surface's life, called with its context current.
+  virtual void initializeGL() {}
+  virtual void resizeGL(int width, int height) {
+    (void)width;
+    (void)height;
+  }
+  virtual void paintGL() {}
+  // The frame just drawn, read back (inside paintGL, after the drawing).
+  QImage ReadBack() const;
+
   virtual bool OnUnhandledWheel(const vex3d::MouseEvent& e) {
     (void)e;
     return false;
@@ -44,10 +77,17 @@ class VEXHOSTUI_EXPORT CCommandView : public QOpenGLWidget {
   void leaveEvent(QEvent* event) override;
 
  private:
+  class Surface;
+  friend class Surface;
   void applyCursor(std::uint32_t id);
+  void surfacePainted();
 
   CCommandMgr* m_commands = nullptr;
   CursorProvider m_cursors;
   vex3d::MouseEvent m_last;
   std::uint32_t m_cursorId = 0;
+  QOpenGLWindow* m_surface = nullptr;
+  QWidget* m_container = nullptr;
+  bool m_grabbing = false;
+  QImage m_grabbed;
 };

@@ -126,12 +126,12 @@ std::uint32_t C3DRotateCommand::SetCursor(const vex3d::MouseEvent& e) {
 }
 
 void C3DRotateCommand::OnGetFocus() {
-  if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->GetViewWindow()->update();
+  if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->GetViewWindow()->RequestPaint();
 }
 
 void C3DRotateCommand::OnLooseFocus() {
   m_dragging = false;
-  if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->GetViewWindow()->update();
+  if (Get3DFrameWnd() != nullptr) Get3DFrameWnd()->GetViewWindow()->RequestPaint();
 }
 
 void C3DRotateCommand::OnDraw() {

@@ -223,7 +223,7 @@ void C3DFrameViewer::SetCurrentScene(C3DScene* scene) {
   // The lists of the new scene are built now when GL is ready, else when
   // the view gets its context.
   m_view->GetView().UpdateView(0);
-  m_view->update();
+  m_view->RequestPaint();
   SceneChanged(SCENE_CHANGED_CURRENT);
   if (m_scenesChanged) m_scenesChanged();
   updateTitle();

@@ -27,10 +27,7 @@ C3DViewWindow::C3DViewWindow(QWidget* parent)
       m_created(QDateTime::currentMSecsSinceEpoch()) {
   setObjectName("view3d");
   setMinimumSize(64, 64);
-  // The scene's background is opaque in a window: without alpha in the
-  // widget's buffer nothing of the window shows through it.
-  setTextureFormat(0x8051);  // GL_RGB8
-  m_view->SetInvalidateHook([this](bool) { update(); });
+  m_view->SetInvalidateHook([this](bool) { RequestPaint(); });
   m_view->SetTextDrawer([this](const std::string& text) { drawLabel(text); });
   m_timer.setInterval(kViewTimerMs);
   connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -47,9 +44,9 @@ C3DViewWindow::~C3DViewWindow() {
   QObject::disconnect(m_contextGone);
   m_view->OnDestroy();
   if (m_context) {
-    makeCurrent();
+    MakeCurrent();
     releaseContext();
-    doneCurrent();
+    DoneCurrent();
   }
 }
 
@@ -65,10 +62,10 @@ void C3DViewWindow::initializeGL() {
   releaseContext();
   m_context = std::make_unique<vex3d::WidgetGlContext>(*this);
   QObject::disconnect(m_contextGone);
-  m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-    makeCurrent();
+  m_contextGone = connect(GetContext(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    MakeCurrent();
     releaseContext();
-    doneCurrent();
+    DoneCurrent();
   });
   m_context->adoptCurrent();
   m_view->CreateMainGLContext(m_context.get());
@@ -88,12 +85,8 @@ void C3DViewWindow::paintGL() {
   if (m_view->GetScene() == nullptr || m_view->IsDirty()) return;
   if (m_firstFrameMs < 0) m_firstFrameMs = QDateTime::currentMSecsSinceEpoch() - m_created;
   if (!m_captureFile.isEmpty() && !m_captured) {
-    const int w = m_context->width();
-    const int h = m_context->height();
-    QImage image(w, h, QImage::Format_RGBA8888);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     // The window's picture is opaque: written without an alpha channel.
-    image.mirrored().convertToFormat(QImage::Format_RGB888).save(m_captureFile);
+    ReadBack().convertToFormat(QImage::Format_RGB888).save(m_captureFile);
     m_captured = true;
   }
   if (m_compileAfterFirstFrame) {
@@ -136,8 +129,6 @@ void C3DViewWindow::DrawNextSceneDirectly() {
   m_compileAfterFirstFrame = true;
 }
 
-QImage C3DViewWindow::GrabFrame() { return grabFramebuffer(); }
-
 std::uint32_t C3DViewWindow::FastKeyTool(bool ctrl, bool alt, bool space) {
   if (ctrl && alt) return vex3d::fourcc("ZOOM");
   if (ctrl) return vex3d::fourcc("ROTA");
@@ -165,7 +156,7 @@ void C3DViewWindow::SetFastKeyCommand() {
 bool C3DViewWindow::OnUnhandledWheel(const vex3d::MouseEvent& e) {
   const bool timeChanged = e.IsShift() || e.IsCtrl();
   const bool handled = m_view->OnMouseWheel(e.IsShift(), e.IsCtrl(), e.wheelDelta);
-  if (timeChanged) update();
+  if (timeChanged) RequestPaint();
   return handled;
 }
 

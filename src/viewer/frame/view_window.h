@@ -42,9 +42,6 @@ class VEX3D_VIEWER_EXPORT C3DViewWindow : public CCommandView {
   // file shows as soon as it is read, not once every list is built.
   void DrawNextSceneDirectly();
 
-  // Paints one frame now and answers the picture, for tests and the
-  // screenshot script.
-  QImage GrabFrame();
   int GetPaintCount() const { return m_paints; }
   // Writes the view's first complete picture of a scene to `file`, read
   // back from the frame that showed it (benchmarks compare this with a

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QSurfaceFormat>
 
 #include "io/module.h"
@@ -75,7 +76,7 @@ double measureRotation(C3DFrameViewer& frame, int frames, bool fastDisplay) {
   // counts once the widget has painted it.
   auto paintOnce = [window] {
     const int before = window->GetPaintCount();
-    window->update();
+    window->RequestPaint();
     QElapsedTimer waited;
     waited.start();
     while (window->GetPaintCount() == before && waited.elapsed() < 10000) {
@@ -114,7 +115,15 @@ bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
   }
   QApplication::processEvents();
   if (file.isEmpty()) return view->GetFirstFrameMs() >= 0;
-  return frame.grab().save(file);
+  // The view draws in a window of its own, which a grab of the frame's
+  // widgets does not see: its picture goes in on top.
+  QImage picture = frame.grab().toImage();
+  const QImage scene = view->GrabFrame();
+  if (!scene.isNull()) {
+    QPainter painter(&picture);
+    painter.drawImage(QRect(view->mapTo(&frame, QPoint(0, 0)), view->size()), scene);
+  }
+  return picture.save(file);
 }
 
 }  // namespace vex3d::viewer

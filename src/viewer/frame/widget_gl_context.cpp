@@ -4,22 +4,18 @@
 
 namespace vex3d {
 
-int WidgetGlContext::width() const {
-  return static_cast<int>(m_widget.width() * m_widget.devicePixelRatioF());
-}
+int WidgetGlContext::width() const { return m_view.BufferWidth(); }
 
-int WidgetGlContext::height() const {
-  return static_cast<int>(m_widget.height() * m_widget.devicePixelRatioF());
-}
+int WidgetGlContext::height() const { return m_view.BufferHeight(); }
 
 bool WidgetGlContext::doMakeCurrent() {
-  if (m_widget.context() == nullptr) return false;
-  m_widget.makeCurrent();
-  return QOpenGLContext::currentContext() == m_widget.context();
+  if (m_view.GetContext() == nullptr) return false;
+  m_view.MakeCurrent();
+  return QOpenGLContext::currentContext() == m_view.GetContext();
 }
 
 void WidgetGlContext::doDoneCurrent() {
-  if (m_widget.context() != nullptr) m_widget.doneCurrent();
+  if (m_view.GetContext() != nullptr) m_view.DoneCurrent();
 }
 
 }  // namespace vex3d

@@ -1,20 +1,18 @@
 #pragma once
-// The context of a Qt GL widget as a view's context: making it current
-// binds the widget's frame buffer.
-#include <QOpenGLWidget>
-
+// The context of a command view's GL surface as a view's context.
+#include "hostlib/ui/command_view.h"
 #include "render/gl_context.h"
 
 namespace vex3d {
 
 class WidgetGlContext final : public GlContext {
  public:
-  explicit WidgetGlContext(QOpenGLWidget& widget) : m_widget(widget) {}
+  explicit WidgetGlContext(CCommandView& view) : m_view(view) {}
   ~WidgetGlContext() override { forgetIfCurrent(); }
 
   int width() const override;
   int height() const override;
-  // Inside paintGL Qt has made the context current already; this records
+  // Inside paintGL the context is current already; this records
   // it as current so that the view puts it back after any other work.
   void adoptCurrent() { makeCurrent(); }
 
@@ -23,7 +21,7 @@ class WidgetGlContext final : public GlContext {
   void doDoneCurrent() override;
 
  private:
-  QOpenGLWidget& m_widget;
+  CCommandView& m_view;
 };
 
 }  // namespace vex3d
