@@ -1,7 +1,7 @@
 #pragma once
-// The 3D view in a window: a C3DView drawing into a Qt GL widget. The
-// widget's context goes on the view's context stack when GL is ready, the
-// view's invalidations become widget updates, and its 200 ms timer runs
+// The 3D view in a window: a C3DView drawing into the command view's GL
+// surface. The surface's context goes on the view's context stack when GL
+// is ready, the view's invalidations become paint requests, and its 200 ms timer runs
 // the fast-display and final-repaint cycle and picks the tool the keyboard
 // holds.
 #include <QTimer>

@@ -25,8 +25,8 @@ void prepareApplication() {
   QCoreApplication::setApplicationName("vex3d");
   QGuiApplication::setApplicationDisplayName("Vex3D");
   QGuiApplication::setDesktopFileName("vex3d-viewer");
-  // Each GL widget keeps its own context; the view's display lists are
-  // compiled in it and must not be shared with the composition context.
+  // Each view keeps its own context; its display lists are compiled there
+  // and are never shared with another context.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
 }
 
