@@ -82,8 +82,11 @@ bool mayUseQt(const std::string& part) {
 
 // The window code of the viewer: Qt, and only the viewer program loads it.
 bool isWindowHeader(const std::string& target) {
-  return target.rfind("hostlib/ui/", 0) == 0 || target.rfind("viewer/frame/", 0) == 0 ||
-         target.rfind("viewer/commands/", 0) == 0;
+  for (const char* prefix :
+       {"hostlib/ui/", "viewer/frame/", "viewer/commands/", "viewer/panes/", "viewer/dialogs/"}) {
+    if (target.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
 }
 
 // Files that libraries and programs without Qt build from.
