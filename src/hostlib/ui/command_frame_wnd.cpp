@@ -67,6 +67,15 @@ CCommandFrameWnd::CCommandFrameWnd(QWidget* parent) : QMainWindow(parent) {
   qApp->installEventFilter(this);
 }
 
+void CCommandFrameWnd::SetStatusBarControl(CCommandStatusBar* bar) {
+  if (bar == nullptr || bar == m_status) return;
+  const QString help = m_status->GetHelpText();
+  // setStatusBar deletes the bar it replaces.
+  setStatusBar(bar);
+  m_status = bar;
+  m_status->SetHelp(help.toStdString());
+}
+
 CCommandFrameWnd::~CCommandFrameWnd() {
   qApp->removeEventFilter(this);
   // The commands go before the windows they may still point to.

@@ -48,6 +48,8 @@ class VEXHOSTUI_EXPORT CCommandFrameWnd : public QMainWindow {
   QWidget* GetViewer() const { return m_viewer; }
   void SetViewer(QWidget* view) { m_viewer = view; }
   CCommandStatusBar* GetStatusBarControl() const { return m_status; }
+  // An owner's own status bar in place of the plain one; the frame owns it.
+  void SetStatusBarControl(CCommandStatusBar* bar);
 
   // ---- document
   void DocumentChanged();

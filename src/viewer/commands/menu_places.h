@@ -56,6 +56,9 @@ enum ViewerBitmap : std::uint32_t {
   kBitmapSaveAsHighlighted = 7025,
   kBitmapZoom = 7028,
   kBitmapZoomHighlighted = 7029,
+  // Objects list items.
+  kBitmapTreeObject = 9010,
+  kBitmapTreeGroup = 9012,
 };
 
 enum ViewerCursor : std::uint32_t {

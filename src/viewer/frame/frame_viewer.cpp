@@ -24,8 +24,10 @@
 #include "scene/scene.h"
 #include "viewer/command_3d.h"
 #include "viewer/commands/viewer_commands.h"
+#include "viewer/frame/render_status_bar.h"
 #include "viewer/frame/view_window.h"
 #include "viewer/frame/viewer_resources.h"
+#include "viewer/panes/rebar.h"
 
 namespace {
 
@@ -73,6 +75,7 @@ C3DFrameViewer::C3DFrameViewer(std::unique_ptr<C3DScene> scene, QWidget* parent)
 C3DFrameViewer::~C3DFrameViewer() {
   const int width = GetLeftPaneWidth();
   if (width > 0) WriteProfileInt(kSection, "leftpane", width);
+  m_rebar->EndTask(true);
   GetCommandMgr().SetActiveCommand(nullptr);
   GetCommandMgr().ClearVolatileCommand();
   RemoveScenes();
@@ -83,10 +86,9 @@ void C3DFrameViewer::createClient() {
   m_splitter = new QSplitter(Qt::Horizontal, this);
   m_splitter->setObjectName("splitter");
   m_splitter->setChildrenCollapsible(true);
-  // The left pane's lists come later; the column is there already so that
-  // its width and visibility behave as they will.
-  m_leftPane = new QWidget(m_splitter);
-  m_leftPane->setObjectName("leftPane");
+  m_statusBar = new CRenderStatusBar(this);
+  SetStatusBarControl(m_statusBar);
+  m_rebar = new C3DRebar(m_splitter);
   m_view = new C3DViewWindow(m_splitter);
   m_view->SetFrame(this);
   m_view->SetCommandMgr(&GetCommandMgr());
@@ -94,7 +96,8 @@ void C3DFrameViewer::createClient() {
   // The tool in use draws over the scene (the rotation guide).
   m_view->GetView().SetDrawHook([this] { GetCommandMgr().OnDraw(); });
   m_view->GetView().SetAutoFit(IsSettingsFlagSet(FRAME_AUTO_FIT));
-  m_splitter->addWidget(m_leftPane);
+  m_rebar->Init(this, nullptr);
+  m_splitter->addWidget(m_rebar);
   m_splitter->addWidget(m_view);
   m_splitter->setStretchFactor(1, 1);
   setCentralWidget(m_splitter);
@@ -206,7 +209,9 @@ int C3DFrameViewer::ReadScene(const CFileNameSpec& file, std::uint32_t flags) {
 int C3DFrameViewer::InsertScene(std::unique_ptr<C3DScene> scene, int index) {
   if (!scene) return -1;
   if (index < 0 || index > GetSceneCount()) index = GetSceneCount();
+  C3DScene* inserted = scene.get();
   m_scenes.insert(m_scenes.begin() + index, std::move(scene));
+  m_rebar->InsertScene(inserted, index);
   // Showing the scenes list needs two scenes; a second one may make it
   // appear.
   if (IsSettingsFlagSet(FRAME_SHOW_SCENES)) UpdateBarState();
@@ -238,6 +243,9 @@ void C3DFrameViewer::RemoveScene(C3DScene* scene, bool destroy) {
 std::unique_ptr<C3DScene> C3DFrameViewer::DetachScene(C3DScene* scene) {
   const int index = FindScene(scene);
   if (index < 0) return nullptr;
+  // The thumbnail being drawn may be this scene's.
+  m_rebar->EndTask(false);
+  m_rebar->RemoveScene(scene);
   if (scene == m_current) {
     m_view->GetView().DetachScene();
     m_current = nullptr;
@@ -246,6 +254,7 @@ std::unique_ptr<C3DScene> C3DFrameViewer::DetachScene(C3DScene* scene) {
   }
   std::unique_ptr<C3DScene> owned = std::move(m_scenes[static_cast<std::size_t>(index)]);
   m_scenes.erase(m_scenes.begin() + index);
+  if (IsSettingsFlagSet(FRAME_SHOW_SCENES)) UpdateBarState();
   return owned;
 }
 
@@ -265,6 +274,8 @@ void C3DFrameViewer::ReplaceScene(C3DScene* oldScene, std::unique_ptr<C3DScene> 
 
 void C3DFrameViewer::RemoveScenes() {
   if (m_view != nullptr) m_view->GetView().DetachScene();
+  m_rebar->EndTask(false);
+  for (const auto& scene : m_scenes) m_rebar->RemoveScene(scene.get());
   const bool hadCurrent = m_current != nullptr;
   m_current = nullptr;
   m_scenes.clear();
@@ -272,14 +283,18 @@ void C3DFrameViewer::RemoveScenes() {
 }
 
 void C3DFrameViewer::InvalidateScene(C3DScene* scene) {
+  m_rebar->InvalidateScene(scene);
   if (scene == m_current) UpdateView(UPDATE_VIEW_NODES);
 }
 
 void C3DFrameViewer::ScenesChanged() {
+  m_rebar->ScenesChanged();
   if (IsSettingsFlagSet(FRAME_SHOW_SCENES)) UpdateBarState();
 }
 
 void C3DFrameViewer::SceneChanged(int reason, std::uintptr_t data) {
+  m_rebar->SceneChanged(m_current, reason, data);
+  m_statusBar->SceneChanged(m_current, reason);
   for (const auto& listener : m_listeners) listener(reason, data);
 }
 
@@ -339,36 +354,27 @@ void C3DFrameViewer::SetSettingsFlag(std::uint32_t flag, bool on) {
 
 // ---- left pane
 
-namespace {
-
-bool shown(int mode, bool current) {
-  if (mode == LEFTBAR_TOGGLE) return !current;
-  return mode == LEFTBAR_SHOW;
-}
-
-}  // namespace
-
 void C3DFrameViewer::ShowObjects(int mode) {
-  SetSettingsFlag(FRAME_SHOW_OBJECTS, shown(mode, IsSettingsFlagSet(FRAME_SHOW_OBJECTS)));
+  m_rebar->ShowObjects(mode);
   UpdateBarState();
 }
 
 void C3DFrameViewer::ShowMaterials(int mode) {
-  SetSettingsFlag(FRAME_SHOW_MATERIALS, shown(mode, IsSettingsFlagSet(FRAME_SHOW_MATERIALS)));
+  m_rebar->ShowMaterials(mode);
   UpdateBarState();
 }
 
 void C3DFrameViewer::ShowScenes(int mode) {
-  bool on = shown(mode, IsSettingsFlagSet(FRAME_SHOW_SCENES));
-  if (mode == LEFTBAR_SHOW && GetSceneCount() < 2) on = false;
-  SetSettingsFlag(FRAME_SHOW_SCENES, on);
+  m_rebar->ShowScenes(mode);
   UpdateBarState();
 }
+
+bool C3DFrameViewer::AreScenesShown() const { return m_rebar->AreScenesShown(); }
 
 int C3DFrameViewer::GetLeftPaneWidth() const {
   if (m_splitter == nullptr) return 0;
   if (m_pendingLeftWidth >= 0) return m_pendingLeftWidth;
-  if (m_leftPane->isHidden()) return 0;
+  if (m_rebar->isHidden()) return 0;
   const QList<int> sizes = m_splitter->sizes();
   return sizes.isEmpty() ? 0 : sizes.front();
 }
@@ -386,7 +392,7 @@ void C3DFrameViewer::SetLeftPaneWidth(int width) {
   } else if (width == 0 && current > 0) {
     WriteProfileInt(kSection, "leftpane", current);
   }
-  m_leftPane->setVisible(width > 0);
+  m_rebar->setVisible(width > 0);
   // Before the window is laid out the splitter has no width to share: the
   // width is applied when it is shown.
   if (!m_splitter->isVisible()) {
@@ -408,12 +414,12 @@ void C3DFrameViewer::showEvent(QShowEvent* event) {
 }
 
 void C3DFrameViewer::UpdateBarState() {
-  const bool any = IsSettingsFlagSet(FRAME_SHOW_MATERIALS | FRAME_SHOW_OBJECTS) ||
-                   (IsSettingsFlagSet(FRAME_SHOW_SCENES) && GetSceneCount() >= 2);
+  m_rebar->UpdateBars();
+  const bool any = m_rebar->GetShownBarCount() > 0;
   if (!any) {
     if (GetLeftPaneWidth() > 0) SetLeftPaneWidth(0);
-    m_leftPane->setVisible(false);
-  } else if (GetLeftPaneWidth() == 0 || m_leftPane->isHidden()) {
+    m_rebar->setVisible(false);
+  } else if (GetLeftPaneWidth() == 0 || m_rebar->isHidden()) {
     SetLeftPaneWidth(storedLeftPaneWidth());
   }
 }

@@ -19,7 +19,9 @@
 
 class C3DScene;
 class C3DView;
+class C3DRebar;
 class C3DViewWindow;
+class CRenderStatusBar;
 class QSplitter;
 
 // Frame settings, one word in the profile ("Render", "settings").
@@ -116,11 +118,12 @@ class VEX3D_VIEWER_EXPORT C3DFrameViewer : public CCommandFrameWnd {
   void ShowObjects(int mode);
   void ShowMaterials(int mode);
   void ShowScenes(int mode);
-  bool AreScenesShown() const { return IsSettingsFlagSet(FRAME_SHOW_SCENES); }
+  bool AreScenesShown() const;
   void UpdateBarState();
   void SetLeftPaneWidth(int width);
   int GetLeftPaneWidth() const;
-  QWidget* GetBarControl() const { return m_leftPane; }
+  C3DRebar* GetBarControl() const { return m_rebar; }
+  CRenderStatusBar* GetRenderStatusBar() const { return m_statusBar; }
   QSplitter* GetSplitter() const { return m_splitter; }
 
   // ---- view
@@ -162,7 +165,8 @@ class VEX3D_VIEWER_EXPORT C3DFrameViewer : public CCommandFrameWnd {
   std::string m_filePath;
   C3DViewWindow* m_view = nullptr;
   QSplitter* m_splitter = nullptr;
-  QWidget* m_leftPane = nullptr;
+  C3DRebar* m_rebar = nullptr;
+  CRenderStatusBar* m_statusBar = nullptr;
   std::function<bool(int)> m_saveHook;
   std::function<void()> m_scenesChanged;
   std::vector<std::function<void(int, std::uintptr_t)>> m_listeners;

@@ -35,6 +35,8 @@ QString iconFile(std::uint32_t id) {
       {kBitmapOpenHighlighted, "file-open"},
       {kBitmapSaveAs, "file-save-as"},
       {kBitmapSaveAsHighlighted, "file-save-as"},
+      {kBitmapTreeObject, "tree-object"},
+      {kBitmapTreeGroup, "tree-group"},
       {kCursorZoom, "cursor-zoom"},
       {kCursorPan, "cursor-pan"},
       {kCursorRotateY, "cursor-rotate-y"},
