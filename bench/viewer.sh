@@ -10,7 +10,9 @@
 #   - rotating: frames per second of the view at 1280 x 800 while the scene
 #     turns a little every frame, with display lists, and in fast-display
 #     mode;
-#   - start-up: the same open on a small sample.
+#   - start-up: the same open on a small sample;
+#   - the materials list: from a click on a material's check to the next
+#     frame, the faces of that material hidden or shown again.
 #
 #   bash bench/viewer.sh BUILD_DIR [TRIANGLES...]
 #
@@ -95,4 +97,11 @@ echo "rotate: frames per second at 1280 x 800 while the scene turns (300 frames)
 for n in $SIZES; do
   "$VIEWER" "$WORK/mesh_$n.obj" --view-size 1280x800 --bench-rotate 300 |
     awk -v name="mesh_$n.obj" '{v[$1]=$2} END {printf "%-22s first frame %s ms  lists %s fps  fast display %s fps\n", name, v["first-frame-ms"], v["rotate-fps"], v["rotate-fps-fast-display"]}'
+done
+
+echo
+echo "materials list: a click on a material's check to the next frame at 1280 x 800 (10 clicks, hiding and showing in turn; target under 500 ms)"
+for n in $SIZES; do
+  "$VIEWER" "$WORK/mesh_$n.obj" --view-size 1280x800 --bench-material 10 |
+    awk -v name="mesh_$n.obj" '{printf "%-22s median %s ms  longest %s ms\n", name, $3, $5}'
 done

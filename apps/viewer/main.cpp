@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
   QString screenshot;
   QString view;
   int benchFrames = 0;
+  int benchToggles = 0;
   QString firstFrame;
   QSize viewSize;
   const QStringList arguments = QApplication::arguments();
@@ -61,6 +63,9 @@ int main(int argc, char** argv) {
     } else if (arguments[i] == "--bench-rotate" && i + 1 < arguments.size()) {
       // Benchmarks: the first frame's time, then rotation frames per second.
       benchFrames = arguments[++i].toInt();
+    } else if (arguments[i] == "--bench-material" && i + 1 < arguments.size()) {
+      // Benchmarks: the time from a material's check to the next frame.
+      benchToggles = arguments[++i].toInt();
     } else if (arguments[i] == "--view-size" && i + 1 < arguments.size()) {
       const QStringList wh = arguments[++i].split('x');
       if (wh.size() == 2) viewSize = QSize(wh[0].toInt(), wh[1].toInt());
@@ -92,6 +97,15 @@ int main(int argc, char** argv) {
     std::printf("rotate-fps-fast-display %.1f\n",
                 vex3d::viewer::measureRotation(*frame, benchFrames, true));
     status = drawn ? 0 : 1;
+  } else if (benchToggles > 0) {
+    std::vector<double> times = vex3d::viewer::measureMaterialToggle(*frame, benchToggles);
+    std::sort(times.begin(), times.end());
+    if (times.empty()) {
+      status = 1;
+    } else {
+      std::printf("material-toggle-ms median %.1f max %.1f\n", times[times.size() / 2],
+                  times.back());
+    }
   } else if (!screenshot.isEmpty()) {
     status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;
   } else {

@@ -11,6 +11,8 @@
 #include "render/view_flags.h"
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/view_window.h"
+#include "viewer/panes/material_tree.h"
+#include "viewer/panes/rebar.h"
 
 namespace vex3d::viewer {
 
@@ -124,6 +126,27 @@ bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
     painter.drawImage(QRect(view->mapTo(&frame, QPoint(0, 0)), view->size()), scene);
   }
   return picture.save(file);
+}
+
+std::vector<double> measureMaterialToggle(C3DFrameViewer& frame, int toggles) {
+  std::vector<double> times;
+  C3DMaterialTree* tree = frame.GetBarControl()->GetMaterialTree();
+  QTreeWidgetItem* item = tree->topLevelItemCount() > 0 ? tree->topLevelItem(0) : nullptr;
+  if (item == nullptr) return times;
+  C3DViewWindow* window = frame.GetViewWindow();
+  saveScreenshot(frame, QString());
+  for (int i = 0; i < toggles; ++i) {
+    QElapsedTimer timer;
+    timer.start();
+    const int before = window->GetPaintCount();
+    tree->ToggleItem(item);
+    window->RequestPaint();
+    while (window->GetPaintCount() == before && timer.elapsed() < 60000) {
+      QApplication::processEvents(QEventLoop::AllEvents);
+    }
+    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+  }
+  return times;
 }
 
 }  // namespace vex3d::viewer

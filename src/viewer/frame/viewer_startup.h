@@ -42,4 +42,9 @@ VEX3D_VIEWER_EXPORT bool saveScreenshot(C3DFrameViewer& frame, const QString& fi
 // them. `fastDisplay` turns the fast-display mode on for the run.
 VEX3D_VIEWER_EXPORT double measureRotation(C3DFrameViewer& frame, int frames, bool fastDisplay);
 
+// Milliseconds from a click on the first material of the materials list to
+// the next frame on screen, for `toggles` clicks (hiding, then showing
+// again, in turn). Empty without a material.
+VEX3D_VIEWER_EXPORT std::vector<double> measureMaterialToggle(C3DFrameViewer& frame, int toggles);
+
 }  // namespace vex3d::viewer
