@@ -16,6 +16,12 @@ class C3DEdge {
     m_first = a;
     m_second = b;
   }
+  // The ends as given, for results whose order means something (a mirrored
+  // edge that follows the direction of the edge it mirrors).
+  void SetInOrder(int a, int b) {
+    m_first = a;
+    m_second = b;
+  }
   int GetFirst() const { return m_first; }
   int GetSecond() const { return m_second; }
   int operator[](int end) const { return end == 0 ? m_first : m_second; }

@@ -13,7 +13,11 @@
 #include "mesh/model/int_coord_map.h"
 #include "mesh/model/point_list.h"
 
+class C3DPointSymetryMap;
 class C4x4Matrix;
+
+// The axis a symmetry is taken along: 0 x, 1 y, 2 z.
+enum _AXIS_INFO : int { AXIS_X = 0, AXIS_Y = 1, AXIS_Z = 2 };
 
 class VEX3D_EXPORT C2DPointList : public vex3d::PointListOf<C2DPoint> {
   DECLARE_SERIAL(C2DPointList)
@@ -80,6 +84,10 @@ class VEX3D_EXPORT C3DPointList : public vex3d::PointListOf<C3DPoint> {
   // diagonal is that of the box of the points with finite coordinates.
   // Null for an empty list. The map describes the list as it is now.
   std::unique_ptr<CIntCoordMap> InitIntCoordMap(float tolerance) const;
+  // Mirror partners across the mid-plane of the points' box along `axis`
+  // (mesh/algorithms/point_symmetry.cpp): `tolerance` is a fraction of a
+  // twentieth of the box's extent along the axis. Null for an empty list.
+  std::unique_ptr<C3DPointSymetryMap> InitSymetryMap(_AXIS_INFO axis, float tolerance) const;
   // The points of the 27 cells around point i's cell (point i included),
   // cell by cell, n of them; null with n = 0 when fewer than two are found,
   // without a map or for an i outside the map.

@@ -1,0 +1,105 @@
+#include "mesh/algorithms/point_symmetry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "mesh/model/face_list.h"
+#include "mesh/model/point_lists.h"
+
+namespace {
+
+float coordinate(const C3DPoint& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+
+void setCoordinate(C3DPoint& p, int axis, float value) {
+  if (axis == 0) {
+    p.x = value;
+  } else if (axis == 1) {
+    p.y = value;
+  } else {
+    p.z = value;
+  }
+}
+
+// Points on either side of the mid-plane closer to it than this are taken
+// as lying on it.
+constexpr double kSameSide = 1e-6;
+
+}  // namespace
+
+C3DPointSymetryMap::~C3DPointSymetryMap() = default;
+
+C3DPointSymetryMap::SymetricEdgeInfo C3DPointSymetryMap::GetSymetricEdge(const CFaceList& faces,
+                                                                         const C3DEdge& edge,
+                                                                         C3DEdge& mirrored,
+                                                                         int keepOrder) const {
+  const int* first = Find(edge.GetFirst());
+  const int* second = Find(edge.GetSecond());
+  if (first == nullptr || second == nullptr) return SYMETRIC_EDGE_NONE;
+  const C3DEdge candidate(*first, *second);
+  if (!faces.DoesEdgeExists(candidate, -1)) return SYMETRIC_EDGE_NONE;
+  if (candidate == edge) {
+    mirrored = candidate;
+    return SYMETRIC_EDGE_SELF;
+  }
+  if (keepOrder) {
+    mirrored.SetInOrder(*first, *second);
+  } else {
+    mirrored = candidate;
+  }
+  return SYMETRIC_EDGE_OTHER;
+}
+
+std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis,
+                                                                 float tolerance) const {
+  const int count = GetSize();
+  if (count == 0) return nullptr;
+  const int a = std::clamp(static_cast<int>(axis), 0, 2);
+  C3DPoint min;
+  C3DPoint max;
+  GetBoundingBox(min, max);
+  const double mid = (static_cast<double>(coordinate(min, a)) + coordinate(max, a)) / 2.0;
+  // The tolerance follows the model's size along the axis, so one value
+  // serves models of any scale.
+  const double extent = static_cast<double>(coordinate(max, a)) - coordinate(min, a);
+  const double reach = static_cast<double>(tolerance) * extent / 20.0;
+  const double reach2 = reach * reach;
+
+  const std::unique_ptr<CIntCoordMap> grid = InitIntCoordMap(0.5f);
+  const std::int32_t midCell = grid->CellIndex(static_cast<float>(mid));
+  auto map = std::make_unique<C3DPointSymetryMap>(
+      std::max<std::uint32_t>(static_cast<std::uint32_t>(count / 6), 1));
+  const C3DPoint* points = GetData();
+  for (int i = 0; i < count; ++i) {
+    if (map->Contains(i)) continue;
+    const C3DPoint& p = points[i];
+    C3DPoint image = p;
+    setCoordinate(image, a, static_cast<float>(2.0 * mid - coordinate(p, a)));
+    const vex3d::IntCell cell = grid->CellOf(image);
+    const std::int32_t cellAlong = a == 0 ? cell.i : a == 1 ? cell.j : cell.k;
+    // In the cell that straddles the mid-plane, points on P's own side
+    // would be found first and are not mirrors.
+    const bool straddles = cellAlong == midCell;
+    const double sideOfP = mid - coordinate(p, a);
+    int n = 0;
+    const int* candidates = grid->Find(cell, n);
+    int best = -1;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int c = 0; c < n; ++c) {
+      const C3DPoint& q = points[candidates[c]];
+      if (straddles && (mid - coordinate(q, a)) * sideOfP > kSameSide) continue;
+      const double dx = static_cast<double>(q.x) - image.x;
+      const double dy = static_cast<double>(q.y) - image.y;
+      const double dz = static_cast<double>(q.z) - image.z;
+      const double d2 = dx * dx + dy * dy + dz * dz;
+      if (d2 <= reach2 && d2 < bestDistance) {
+        bestDistance = d2;
+        best = candidates[c];
+      }
+    }
+    if (best < 0) continue;
+    map->Insert(i, best);
+    map->Insert(best, i);
+  }
+  return map;
+}
