@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -76,12 +75,10 @@ CColorButton* colorRow(QGridLayout* grid, int row, unsigned id, const char* name
   return button;
 }
 
-}  // namespace
-
 // Single-light rendering and low-resolution textures are one setting seen
 // from two pages: a page started after the other shows what the other
 // holds now.
-static bool fastRendering(const CCustomPropertySheet* sheet, const CCustomPropertyPage* asking) {
+bool fastRendering(const CCustomPropertySheet* sheet, const CCustomPropertyPage* asking) {
   if (sheet != nullptr) {
     if (auto* colors = sheet->FindPage<CRenderColorPrefs>();
         colors && colors != asking && colors->IsInitialised()) {
@@ -94,6 +91,8 @@ static bool fastRendering(const CCustomPropertySheet* sheet, const CCustomProper
   }
   return (storedViewMode() & VIEW_FAST_RENDERING) != 0;
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------- general
 

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QOpenGLWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "hostlib/ui/color_button.h"
+#include "hostlib/ui/command_view.h"
 #include "hostlib/ui/default_dlg.h"
 #include "hostlib/ui/select_folder_dlg.h"
 
@@ -226,6 +228,25 @@ TEST_F(HostControls, AColourButtonShowsItsColourAndTakesTheChosenOne) {
   answerNext([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
   button.click();
   EXPECT_EQ(button.GetColor(), CRGBColor(0, 128, 255, 7));
+}
+
+TEST_F(HostControls, TheSurfaceFormatHookShapesTheSurfacesMadeAfterIt) {
+  QSurfaceFormat seen;
+  const CCommandView::SurfaceFormatHook previous =
+      CCommandView::SetSurfaceFormatHook([&seen](const QSurfaceFormat& base) {
+        seen = base;
+        QSurfaceFormat format = base;
+        format.setStencilBufferSize(8);
+        return format;
+      });
+  {
+    CCommandView view;
+    EXPECT_EQ(view.GetSurface()->requestedFormat().stencilBufferSize(), 8);
+    EXPECT_EQ(seen, QSurfaceFormat::defaultFormat());
+  }
+  CCommandView::SetSurfaceFormatHook(previous);
+  CCommandView plain;
+  EXPECT_EQ(plain.GetSurface()->requestedFormat(), QSurfaceFormat::defaultFormat());
 }
 
 }  // namespace

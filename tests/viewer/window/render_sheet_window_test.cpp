@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -21,6 +22,7 @@
 #include "hostlib/text/string_ids.h"
 #include "hostlib/text/strings.h"
 #include "hostlib/ui/color_button.h"
+#include "hostlib/ui/command_view.h"
 #include "hostlib/ui/select_folder_dlg.h"
 #include "render/view.h"
 #include "render/view_flags.h"
@@ -262,6 +264,27 @@ TEST_F(RenderSheetWindow, TheStoredFormatShapesTheNextWindow) {
   WriteProfileInt(kSection, "glsettings", 0);
   EXPECT_EQ(viewer::alternativeWindowFormat(QSurfaceFormat::defaultFormat()),
             QSurfaceFormat::defaultFormat());
+}
+
+TEST_F(RenderSheetWindow, TheNextViewerWindowUsesTheStoredConfiguration) {
+  const std::vector<viewer::GlFramebufferConfig> configs = viewer::listWindowConfigs();
+  const viewer::GlFramebufferConfig* wanted = nullptr;
+  for (const viewer::GlFramebufferConfig& config : configs) {
+    if (config.stencil > 0 && config.depth >= 24 && config.doubleBuffer && config.samples == 0) {
+      wanted = &config;
+    }
+  }
+  if (wanted == nullptr) GTEST_SKIP() << "the display offers no configuration with a stencil";
+  WriteProfileInt(kSection, "glsettings", 1);
+  WriteProfileInt(kSection, "glpixelformat", wanted->id);
+  viewer::installAlternativeWindowFormat();
+  C3DFrameViewer& frame = OpenFrame();
+  CCommandView::SetSurfaceFormatHook({});
+  QOpenGLContext* context = frame.GetViewWindow()->GetContext();
+  ASSERT_NE(context, nullptr);
+  EXPECT_GE(context->format().stencilBufferSize(), wanted->stencil);
+  // Without the choice, the window keeps the application's format.
+  EXPECT_LE(QSurfaceFormat::defaultFormat().stencilBufferSize(), 0);
 }
 
 TEST_F(RenderSheetWindow, SmallIconsAreTheInverseOfTheFrameSetting) {
