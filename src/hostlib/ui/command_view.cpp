@@ -50,10 +50,28 @@ class CCommandView::Surface final : public QOpenGLWindow {
   CCommandView& m_view;
 };
 
+namespace {
+
+CCommandView::SurfaceFormatHook& surfaceFormatHook() {
+  static CCommandView::SurfaceFormatHook hook;
+  return hook;
+}
+
+}  // namespace
+
+CCommandView::SurfaceFormatHook CCommandView::SetSurfaceFormatHook(SurfaceFormatHook hook) {
+  SurfaceFormatHook previous = std::move(surfaceFormatHook());
+  surfaceFormatHook() = std::move(hook);
+  return previous;
+}
+
 CCommandView::CCommandView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   m_surface = new Surface(*this);
+  if (const SurfaceFormatHook& hook = surfaceFormatHook()) {
+    m_surface->setFormat(hook(m_surface->requestedFormat()));
+  }
   m_container = QWidget::createWindowContainer(m_surface, this);
   m_container->setFocusPolicy(Qt::NoFocus);
   auto* layout = new QVBoxLayout(this);

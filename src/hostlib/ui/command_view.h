@@ -8,6 +8,7 @@
 // composition a GL widget costs on every frame. Its input comes back to
 // this widget, so that the frame's shortcuts and the tools see one widget.
 #include <QImage>
+#include <QSurfaceFormat>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,12 @@ class VEXHOSTUI_EXPORT CCommandView : public QWidget {
   void SetCursorProvider(CursorProvider provider) { m_cursors = std::move(provider); }
   // Asks the input command for its cursor at the last mouse position.
   void RefreshCursor();
+
+  // Decides the format of the GL surfaces made from now on, from the
+  // application's default format: a user's choice of framebuffer takes
+  // effect with the next window. Answers the hook it replaces.
+  using SurfaceFormatHook = std::function<QSurfaceFormat(const QSurfaceFormat& base)>;
+  static SurfaceFormatHook SetSurfaceFormatHook(SurfaceFormatHook hook);
 
   static vex3d::MouseEvent TranslateMouse(const QPointF& at, Qt::MouseButtons buttons,
                                           Qt::KeyboardModifiers modifiers, int wheelDelta = 0);

@@ -160,6 +160,8 @@ DialogHooks::DialogHooks(QWidget* window) : m_saved(new Saved) {
   // A file that could not be read or written is said in a box the user
   // answers, with the reader's log under it.
   m_saved->reports = setIoReportHandler([owner](const IoReport& report) {
+    // The user who refused the options knows it already.
+    if (report.errorCode == IO_ERROR_CANCELLED) return;
     const unsigned icon =
         report.reportCode == kIoReportInformation ? kMsgIconInformation : kMsgIconError;
     CNotifyDlg2::ShowMessage(owner, formatIoReport(report), kMsgOk | icon);

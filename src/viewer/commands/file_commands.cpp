@@ -10,12 +10,16 @@
 #include "hostlib/core/message_box.h"
 #include "hostlib/files/file_class.h"
 #include "hostlib/files/file_dialogs.h"
+#include "hostlib/io/io_report.h"
 #include "hostlib/text/string_ids.h"
 #include "hostlib/text/strings.h"
 #include "io/io.h"
 #include "scene/scene.h"
+#include "scene/scene_io_options.h"
 #include "viewer/commands/menu_places.h"
 #include "viewer/commands/save_as_bitmap_dialog.h"
+#include "viewer/dialogs/export_sheet.h"
+#include "viewer/dialogs/render_sheet.h"
 #include "viewer/frame/frame_viewer.h"
 
 using vex3d::fourcc;
@@ -75,9 +79,15 @@ CommandResult C3DSaveAs::OnApplyCommand(C3DScene* scene) {
   C3DIo io(CFileNameSpec(frame->GetFilePath(), 0), 0);
   if (io.FileDialogBox(vex3d::kFileKind3D) == 0) return cmdCancelled;
   const std::string target = io.GetFileName();
-  if (io.Save(1, scene, nullptr) != 1) {
+  const vex3d::viewer::ExportSheetScope sheet(frame);
+  CSceneExportOptions options;
+  if (io.Save(1, scene, &options) != 1) {
     SetHelpLine(LoadStringW(vex3d::kStrSceneNotSaved));
-    return cmdFailed;
+    return io.GetIoError() == IO_ERROR_CANCELLED ? cmdCancelled : cmdFailed;
+  }
+  if ((io.GetPreferencesFlags() & vex3d::viewer::kExportShowReport) && !options.GetLog().empty()) {
+    io.SetIoError(IO_INFO_SAVED, CIoOptions::logInfo);
+    io.ReportIoError(&options, vex3d::kIoReportInformation);
   }
   frame->DocumentSaved();
   const bool reopened = frame->ReadScene(target, READ_SCENE_SILENT | READ_SCENE_REPLACE) >= 0;
@@ -107,7 +117,13 @@ C3DPrefsCommand::C3DPrefsCommand()
           vex3d::viewer::kToolbarWindow, 1, vex3d::viewer::kBitmapPreferences,
           vex3d::viewer::kBitmapPreferencesHighlighted)) {}
 
-void C3DPrefsCommand::UpdateState() { SetState(cmdStateEnabled, false); }
+void C3DPrefsCommand::UpdateState() { SetState(cmdStateEnabled, Get3DFrameWnd() != nullptr); }
+
+CommandResult C3DPrefsCommand::OnApplyCommand() {
+  C3DFrameViewer* frame = Get3DFrameWnd();
+  if (frame == nullptr || frame->Get3DView() == nullptr) return cmdFailed;
+  return CRenderSheet::Show(*frame) == QDialog::Accepted ? cmdDone : cmdCancelled;
+}
 
 // ---- help
 

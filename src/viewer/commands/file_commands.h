@@ -25,14 +25,12 @@ class VEX3D_VIEWER_EXPORT C3DCloseViewer : public C3DViewerCommand {
   CommandResult OnApplyCommand() override;
 };
 
-// The render preference pages come with their own window later; until
-// then the command is there, disabled, so menus and toolbar keep their
-// places.
+// "OpenGL preferences" over the frame's view.
 class VEX3D_VIEWER_EXPORT C3DPrefsCommand : public C3DViewerCommand {
  public:
   C3DPrefsCommand();
   void UpdateState() override;
-  CommandResult OnApplyCommand() override { return cmdFailed; }
+  CommandResult OnApplyCommand() override;
 };
 
 class VEX3D_VIEWER_EXPORT C3DHelp : public C3DViewerCommand {

@@ -9,6 +9,7 @@
 #include "render/navigation.h"
 #include "render/view.h"
 #include "render/view_flags.h"
+#include "viewer/dialogs/gl_configs.h"
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/view_window.h"
 #include "viewer/panes/material_tree.h"
@@ -24,6 +25,9 @@ void prepareApplication() {
   format.setDepthBufferSize(24);
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
   QSurfaceFormat::setDefaultFormat(format);
+  // A framebuffer configuration the user chose in the preferences applies
+  // to the windows made from now on.
+  installAlternativeWindowFormat();
   QCoreApplication::setApplicationName("vex3d");
   QGuiApplication::setApplicationDisplayName("Vex3D");
   QGuiApplication::setDesktopFileName("vex3d-viewer");

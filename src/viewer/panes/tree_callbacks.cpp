@@ -9,9 +9,13 @@
 #include "scene/object_kinds.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
+#include "viewer/dialogs/info_dialogs.h"
 #include "viewer/frame/frame_viewer.h"
 
 namespace vex3d::viewer {
+
+InfoWindows::InfoWindows() : nodeInfo(&showNodeInfo), materialInfo(&showMaterialInfo) {}
+
 namespace {
 
 InfoWindows& infoWindows() {

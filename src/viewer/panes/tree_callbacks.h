@@ -77,10 +77,12 @@ VEX3D_VIEWER_EXPORT void showMaterial(C3DFrameViewer* frame, C3DScene* scene, st
 // Compiles the lists of `nodes` again and draws the view.
 VEX3D_VIEWER_EXPORT void flushNodes(C3DFrameViewer* frame, C3DScene* scene,
                                     const std::unordered_set<C3DSceneNode*>& nodes);
-// Hooks that open the information windows; set by the dialogs.
-struct InfoWindows {
-  void (*nodeInfo)(C3DFrameViewer*, C3DScene*, C3DSceneNode*) = nullptr;
-  void (*materialInfo)(C3DFrameViewer*, C3DScene*, std::uint32_t) = nullptr;
+// What a double-click opens: the information dialogs, unless a test puts
+// its own in their place ({} restores them).
+struct VEX3D_VIEWER_EXPORT InfoWindows {
+  int (*nodeInfo)(C3DFrameViewer*, C3DScene*, C3DSceneNode*);
+  int (*materialInfo)(C3DFrameViewer*, C3DScene*, std::uint32_t);
+  InfoWindows();
 };
 VEX3D_VIEWER_EXPORT void setInfoWindows(const InfoWindows& windows);
 }  // namespace vex3d::viewer

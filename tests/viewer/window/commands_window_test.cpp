@@ -268,8 +268,7 @@ TEST_F(ViewerCommands, EveryCommandIsInAMenuAndTheToolbarHasItsButtons) {
     if (!a->isSeparator()) ++buttons;
   }
   EXPECT_EQ(buttons, 13);
-  // The preferences wait for their window: present but disabled.
-  EXPECT_FALSE(Action("PREF")->isEnabled());
+  EXPECT_TRUE(Action("PREF")->isEnabled());
 }
 
 // The frame drawn once the scene stopped moving carries the extras: the

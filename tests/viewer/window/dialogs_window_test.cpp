@@ -55,8 +55,11 @@ TEST_F(ViewerDialogs, SaveAsWritesTheFileAndShowsItAgain) {
   C3DFrameViewer& frame = OpenFrame(Sample("textured_cube.v3d"));
   frame.DocumentChanged();
   const std::string target = TempPath("saved_cube.obj");
-  AnswerNextDialog(
-      [&target](QWidget* dialog) { chooseFiles(dialog, {QString::fromStdString(target)}); });
+  AnswerNextDialog([&target](QWidget* dialog) {
+    chooseFiles(dialog, {QString::fromStdString(target)});
+    // The export options follow the file.
+    AnswerNextDialog([](QWidget* sheet) { qobject_cast<QDialog*>(sheet)->accept(); });
+  });
   EXPECT_EQ(frame.RunCommand(frame.GetCommandMgr().GetCommandById(fourcc("SAVS"))), cmdDone);
   EXPECT_TRUE(std::filesystem::is_regular_file(target));
   EXPECT_FALSE(frame.IsDocumentModified());

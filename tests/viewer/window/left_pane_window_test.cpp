@@ -275,8 +275,14 @@ TEST_F(LeftPane, DoubleClicksOpenTheInformationWindows) {
   static C3DSceneNode* nodeShown = nullptr;
   static std::uint32_t materialShown = 0xFFFFFFFFu;
   vex3d::viewer::InfoWindows windows;
-  windows.nodeInfo = [](C3DFrameViewer*, C3DScene*, C3DSceneNode* node) { nodeShown = node; };
-  windows.materialInfo = [](C3DFrameViewer*, C3DScene*, std::uint32_t id) { materialShown = id; };
+  windows.nodeInfo = [](C3DFrameViewer*, C3DScene*, C3DSceneNode* node) {
+    nodeShown = node;
+    return 1;
+  };
+  windows.materialInfo = [](C3DFrameViewer*, C3DScene*, std::uint32_t id) {
+    materialShown = id;
+    return 1;
+  };
   vex3d::viewer::setInfoWindows(windows);
   Objects().DoubleClick(Item(m_parts.mixedCube));
   Materials().DoubleClick(Materials().GetMaterialItem(m_parts.blue));
