@@ -159,6 +159,12 @@ class VEX3D_EXPORT C3DView {
   // --- Scene rendering (view_render.cpp, view_compile.cpp).
   void RenderScene();
   void FlushScene();
+  // Computes now, on the calling thread, what drawing `scene` with this
+  // view's settings computes on first use (patch levels, texture
+  // coordinates, boxes, normals, the default material, texture images).
+  // Drawing an up-to-date scene only reads it, so another thread's view
+  // may then draw it while this thread draws it too.
+  void BringSceneUpToDate(C3DScene* scene) const;
   void FlushNode(C3DSceneNode* node);
   void FlushObject(C3DSceneNode* node);
   void BeginCallList(std::uint32_t id, int type);
