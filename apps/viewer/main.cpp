@@ -3,6 +3,9 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +19,46 @@
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/view_window.h"
 #include "viewer/frame/viewer_startup.h"
+#include "viewer/panes/thumbnails_list.h"
+
+namespace {
+
+// Benchmarks: a scenes list on the frame's scenes, the time until every
+// thumbnail is in, and the longest time the event loop went without
+// turning meanwhile (seen by a 5 ms timer; the tick is its resolution).
+bool benchThumbnails(C3DFrameViewer& frame) {
+  if (!vex3d::viewer::saveScreenshot(frame, QString())) return false;
+  C3DThumbnailsList list;
+  list.resize(140, 900);
+  list.show();
+  QElapsedTimer clock;
+  qint64 last = 0;
+  qint64 longest = 0;
+  QTimer tick;
+  tick.setTimerType(Qt::PreciseTimer);
+  tick.setInterval(5);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  clock.start();
+  tick.start();
+  list.SetInfo(&frame);
+  while (!list.AreAllComputed() && clock.elapsed() < 120000) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  const qint64 total = clock.elapsed();
+  longest = std::max(longest, total - last);
+  int computed = 0;
+  for (int i = 0; i < list.count(); ++i) computed += list.GetItemLayer(i)->GetLayerNbr() > 0;
+  std::printf("thumbnails %d of %d\n", computed, list.count());
+  std::printf("thumbnails-ms %lld\n", static_cast<long long>(total));
+  std::printf("longest-event-gap-ms %lld\n", static_cast<long long>(longest));
+  return computed == list.count();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Reading a file brings large blocks that come and go (a reader's arrays,
@@ -47,6 +90,7 @@ int main(int argc, char** argv) {
   QString screenshot;
   QString view;
   int benchFrames = 0;
+  bool benchThumbnailsWanted = false;
   QString firstFrame;
   QSize viewSize;
   const QStringList arguments = QApplication::arguments();
@@ -61,6 +105,8 @@ int main(int argc, char** argv) {
     } else if (arguments[i] == "--bench-rotate" && i + 1 < arguments.size()) {
       // Benchmarks: the first frame's time, then rotation frames per second.
       benchFrames = arguments[++i].toInt();
+    } else if (arguments[i] == "--bench-thumbnails") {
+      benchThumbnailsWanted = true;
     } else if (arguments[i] == "--view-size" && i + 1 < arguments.size()) {
       const QStringList wh = arguments[++i].split('x');
       if (wh.size() == 2) viewSize = QSize(wh[0].toInt(), wh[1].toInt());
@@ -92,6 +138,8 @@ int main(int argc, char** argv) {
     std::printf("rotate-fps-fast-display %.1f\n",
                 vex3d::viewer::measureRotation(*frame, benchFrames, true));
     status = drawn ? 0 : 1;
+  } else if (benchThumbnailsWanted) {
+    status = benchThumbnails(*frame) ? 0 : 1;
   } else if (!screenshot.isEmpty()) {
     status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;
   } else {
