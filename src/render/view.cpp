@@ -10,6 +10,7 @@
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
+#include "mesh/model/normal_channels.h"
 #include "render/egl_context.h"
 #include "scene/scene.h"
 
@@ -41,6 +42,7 @@ C3DView::C3DView(std::uint32_t drawingFlags)
       m_wireframeMaterial(std::make_unique<C3DMaterial>()),
       m_userMaterial(std::make_unique<C3DMaterial>()),
       m_smoothNormal(std::make_unique<C3DVector>()),
+      m_smoothing(std::make_unique<_SmoothingPass>()),
       m_triangles(std::make_unique<C3DFaceList>()) {
   // Ids from the top of the range, which scenes never reach, keep the
   // view's own materials apart from the scene's in the current-material

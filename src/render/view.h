@@ -41,6 +41,7 @@ class CVCFace;
 class CVCFaceList;
 class CVCPointList;
 class C3DFace;
+struct _SmoothingPass;
 
 // One entry of the view's context stack.
 struct _GLContext {
@@ -308,6 +309,9 @@ class VEX3D_EXPORT C3DView {
   int m_2dNesting = 0;
   float m_camera[16] = {};
   std::unique_ptr<C3DVector> m_smoothNormal;
+  // This view's own smoothing state: another view may smooth the same
+  // mesh at the same time.
+  std::unique_ptr<_SmoothingPass> m_smoothing;
   std::unique_ptr<C3DFaceList> m_triangles;  // one polygon's triangles at a time
   std::vector<int> m_triangleCorners;
   bool m_faceStippled = false;

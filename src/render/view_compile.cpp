@@ -172,8 +172,14 @@ void C3DView::BringSceneUpToDate(C3DScene* scene) const {
     // switch to the other.
     if (object->GetKindOf() != OBJECT_CURVE && object->GetKindOf() != OBJECT_GROUP &&
         object->GetChannels() != nullptr) {
-      object->GetFaceNormalChannel();
-      object->GetPointNormalChannel();
+      CFaceNormalChannel* faceNormals = object->GetFaceNormalChannel();
+      CPointNormalChannel* pointNormals = object->GetPointNormalChannel();
+      if (pointNormals != nullptr) {
+        CGeomInfo geom(object);
+        C3DVector scratch;
+        pointNormals->BeginSmoothing(&geom, object->GetChannels()->GetSpecNormalChannel(),
+                                     faceNormals, &scratch, object->GetSmoothAngle());
+      }
     }
     if (const C3DFaceList* faces = object->GetFaceList()) {
       for (int f = 0; f < faces->GetSize(); ++f)
@@ -424,8 +430,8 @@ bool C3DView::cornerNormal(int face, int corner, int point) {
   CPointNormalChannel* normals = m_element.pointNormals;
   if (normals == nullptr) return false;
   if (m_element.specifiedNormals != nullptr)
-    return normals->GetSmoothNormalByCorner(face, corner) != 0;
-  return normals->GetSmoothNormalByIndex(face, point) != 0;
+    return normals->GetSmoothNormalByCorner(*m_smoothing, face, corner) != 0;
+  return normals->GetSmoothNormalByIndex(*m_smoothing, face, point) != 0;
 }
 
 void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
@@ -461,9 +467,9 @@ void C3DView::ViewFlatNode() {
 void C3DView::ViewSmoothNode() {
   if (m_element.pointNormals != nullptr) {
     CGeomInfo geom(m_element.node);
-    m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
-                                             m_element.faceNormals, m_smoothNormal.get(),
-                                             m_element.object->GetSmoothAngle());
+    *m_smoothing = m_element.pointNormals->BeginSmoothing(
+        &geom, m_element.specifiedNormals, m_element.faceNormals, m_smoothNormal.get(),
+        m_element.object->GetSmoothAngle());
   }
   const C3DFaceList* faces = m_element.faces;
   for (int f = 0; f < faces->GetSize(); ++f) {
