@@ -1,9 +1,13 @@
 #include "hostlib/ui/images_ctrl.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QImage>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <algorithm>
 
 #include "hostlib/images/bitmap.h"
@@ -45,17 +49,24 @@ void CThreadImagesCtrlInfo::SetItemResult(std::unique_ptr<NTBitmap> result) {
 }
 
 void CThreadImagesCtrlInfo::CompleteRequest() {
+  int wake = -1;
   CImagesCtrl* list = nullptr;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_state = 0;
     m_signalled = true;
+    wake = m_wakeFd;
     list = m_list;
   }
   m_changed.notify_all();
-  // The control is destroyed only after this thread has ended, and its
-  // destruction drops the calls still queued for it.
-  if (list != nullptr) {
+  // A counter the control's event loop watches rather than an event posted
+  // from here: nothing of the window toolkit is touched from this thread.
+  // The control closes it only once this thread has ended.
+  if (wake >= 0) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wake, &one, sizeof one);
+  } else if (list != nullptr) {
+    // No counter could be made: a queued call, dropped if the control goes.
     QMetaObject::invokeMethod(
         list, [list] { list->requestDone(); }, Qt::QueuedConnection);
   }
@@ -110,12 +121,25 @@ CImagesCtrl::CImagesCtrl(QWidget* parent) : QListWidget(parent), m_frames(new CF
   setWordWrap(false);
   setSpacing(kItemMargin / 2);
   applyFlags();
+  m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (m_wakeFd >= 0) {
+    m_wake = new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this);
+    QObject::connect(m_wake, &QSocketNotifier::activated, this, [this] {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+      requestDone();
+    });
+  }
   QObject::connect(this, &QListWidget::itemSelectionChanged, this, [this] {
     if (m_quietSelection == 0) OnImagesCtrlNotification(IMAGESCTRL_SELECTION_CHANGED, 0);
   });
 }
 
-CImagesCtrl::~CImagesCtrl() { WhileEndOfThread(); }
+CImagesCtrl::~CImagesCtrl() {
+  WhileEndOfThread();
+  delete m_wake;
+  if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
 
 void CImagesCtrl::SetThumbnailThread(std::unique_ptr<CThreadImagesCtrlInfo> info) {
   WhileEndOfThread();
@@ -125,6 +149,7 @@ void CImagesCtrl::SetThumbnailThread(std::unique_ptr<CThreadImagesCtrlInfo> info
   if (m_info) {
     std::lock_guard<std::mutex> lock(m_info->m_mutex);
     m_info->m_list = this;
+    m_info->m_wakeFd = m_wakeFd;
     m_info->m_width = m_width;
     m_info->m_height = m_height;
   }
@@ -136,12 +161,11 @@ void CImagesCtrl::SetThumbnailThread(std::unique_ptr<CThreadImagesCtrlInfo> info
 
 void CImagesCtrl::SetFrames(std::unique_ptr<CFrameBitmap> frames, int width, int height) {
   // A request under way keeps running; its answer no longer matches any
-  // item and is dropped.
+  // item and is dropped, and the next request waits for it.
   ++m_quietSelection;
   clear();
   --m_quietSelection;
   m_items.clear();
-  m_computingSerial = 0;
   m_frames = frames ? std::move(frames) : std::make_unique<CFrameBitmap>();
   m_width = std::max(0, width);
   m_height = std::max(0, height);

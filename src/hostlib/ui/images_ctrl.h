@@ -20,6 +20,7 @@
 #include "hostlib/ui_export.h"
 
 class CImagesCtrl;
+class QSocketNotifier;
 
 // Control flags (SetFlags).
 enum _IMAGESCTRL_FLAGS : std::uint32_t {
@@ -80,6 +81,7 @@ class VEXHOSTUI_EXPORT CThreadImagesCtrlInfo {
 
   ThreadProc m_proc;
   CImagesCtrl* m_list = nullptr;
+  int m_wakeFd = -1;
   mutable std::mutex m_mutex;
   std::condition_variable m_changed;
   int m_width = 0;
@@ -182,6 +184,10 @@ class VEXHOSTUI_EXPORT CImagesCtrl : public QListWidget {
   std::uint32_t m_flags = IMAGESCTRL_SHOW_NAMES | IMAGESCTRL_MULTI_SELECTION | IMAGESCTRL_VERTICAL;
   std::unique_ptr<CThreadImagesCtrlInfo> m_info;
   std::thread m_thread;
+  // The worker tells this thread a request is done through this counter,
+  // which the event loop watches.
+  int m_wakeFd = -1;
+  QSocketNotifier* m_wake = nullptr;
   bool m_ended = false;
   std::uint64_t m_nextSerial = 1;
   std::uint64_t m_computingSerial = 0;
