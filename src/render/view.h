@@ -85,6 +85,13 @@ using FlushCallback = void (*)(C3DSceneNode* node, void* user);
 
 namespace vex3d {
 class EglOffscreenContext;
+// A scene handed to another thread to be brought up to date
+// (C3DView::BringSceneUpToDate) is marked for that time: a view taking it
+// (SetScene) waits until the work is done, after which drawing it only
+// reads it. Marks nest.
+VEX3D_EXPORT void beginScenePreparation(const C3DScene* scene);
+VEX3D_EXPORT void endScenePreparation(const C3DScene* scene);
+VEX3D_EXPORT void waitForScenePreparation(const C3DScene* scene);
 // Draws `text` with the current matrices (the label's origin at 0, 0).
 using TextDrawer = std::function<void(const std::string& text)>;
 }  // namespace vex3d

@@ -430,6 +430,7 @@ void CImagesCtrl::WhileEndOfThread() {
     }
     m_info->m_changed.notify_all();
     m_thread.join();
+    ThreadEnded();
   }
   // The answer of the last request is not awaited any more.
   if (m_computingSerial != 0) {

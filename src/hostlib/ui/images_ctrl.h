@@ -156,6 +156,9 @@ class VEXHOSTUI_EXPORT CImagesCtrl : public QListWidget {
   // On the control's thread, just before `layer` is handed to the worker:
   // what the procedure will read can be made ready here.
   virtual void PrepareRequest(CLayerBitmap* /*layer*/) {}
+  // On the control's thread once the worker has ended (WhileEndOfThread):
+  // a request prepared for it may never have been taken.
+  virtual void ThreadEnded() {}
 
  private:
   friend class CThreadImagesCtrlInfo;

@@ -1,5 +1,7 @@
 #include "viewer/panes/thumbnails_list.h"
 
+#include <utility>
+
 #include "hostlib/containers/next_prime.h"
 #include "hostlib/files/file_utils.h"
 #include "hostlib/images/bitmap.h"
@@ -146,18 +148,37 @@ C3DScene* C3DThumbnailsList::GetLayerScene(const CLayerBitmap* layer) const {
 
 void C3DThumbnailsList::PrepareRequest(CLayerBitmap* layer) {
   C3DScene* scene = GetLayerScene(layer);
-  // What drawing computes on first use is computed here, on the thread
-  // that owns the scene: the worker then only reads it, while this thread
-  // may draw the same scene in the frame's view.
-  if (scene != nullptr) C3DView(DRAWING_MEMORY).BringSceneUpToDate(scene);
+  // Drawing computes normals, boxes and the like on first use. The worker
+  // must only read the scene while this thread may draw it, so what
+  // drawing computes is computed beforehand: here for the scene the frame
+  // shows (its own drawing needs it anyway), on the worker for the others,
+  // which the frame's view does not take until that is done.
+  const bool shown = scene != nullptr && m_frame != nullptr && scene == m_frame->GetCurrentScene();
+  if (shown) C3DView(DRAWING_MEMORY).BringSceneUpToDate(scene);
   std::lock_guard<std::mutex> lock(m_mutex);
+  if (scene != nullptr && !shown) {
+    vex3d::beginScenePreparation(scene);
+    m_marked = scene;
+  }
   m_prepared = scene;
+  m_preparedHere = shown;
 }
 
-C3DScene* C3DThumbnailsList::beginRendering(const CLayerBitmap* layer) {
+void C3DThumbnailsList::ThreadEnded() {
+  // A request the thread did not take any more leaves no mark behind.
   std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_marked != nullptr) vex3d::endScenePreparation(m_marked);
+  m_marked = nullptr;
+}
+
+C3DScene* C3DThumbnailsList::beginRendering(const CLayerBitmap* layer, bool& prepare,
+                                            const C3DScene*& marked) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  prepare = false;
+  marked = std::exchange(m_marked, nullptr);
   C3DScene* scene = nullptr;
   if (!m_layerToScene.Lookup(layer, scene) || scene != m_prepared) return nullptr;
+  prepare = !m_preparedHere;
   m_rendering = scene;
   return scene;
 }
@@ -171,14 +192,22 @@ void C3DThumbnailsList::endRendering() {
 }
 
 void C3DThumbnailsList::renderRequest(CThreadImagesCtrlInfo& info) {
-  C3DScene* scene = beginRendering(info.GetItemLayer());
-  if (scene == nullptr) return;
+  bool prepare = false;
+  const C3DScene* marked = nullptr;
+  C3DScene* scene = beginRendering(info.GetItemLayer(), prepare, marked);
+  if (scene == nullptr) {
+    // Only a key by now: the scene may be gone.
+    if (marked != nullptr) vex3d::endScenePreparation(marked);
+    return;
+  }
   const int width = info.GetWidth();
   const int height = info.GetHeight();
   std::unique_ptr<Bitmap> rendered;
   {
     // Drawn straight, without display lists: each view draws once.
     C3DView view(DRAWING_MEMORY | DRAWING_IMMEDIATE);
+    if (prepare) view.BringSceneUpToDate(scene);
+    if (marked != nullptr) vex3d::endScenePreparation(marked);
     if (view.CreateMemoryRendering(kOversampling * width, kOversampling * height, 24)) {
       view.SetBackgroundColor(255, 255, 255);
       view.SetScene(scene);

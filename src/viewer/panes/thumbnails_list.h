@@ -65,11 +65,14 @@ class VEX3D_VIEWER_EXPORT C3DThumbnailsList : public CImagesCtrl {
 
  protected:
   void PrepareRequest(CLayerBitmap* layer) override;
+  void ThreadEnded() override;
 
  private:
   // The scene of the request in progress, marked as being rendered; null
   // when its layer left the list or the scene was not prepared for it.
-  C3DScene* beginRendering(const CLayerBitmap* layer);
+  // `prepare`: the worker brings it up to date first; `marked`: the scene
+  // whose preparation mark the worker removes.
+  C3DScene* beginRendering(const CLayerBitmap* layer, bool& prepare, const C3DScene*& marked);
   void endRendering();
   void renderRequest(CThreadImagesCtrlInfo& info);
   void clearMaps();
@@ -82,5 +85,9 @@ class VEX3D_VIEWER_EXPORT C3DThumbnailsList : public CImagesCtrl {
   CHashMap<const C3DScene*, CLayerBitmap*> m_sceneToLayer;
   CHashMap<const CLayerBitmap*, C3DScene*> m_layerToScene;
   C3DScene* m_prepared = nullptr;
+  bool m_preparedHere = false;
+  // Marked for preparation by the worker; the worker (or the end of the
+  // thread) removes the mark, whatever became of the scene.
+  const C3DScene* m_marked = nullptr;
   C3DScene* m_rendering = nullptr;
 };

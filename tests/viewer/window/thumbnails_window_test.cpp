@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTest>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -11,6 +12,8 @@
 #include "material/material.h"
 #include "mesh/mesh_builders.h"
 #include "mesh/model/base_object.h"
+#include "mesh/model/channel.h"
+#include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 #include "scene/scene.h"
@@ -48,6 +51,39 @@ std::unique_ptr<C3DScene> boxScene(CRGBColor colour, const std::string& file) {
   scene->AddNode(nullptr, node);
   scene->SetFilename(CFileNameSpec(file, 0));
   return scene;
+}
+
+// A wavy sheet of side x side quads: enough faces that bringing its normals
+// up to date takes a while.
+std::unique_ptr<C3DScene> sheetScene(int side, const std::string& file) {
+  auto scene = std::make_unique<C3DScene>();
+  auto* points = new C3DPointList;
+  auto* faces = new C3DFaceList;
+  for (int y = 0; y <= side; ++y) {
+    for (int x = 0; x <= side; ++x) {
+      points->Add(C3DPoint(static_cast<float>(x) / side, static_cast<float>(y) / side,
+                           0.05f * std::sin(0.3f * static_cast<float>(x + y))));
+    }
+  }
+  faces->SetSize(side * side, 4);
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const int a = y * (side + 1) + x;
+      faces->ElementAt(y * side + x)->SetQuadrangle(a, a + 1, a + side + 2, a + side + 1);
+    }
+  }
+  auto* node = new C3DSceneNode;
+  node->SetName("sheet");
+  node->SetObject(new C3DObject(points, faces));
+  scene->AddNode(nullptr, node);
+  scene->SetFilename(CFileNameSpec(file, 0));
+  return scene;
+}
+
+bool hasPointNormals(C3DScene& scene) {
+  C3DSceneNode* node = scene.GetChildNode(scene.GetSceneRoot());
+  const CDependentChannels* channels = node->GetObject()->GetChannels();
+  return channels != nullptr && channels->GetChannelsNumber(CHANNEL_POINT_NORMAL, 1) > 0;
 }
 
 struct Pixel {
@@ -320,6 +356,25 @@ TEST_F(ThumbnailsWindow, TheViewAndTheThreadDrawTheSameSceneTogether) {
   }
   ASSERT_TRUE(WaitFor([&] { return list.AreAllComputed(); }, 30000));
   for (int i = 0; i < list.count(); ++i) EXPECT_EQ(list.GetItemLayer(i)->GetLayerNbr(), 1);
+}
+
+// A scene the thread is bringing up to date becomes the frame's current
+// one: the view takes it only once that is done, so that both then only
+// read it (the thread sanitizer build checks the reads and writes).
+TEST_F(ThumbnailsWindow, TheViewWaitsForASceneTheThreadIsPreparing) {
+  C3DFrameViewer& frame = OpenFrame();
+  for (int i = 0; i < 3; ++i) {
+    frame.InsertScene(sheetScene(150, "/models/sheet" + std::to_string(i) + ".v3d"));
+  }
+  C3DThumbnailsList& list = List(frame);
+  C3DScene* first = frame.GetScenes()[0];
+  // Its request is under way now: no scene was current.
+  ASSERT_EQ(list.GetThumbnailThread()->GetItemLayer(), list.GetSceneLayer(first));
+  frame.SetCurrentScene(first);
+  EXPECT_TRUE(hasPointNormals(*first)) << "the view took the scene before it was ready";
+  ASSERT_FALSE(ViewPicture().isNull());
+  ASSERT_TRUE(WaitFor([&] { return list.AreAllComputed(); }, 60000));
+  for (C3DScene* scene : frame.GetScenes()) EXPECT_TRUE(hasPointNormals(*scene));
 }
 
 }  // namespace
