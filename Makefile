@@ -3,7 +3,7 @@ PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build demo viewer screenshot test asan-test fuzz bench hostile clean
+.PHONY: all deps configure build demo viewer screenshot test asan-test tsan-test fuzz bench hostile clean
 
 all: build
 
@@ -47,6 +47,16 @@ test: build
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# The viewer window tests under ThreadSanitizer: the scenes list's thread
+# renders scenes the window draws. Only what those tests need is built.
+TSAN_JOBS ?= $(JOBS)
+tsan-test: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build build/tsan -j $(TSAN_JOBS) --target viewer_window_tests v3d_plugin obj_plugin
+	@env XDG_CONFIG_HOME=$(CURDIR)/build/tsan/test-config XDG_CACHE_HOME=$(CURDIR)/build/tsan/test-cache \
+	  VEX3D_CONFIG_DIR= TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(CURDIR)/tests/tsan.supp \
+	  build/tsan/bin/viewer_window_tests
 
 bench:
 	@bash scripts/install-deps.sh --bench

@@ -12,11 +12,16 @@
 #     mode;
 #   - start-up: the same open on a small sample;
 #   - the materials list: from a click on a material's check to the next
-#     frame, the faces of that material hidden or shown again.
+#     frame, the faces of that material hidden or shown again;
+#   - scenes list: ten scenes of THUMB_TRIANGLES (default 100000) triangles
+#     loaded, then the time until every thumbnail is in and the longest
+#     time the window's event loop went without turning meanwhile
+#     (vex3d-viewer FILES --bench-thumbnails).
 #
 #   bash bench/viewer.sh BUILD_DIR [TRIANGLES...]
 #
 # TRIANGLES default to 100000 1000000; RUNS (default 5) runs of each.
+# ONLY=thumbnails runs the scenes list part alone.
 set -u
 
 if [ $# -lt 1 ]; then
@@ -58,6 +63,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$XDG_CONFIG_HOME/vex3d"
 printf '[Render]\nsettings=4096\n' > "$XDG_CONFIG_HOME/vex3d/vex3d.ini"
 
+THUMBS=${THUMB_TRIANGLES:-100000}
+if [ "${ONLY:-}" = thumbnails ]; then SIZES=$THUMBS; fi
 "$MAKE_MESHES" "$WORK" $SIZES >/dev/null || { echo "viewer bench: cannot make meshes" >&2; exit 1; }
 
 # One timed run: its wall seconds appended to $WORK/LABEL.times.
@@ -87,6 +94,31 @@ openRow() {
   echo
 }
 
+thumbnailsRow() {
+  [ -f "$WORK/mesh_$THUMBS.obj" ] || "$MAKE_MESHES" "$WORK" "$THUMBS" >/dev/null || return 1
+  # Ten files: a file opened twice is only switched to.
+  mkdir -p "$WORK/scenes"
+  local files=() out
+  for i in $(seq 10); do
+    cp "$WORK/mesh_$THUMBS.obj" "$WORK/scenes/scene_$i.obj"
+    files+=("$WORK/scenes/scene_$i.obj")
+  done
+  rm -f "$WORK"/*.times
+  for _ in $(seq "$RUNS"); do
+    out=$("$VIEWER" "${files[@]}" --bench-thumbnails 2>/dev/null)
+    echo "$out" | awk '$1 == "thumbnails-ms" {print $2 / 1000}' >> "$WORK/thumbs.times"
+    echo "$out" | awk '$1 == "longest-event-gap-ms" {print $2}' >> "$WORK/gap.times"
+  done
+  printf 'ten scenes of %s triangles  all thumbnails %.3f s  longest event-loop gap %s ms  (medians of %s runs)\n' \
+    "$THUMBS" "$(median thumbs)" "$(median gap)" "$RUNS"
+}
+
+if [ "${ONLY:-}" = thumbnails ]; then
+  echo "scenes list: thumbnails on the list's thread, $(nproc) cores"
+  thumbnailsRow
+  exit 0
+fi
+
 echo "open: whole process to the first complete frame (medians of $RUNS alternating runs)"
 [ -n "$F3D" ] && echo "peer: $F3D ($("$F3D" --version 2>/dev/null | head -1))" || echo "peer: f3d not installed"
 openRow "$ROOT/data/samples/textured_cube.v3d" "textured_cube.v3d"
@@ -105,3 +137,7 @@ for n in $SIZES; do
   "$VIEWER" "$WORK/mesh_$n.obj" --view-size 1280x800 --bench-material 10 |
     awk -v name="mesh_$n.obj" '{printf "%-22s median %s ms  longest %s ms\n", name, $3, $5}'
 done
+
+echo
+echo "scenes list: thumbnails on the list's thread, $(nproc) cores"
+thumbnailsRow

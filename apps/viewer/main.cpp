@@ -3,6 +3,8 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,52 @@
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/view_window.h"
 #include "viewer/frame/viewer_startup.h"
+#include "viewer/panes/rebar.h"
+#include "viewer/panes/thumbnails_list.h"
+
+namespace {
+
+// Benchmarks: a scenes list on the frame's scenes, the time until every
+// thumbnail is in, and the longest time the event loop went without
+// turning meanwhile (seen by a 5 ms timer; the tick is its resolution).
+bool benchThumbnails(C3DFrameViewer& frame) {
+  if (!vex3d::viewer::saveScreenshot(frame, QString())) return false;
+  // The frame's own scenes list, as the user sees it: its first thumbnails
+  // were made while the files were read; they are all asked for again.
+  C3DThumbnailsList& list = *frame.GetBarControl()->GetScenesList();
+  list.show();
+  QElapsedTimer clock;
+  clock.start();
+  while (!list.AreAllComputed() && clock.elapsed() < 120000) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  }
+  qint64 last = 0;
+  qint64 longest = 0;
+  QTimer tick;
+  tick.setTimerType(Qt::PreciseTimer);
+  tick.setInterval(5);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  clock.restart();
+  tick.start();
+  list.ScenesChanged();
+  while (!list.AreAllComputed() && clock.elapsed() < 120000) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  const qint64 total = clock.elapsed();
+  longest = std::max(longest, total - last);
+  int computed = 0;
+  for (int i = 0; i < list.count(); ++i) computed += list.GetItemLayer(i)->GetLayerNbr() > 0;
+  std::printf("thumbnails %d of %d\n", computed, list.count());
+  std::printf("thumbnails-ms %lld\n", static_cast<long long>(total));
+  std::printf("longest-event-gap-ms %lld\n", static_cast<long long>(longest));
+  return computed == list.count();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Reading a file brings large blocks that come and go (a reader's arrays,
@@ -49,6 +97,7 @@ int main(int argc, char** argv) {
   QString view;
   int benchFrames = 0;
   int benchToggles = 0;
+  bool benchThumbnailsWanted = false;
   QString firstFrame;
   QSize viewSize;
   const QStringList arguments = QApplication::arguments();
@@ -66,6 +115,8 @@ int main(int argc, char** argv) {
     } else if (arguments[i] == "--bench-material" && i + 1 < arguments.size()) {
       // Benchmarks: the time from a material's check to the next frame.
       benchToggles = arguments[++i].toInt();
+    } else if (arguments[i] == "--bench-thumbnails") {
+      benchThumbnailsWanted = true;
     } else if (arguments[i] == "--view-size" && i + 1 < arguments.size()) {
       const QStringList wh = arguments[++i].split('x');
       if (wh.size() == 2) viewSize = QSize(wh[0].toInt(), wh[1].toInt());
@@ -106,6 +157,8 @@ int main(int argc, char** argv) {
       std::printf("material-toggle-ms median %.1f max %.1f\n", times[times.size() / 2],
                   times.back());
     }
+  } else if (benchThumbnailsWanted) {
+    status = benchThumbnails(*frame) ? 0 : 1;
   } else if (!screenshot.isEmpty()) {
     status = vex3d::viewer::saveScreenshot(*frame, screenshot) ? 0 : 1;
   } else {

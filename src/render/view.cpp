@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <unordered_map>
 
 #include "hostlib/files/profile.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
+#include "mesh/model/normal_channels.h"
 #include "render/egl_context.h"
 #include "scene/scene.h"
 
@@ -35,12 +39,54 @@ void setMaterialColor(C3DMaterial& material, const CRGBColor& color) {
 
 }  // namespace
 
+namespace vex3d {
+namespace {
+
+struct ScenesInPreparation {
+  std::mutex mutex;
+  std::condition_variable done;
+  std::unordered_map<const C3DScene*, int> marks;
+};
+
+ScenesInPreparation& scenesInPreparation() {
+  static ScenesInPreparation scenes;
+  return scenes;
+}
+
+}  // namespace
+
+void beginScenePreparation(const C3DScene* scene) {
+  ScenesInPreparation& s = scenesInPreparation();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  ++s.marks[scene];
+}
+
+void endScenePreparation(const C3DScene* scene) {
+  ScenesInPreparation& s = scenesInPreparation();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto found = s.marks.find(scene);
+    if (found == s.marks.end()) return;
+    if (--found->second <= 0) s.marks.erase(found);
+  }
+  s.done.notify_all();
+}
+
+void waitForScenePreparation(const C3DScene* scene) {
+  ScenesInPreparation& s = scenesInPreparation();
+  std::unique_lock<std::mutex> lock(s.mutex);
+  s.done.wait(lock, [&] { return s.marks.find(scene) == s.marks.end(); });
+}
+
+}  // namespace vex3d
+
 C3DView::C3DView(std::uint32_t drawingFlags)
     : m_drawing(drawingFlags),
       m_selectionMaterial(std::make_unique<C3DMaterial>()),
       m_wireframeMaterial(std::make_unique<C3DMaterial>()),
       m_userMaterial(std::make_unique<C3DMaterial>()),
       m_smoothNormal(std::make_unique<C3DVector>()),
+      m_smoothing(std::make_unique<_SmoothingPass>()),
       m_triangles(std::make_unique<C3DFaceList>()) {
   // Ids from the top of the range, which scenes never reach, keep the
   // view's own materials apart from the scene's in the current-material
@@ -151,6 +197,7 @@ void C3DView::deleteContextObjects(const vex3d::GlContext* context) {
 // --- Scene and settings.
 
 void C3DView::SetScene(C3DScene* scene) {
+  if (scene != nullptr) vex3d::waitForScenePreparation(scene);
   m_scene = scene;
   if (m_activation > 0) {
     DestroyMapping();

@@ -41,6 +41,7 @@ class CVCFace;
 class CVCFaceList;
 class CVCPointList;
 class C3DFace;
+struct _SmoothingPass;
 
 // One entry of the view's context stack.
 struct _GLContext {
@@ -84,6 +85,13 @@ using FlushCallback = void (*)(C3DSceneNode* node, void* user);
 
 namespace vex3d {
 class EglOffscreenContext;
+// A scene handed to another thread to be brought up to date
+// (C3DView::BringSceneUpToDate) is marked for that time: a view taking it
+// (SetScene) waits until the work is done, after which drawing it only
+// reads it. Marks nest.
+VEX3D_EXPORT void beginScenePreparation(const C3DScene* scene);
+VEX3D_EXPORT void endScenePreparation(const C3DScene* scene);
+VEX3D_EXPORT void waitForScenePreparation(const C3DScene* scene);
 // Draws `text` with the current matrices (the label's origin at 0, 0).
 using TextDrawer = std::function<void(const std::string& text)>;
 }  // namespace vex3d
@@ -159,6 +167,12 @@ class VEX3D_EXPORT C3DView {
   // --- Scene rendering (view_render.cpp, view_compile.cpp).
   void RenderScene();
   void FlushScene();
+  // Computes now, on the calling thread, what drawing `scene` with this
+  // view's settings computes on first use (patch levels, texture
+  // coordinates, boxes, normals, the default material, texture images).
+  // Drawing an up-to-date scene only reads it, so another thread's view
+  // may then draw it while this thread draws it too.
+  void BringSceneUpToDate(C3DScene* scene) const;
   void FlushNode(C3DSceneNode* node);
   void FlushObject(C3DSceneNode* node);
   void BeginCallList(std::uint32_t id, int type);
@@ -302,6 +316,9 @@ class VEX3D_EXPORT C3DView {
   int m_2dNesting = 0;
   float m_camera[16] = {};
   std::unique_ptr<C3DVector> m_smoothNormal;
+  // This view's own smoothing state: another view may smooth the same
+  // mesh at the same time.
+  std::unique_ptr<_SmoothingPass> m_smoothing;
   std::unique_ptr<C3DFaceList> m_triangles;  // one polygon's triangles at a time
   std::vector<int> m_triangleCorners;
   bool m_faceStippled = false;

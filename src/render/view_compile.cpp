@@ -4,8 +4,10 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "material/material.h"
+#include "material/material_map.h"
 #include "mesh/algorithms/patch.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
@@ -60,7 +62,9 @@ void C3DView::FlushNode(C3DSceneNode* node) {
   if (node == nullptr) return;
   FlushObject(node);
   if (m_flushCallback != nullptr) m_flushCallback(node, m_callbackData);
-  node->Invalidate(NODE_UPDATE_MODIFIED, 0);
+  // Cleared only when set: compiling a scene that is up to date then only
+  // reads it, and a thumbnail thread may compile it at the same time.
+  if (node->IsInvalidate(NODE_UPDATE_MODIFIED)) node->Invalidate(NODE_UPDATE_MODIFIED, 0);
 }
 
 void C3DView::FlushObject(C3DSceneNode* node) {
@@ -89,7 +93,7 @@ void C3DView::FlushObject(C3DSceneNode* node) {
     default:
       break;
   }
-  object->Invalidate(UPDATE_MODIFIED, 0);
+  if (object->IsInvalidate(UPDATE_MODIFIED)) object->Invalidate(UPDATE_MODIFIED, 0);
 }
 
 void C3DView::Flush3DObject(C3DSceneNode* node) {
@@ -143,6 +147,56 @@ void C3DView::bringUpToDate(C3DSceneNode* node) {
   // with it any coordinates generated for the old one.
   if (node->GetObject()->GetKindOf() == OBJECT_PATCH) preparePatch(node);
   node->GetObject()->Update(m_scene, kUpdateBeforeDrawing);
+}
+
+void C3DView::BringSceneUpToDate(C3DScene* scene) const {
+  if (scene == nullptr) return;
+  std::unordered_set<std::uint32_t> materials;
+  CSceneIterator it = scene->Begin();
+  C3DBaseObject* object = nullptr;
+  while (scene->GetNextNode(object, it) != nullptr) {
+    if (object == nullptr || object->IsFlagSet(OBJECT_EMPTY)) continue;
+    if (object->GetKindOf() == OBJECT_PATCH) {
+      if (C3DPatch* patch = *object) {
+        if (patch->GetLevel() == C3DPatch::kNotSetUp) {
+          patch->SetLevel(static_cast<int>(GetGlobalPatchLevel()));
+        }
+      }
+    }
+    object->Update(scene, kUpdateBeforeDrawing);
+    C3DPoint min;
+    C3DPoint max;
+    object->GetBoundingBox(min, max, 0);
+    object->GetBoundingBox(min, max, 1);
+    // Both kinds of normals, whatever the render mode: either view may
+    // switch to the other.
+    if (object->GetKindOf() != OBJECT_CURVE && object->GetKindOf() != OBJECT_GROUP &&
+        object->GetChannels() != nullptr) {
+      CFaceNormalChannel* faceNormals = object->GetFaceNormalChannel();
+      CPointNormalChannel* pointNormals = object->GetPointNormalChannel();
+      if (pointNormals != nullptr) {
+        CGeomInfo geom(object);
+        C3DVector scratch;
+        pointNormals->BeginSmoothing(&geom, object->GetChannels()->GetSpecNormalChannel(),
+                                     faceNormals, &scratch, object->GetSmoothAngle());
+      }
+    }
+    if (const C3DFaceList* faces = object->GetFaceList()) {
+      for (int f = 0; f < faces->GetSize(); ++f)
+        materials.insert(faces->ElementAt(f)->GetMaterialID());
+    }
+  }
+  for (std::uint32_t id : materials) {
+    // A face whose material is missing is drawn with the default one,
+    // which the scene makes on first request.
+    C3DMaterial* material = scene->GetMaterial(id);
+    if (material == nullptr) material = scene->GetMaterial(0);
+    if (material == nullptr || !IsTextureEnabled() || !(m_settings.viewMode & VIEW_TEXTURES)) {
+      continue;
+    }
+    if (CMaterialMap* map = material->GetDiffuseMaps())
+      map->GetBitmap(scene->GetFilepath(), CSize());
+  }
 }
 
 void C3DView::drawNode(C3DSceneNode* node, int type) {
@@ -376,8 +430,8 @@ bool C3DView::cornerNormal(int face, int corner, int point) {
   CPointNormalChannel* normals = m_element.pointNormals;
   if (normals == nullptr) return false;
   if (m_element.specifiedNormals != nullptr)
-    return normals->GetSmoothNormalByCorner(face, corner) != 0;
-  return normals->GetSmoothNormalByIndex(face, point) != 0;
+    return normals->GetSmoothNormalByCorner(*m_smoothing, face, corner) != 0;
+  return normals->GetSmoothNormalByIndex(*m_smoothing, face, point) != 0;
 }
 
 void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
@@ -413,9 +467,9 @@ void C3DView::ViewFlatNode() {
 void C3DView::ViewSmoothNode() {
   if (m_element.pointNormals != nullptr) {
     CGeomInfo geom(m_element.node);
-    m_element.pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals,
-                                             m_element.faceNormals, m_smoothNormal.get(),
-                                             m_element.object->GetSmoothAngle());
+    *m_smoothing = m_element.pointNormals->BeginSmoothing(
+        &geom, m_element.specifiedNormals, m_element.faceNormals, m_smoothNormal.get(),
+        m_element.object->GetSmoothAngle());
   }
   const C3DFaceList* faces = m_element.faces;
   for (int f = 0; f < faces->GetSize(); ++f) {

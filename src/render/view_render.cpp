@@ -341,8 +341,8 @@ void C3DView::drawNormals(C3DSceneNode* node, const C4x4Matrix& tm) {
           ? object->GetChannels()->GetSpecNormalChannel()
           : nullptr;
   CGeomInfo geom(node);
-  pointNormals->PrepareSmoothing(&geom, m_element.specifiedNormals, faceNormals,
-                                 m_smoothNormal.get(), object->GetSmoothAngle());
+  *m_smoothing = pointNormals->BeginSmoothing(&geom, m_element.specifiedNormals, faceNormals,
+                                              m_smoothNormal.get(), object->GetSmoothAngle());
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);

@@ -54,6 +54,8 @@ CommandResult C3DCommand::OnApplyCommand() {
   C3DScene* scene = InputScene();
   if (scene == nullptr) scene = FrameScene();
   if (scene == nullptr) return cmdNoScene;
+  const vex3d::FrameViewerLink& frames = vex3d::frameViewerLink();
+  if (m_frame != nullptr && frames.beforeSceneEdit) frames.beforeSceneEdit(m_frame);
   const CommandResult result = OnApplyCommand(scene);
   if (result != cmdDone) return result;
   GetOutputData().SetPtr(vex3d::kSceneDataKey, scene);

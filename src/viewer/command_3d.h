@@ -24,6 +24,9 @@ struct FrameViewerLink {
   std::function<void(C3DFrameViewer*, const std::string&)> setHelpLine;
   // Shown while a command runs; the returned object restores the cursor.
   std::function<std::function<void()>()> waitCursor;
+  // Called before a command changes the frame's scene: the frame waits for
+  // any other thread that is reading it (the scenes list's thumbnails).
+  std::function<void(C3DFrameViewer*)> beforeSceneEdit;
 };
 
 // Installs `link` (an empty one removes it).

@@ -50,6 +50,12 @@ class CCollectionElement {
   CCollectionElement(Store* store, std::uint32_t index) { Attach(store, index); }
 
   void Attach(Store* store, std::uint32_t index) {
+    // A view bound already is only read, so that threads reading one list
+    // together do not write its elements.
+    if (store != nullptr && store == m_store && index == m_index &&
+        m_size == store->GetRecordSize(index) && m_values == store->GetRecordValues(index)) {
+      return;
+    }
     m_store = store;
     m_index = index;
     Refresh();

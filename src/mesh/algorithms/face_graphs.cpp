@@ -39,6 +39,12 @@ const CAssociationMap<C3DEdge>* CFaceList::GetEdgeGraph() const {
 }
 
 void CFaceList::InitPointToFaceGraph(CGeomInfo* geom) {
+  // A current graph is only read: views on several threads ask for it
+  // while drawing one mesh.
+  if (m_topology && m_topology->pointGraphRequested && m_topology->pointGraphValid &&
+      !IsFlagSet(FACELIST_CHANGED)) {
+    return;
+  }
   topology().pointGraphRequested = true;
   UpdateList(geom);
   if (!m_topology->pointGraphValid) CreatePointToFaceGraph(geom);

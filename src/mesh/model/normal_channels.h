@@ -61,6 +61,17 @@ class VEX3D_EXPORT CFaceNormalChannel : public CNormalChannel {
 
 class CSpecNormalChannel;
 
+// The state of one pass of per-corner smoothing queries, held by whoever
+// runs the pass, so that views on several threads may smooth one mesh at
+// once.
+struct _SmoothingPass {
+  C3DFaceList* meshFaces = nullptr;
+  const C3DVectorList* faceNormals = nullptr;
+  CSpecNormalChannel* specified = nullptr;
+  float cosine = 1.0f;
+  C3DVector* out = nullptr;
+};
+
 class VEX3D_EXPORT CPointNormalChannel : public CNormalChannel {
   DECLARE_SERIAL(CPointNormalChannel)
 
@@ -73,21 +84,31 @@ class VEX3D_EXPORT CPointNormalChannel : public CNormalChannel {
   int Clean(CGeomInfo* geom, CIntMap* faceRemap, CIntMap* pointRemap) override;
   int CanBeRecomputed() const override { return 1; }
 
-  // Sets up one pass of per-corner queries writing `out`.
+  // Sets up one pass of per-corner queries writing `out` (computing the
+  // point-to-face graph and the specified normals when they are not).
+  _SmoothingPass BeginSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified,
+                                CFaceNormalChannel* faces, C3DVector* out, float angle) const;
+  int GetSmoothNormalByCorner(const _SmoothingPass& pass, int face, int corner) const;
+  int GetSmoothNormalByIndex(const _SmoothingPass& pass, int face, int point) const;
+  int ComputeSmoothNormalByIndex(const _SmoothingPass& pass, int face, int point) const;
+
+  // The same with the channel's own pass.
   void PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified, CFaceNormalChannel* faces,
-                        C3DVector* out, float angle);
-  int GetSmoothNormalByCorner(int face, int corner);
-  int GetSmoothNormalByIndex(int face, int point);
-  int ComputeSmoothNormalByIndex(int face, int point);
+                        C3DVector* out, float angle) {
+    m_pass = BeginSmoothing(geom, specified, faces, out, angle);
+  }
+  int GetSmoothNormalByCorner(int face, int corner) const {
+    return GetSmoothNormalByCorner(m_pass, face, corner);
+  }
+  int GetSmoothNormalByIndex(int face, int point) const {
+    return GetSmoothNormalByIndex(m_pass, face, point);
+  }
+  int ComputeSmoothNormalByIndex(int face, int point) const {
+    return ComputeSmoothNormalByIndex(m_pass, face, point);
+  }
 
  private:
-  const C3DVector* faceNormal(int face) const;
-
-  C3DFaceList* m_meshFaces = nullptr;
-  const C3DVectorList* m_faceNormals = nullptr;
-  CSpecNormalChannel* m_specified = nullptr;
-  float m_cosine = 1.0f;
-  C3DVector* m_out = nullptr;
+  _SmoothingPass m_pass;
 };
 
 class VEX3D_EXPORT CSpecNormalChannel : public CNormalChannel {

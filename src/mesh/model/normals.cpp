@@ -132,76 +132,87 @@ void CPointNormalChannel::InitNormals(CGeomInfo* geom, float angle) {
   }
 }
 
-void CPointNormalChannel::PrepareSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified,
-                                           CFaceNormalChannel* faces, C3DVector* out, float angle) {
-  m_meshFaces = geom != nullptr ? geom->GetSrc3DFaceList() : nullptr;
-  m_faceNormals = faces != nullptr ? faces->GetNormalVectorList() : nullptr;
-  m_specified = specified;
-  m_out = out;
-  m_cosine = std::cos(angle);
-  if (m_specified != nullptr) m_specified->ComputeNormals(geom);
-  if (m_meshFaces != nullptr) m_meshFaces->InitPointToFaceGraph(geom);
+_SmoothingPass CPointNormalChannel::BeginSmoothing(CGeomInfo* geom, CSpecNormalChannel* specified,
+                                                   CFaceNormalChannel* faces, C3DVector* out,
+                                                   float angle) const {
+  _SmoothingPass pass;
+  pass.meshFaces = geom != nullptr ? geom->GetSrc3DFaceList() : nullptr;
+  pass.faceNormals = faces != nullptr ? faces->GetNormalVectorList() : nullptr;
+  pass.specified = specified;
+  pass.out = out;
+  pass.cosine = std::cos(angle);
+  if (pass.specified != nullptr) pass.specified->ComputeNormals(geom);
+  if (pass.meshFaces != nullptr) pass.meshFaces->InitPointToFaceGraph(geom);
+  return pass;
 }
 
-const C3DVector* CPointNormalChannel::faceNormal(int face) const {
-  if (m_faceNormals == nullptr || face < 0 || face >= m_faceNormals->GetSize()) return nullptr;
-  return &(*m_faceNormals)[face];
+namespace {
+
+const C3DVector* faceNormal(const _SmoothingPass& pass, int face) {
+  if (pass.faceNormals == nullptr || face < 0 || face >= pass.faceNormals->GetSize())
+    return nullptr;
+  return &(*pass.faceNormals)[face];
 }
 
-int CPointNormalChannel::GetSmoothNormalByCorner(int face, int corner) {
-  if (m_specified != nullptr) {
-    const CFace* sf = m_specified->GetNormalFaceList()->ElementAt(face);
-    const C3DVectorList* vectors = m_specified->GetNormalVectorList();
+}  // namespace
+
+int CPointNormalChannel::GetSmoothNormalByCorner(const _SmoothingPass& pass, int face,
+                                                 int corner) const {
+  if (pass.specified != nullptr) {
+    const CFace* sf = pass.specified->GetNormalFaceList()->ElementAt(face);
+    const C3DVectorList* vectors = pass.specified->GetNormalVectorList();
     if (sf != nullptr && !sf->IsFlagSet(FACE_CHANNEL_INVALID) && corner >= 0 &&
         static_cast<std::uint32_t>(corner) < sf->GetSize()) {
       const int v = (*sf)[static_cast<std::uint32_t>(corner)];
       if (v >= 0 && v < vectors->GetSize() && !(*vectors)[v].IsFlagSet(POINT_UNSPECIFIED)) {
         const C3DVector& given = (*vectors)[v];
-        m_out->Init(given.x, given.y, given.z);
+        pass.out->Init(given.x, given.y, given.z);
         return given.IsFlagSet(POINT_UV_FRONTIER) ? NORMAL_FROM_SPEC_COMPUTED : NORMAL_FROM_SPEC;
       }
     }
   }
-  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
+  const CFace* f = pass.meshFaces != nullptr ? pass.meshFaces->ElementAt(face) : nullptr;
   if (f == nullptr || corner < 0 || static_cast<std::uint32_t>(corner) >= f->GetSize()) {
-    m_out->Init(0.0f, 0.0f, 0.0f);
+    pass.out->Init(0.0f, 0.0f, 0.0f);
     return NORMAL_FROM_SMOOTHING;
   }
-  return ComputeSmoothNormalByIndex(face, (*f)[static_cast<std::uint32_t>(corner)]);
+  return ComputeSmoothNormalByIndex(pass, face, (*f)[static_cast<std::uint32_t>(corner)]);
 }
 
-int CPointNormalChannel::GetSmoothNormalByIndex(int face, int point) {
-  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
+int CPointNormalChannel::GetSmoothNormalByIndex(const _SmoothingPass& pass, int face,
+                                                int point) const {
+  const CFace* f = pass.meshFaces != nullptr ? pass.meshFaces->ElementAt(face) : nullptr;
   const int corner = f != nullptr ? f->IsFacePoint(point) : -1;
-  if (m_specified != nullptr && corner >= 0) {
-    const int result = GetSmoothNormalByCorner(face, corner);
+  if (pass.specified != nullptr && corner >= 0) {
+    const int result = GetSmoothNormalByCorner(pass, face, corner);
     return result == NORMAL_FROM_SMOOTHING ? result : NORMAL_FROM_SPEC_BY_INDEX;
   }
-  return ComputeSmoothNormalByIndex(face, point);
+  return ComputeSmoothNormalByIndex(pass, face, point);
 }
 
-int CPointNormalChannel::ComputeSmoothNormalByIndex(int face, int point) {
+int CPointNormalChannel::ComputeSmoothNormalByIndex(const _SmoothingPass& pass, int face,
+                                                    int point) const {
   const C3DVectorList* points = GetNormalVectorList();
   const bool hasPointNormal = points != nullptr && point >= 0 && point < points->GetSize();
   const C3DVector pointNormal = hasPointNormal ? (*points)[point] : C3DVector(0.0f, 0.0f, 0.0f);
-  const CFace* f = m_meshFaces != nullptr ? m_meshFaces->ElementAt(face) : nullptr;
-  const C3DVector* own = faceNormal(face);
-  auto answer = [this](const C3DVector& v) {
-    m_out->Init(v.x, v.y, v.z);
+  const CFace* f = pass.meshFaces != nullptr ? pass.meshFaces->ElementAt(face) : nullptr;
+  const C3DVector* own = faceNormal(pass, face);
+  auto answer = [&pass](const C3DVector& v) {
+    pass.out->Init(v.x, v.y, v.z);
     return NORMAL_FROM_SMOOTHING;
   };
   if (f == nullptr || own == nullptr || !f->IsFlagSet(FACE_NOT_SMOOTH)) return answer(pointNormal);
-  if (cosineBetween(*own, pointNormal) >= m_cosine) return answer(pointNormal);
+  if (cosineBetween(*own, pointNormal) >= pass.cosine) return answer(pointNormal);
   int count = 0;
-  const int* around = m_meshFaces->GetFacesConnectedToPoint(point, count);
+  const int* around = pass.meshFaces->GetFacesConnectedToPoint(point, count);
   if (count == 0) return answer(pointNormal);
   C3DVector sum = *own;
   for (int i = 0; i < count; ++i) {
     if (around[i] == face) continue;
-    const C3DFace* other = m_meshFaces->ElementAt(around[i]);
-    const C3DVector* b = faceNormal(around[i]);
+    const C3DFace* other = pass.meshFaces->ElementAt(around[i]);
+    const C3DVector* b = faceNormal(pass, around[i]);
     if (other == nullptr || b == nullptr || other->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
-    if (cosineBetween(*own, *b) >= m_cosine) sum += *b;
+    if (cosineBetween(*own, *b) >= pass.cosine) sum += *b;
   }
   sum.Normalize();
   return answer(sum);

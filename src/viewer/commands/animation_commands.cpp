@@ -59,6 +59,8 @@ void C3DPlayCommand::OnTimer(std::uint32_t id) {
   C3DScene* scene = frame != nullptr ? frame->GetCurrentScene() : nullptr;
   if (scene == nullptr) return;
   const int next = NextPlayTime(scene->GetTickCount(), scene->GetTimeRange().GetEnd());
+  const vex3d::FrameViewerLink& frames = vex3d::frameViewerLink();
+  if (frames.beforeSceneEdit) frames.beforeSceneEdit(frame);
   if (scene->SetCurrentTime(next)) timeChanged(frame);
 }
 

@@ -42,6 +42,7 @@ void installFrameLink() {
   link.currentScene = [](C3DFrameViewer* frame) { return frame->GetCurrentScene(); };
   link.setHelpLine = [](C3DFrameViewer* frame, const std::string& text) { frame->SetHelp(text); };
   link.waitCursor = [] { return CCommandFrameWnd::ShowWaitCursor(); };
+  link.beforeSceneEdit = [](C3DFrameViewer* frame) { frame->GetBarControl()->EndTask(false); };
   vex3d::setFrameViewerLink(std::move(link));
 }
 
@@ -51,7 +52,7 @@ std::string folderless(const std::string& file) {
 
 }  // namespace
 
-C3DFrameViewer::C3DFrameViewer(std::unique_ptr<C3DScene> scene, QWidget* parent)
+C3DFrameViewer::C3DFrameViewer(std::unique_ptr<C3DScene> scene, QWidget* parent, bool scenesList)
     : CCommandFrameWnd(parent) {
   installFrameLink();
   setObjectName("frameViewer");
@@ -60,7 +61,7 @@ C3DFrameViewer::C3DFrameViewer(std::unique_ptr<C3DScene> scene, QWidget* parent)
   resize(1024, 700);
   m_dialogs = std::make_unique<vex3d::ui::DialogHooks>(this);
   SetIconProvider([](std::uint32_t id) { return vex3d::viewer::commandIcon(id); });
-  createClient();
+  createClient(scenesList);
   AddCommands();
   m_view->SetCursorProvider([](std::uint32_t id) { return vex3d::viewer::toolCursor(id); });
   if (scene) {
@@ -82,7 +83,7 @@ C3DFrameViewer::~C3DFrameViewer() {
   qApp->removeEventFilter(this);
 }
 
-void C3DFrameViewer::createClient() {
+void C3DFrameViewer::createClient(bool scenesList) {
   m_splitter = new QSplitter(Qt::Horizontal, this);
   m_splitter->setObjectName("splitter");
   m_splitter->setChildrenCollapsible(true);
@@ -96,7 +97,7 @@ void C3DFrameViewer::createClient() {
   // The tool in use draws over the scene (the rotation guide).
   m_view->GetView().SetDrawHook([this] { GetCommandMgr().OnDraw(); });
   m_view->GetView().SetAutoFit(IsSettingsFlagSet(FRAME_AUTO_FIT));
-  m_rebar->Init(this, nullptr);
+  m_rebar->Init(this, nullptr, scenesList);
   m_splitter->addWidget(m_rebar);
   m_splitter->addWidget(m_view);
   m_splitter->setStretchFactor(1, 1);
@@ -202,7 +203,9 @@ int C3DFrameViewer::ReadScene(const CFileNameSpec& file, std::uint32_t flags) {
     index = InsertScene(std::move(scene));
   }
   if (!((flags & READ_SCENE_KEEP_CURRENT) && m_current != nullptr)) SetCurrentScene(read);
-  ScenesChanged();
+  // The scenes list heard of the new scene as it went in; only whether it
+  // shows may change.
+  if (IsSettingsFlagSet(FRAME_SHOW_SCENES)) UpdateBarState();
   return index;
 }
 

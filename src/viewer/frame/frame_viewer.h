@@ -66,8 +66,11 @@ inline constexpr std::uint32_t kMenuHelp = 16;
 
 class VEX3D_VIEWER_EXPORT C3DFrameViewer : public CCommandFrameWnd {
  public:
-  // `scene`, when given, is owned by the frame and shown.
-  explicit C3DFrameViewer(std::unique_ptr<C3DScene> scene = nullptr, QWidget* parent = nullptr);
+  // `scene`, when given, is owned by the frame and shown. Without
+  // `scenesList` the left pane has no thumbnails of the loaded scenes (and
+  // no thread making them).
+  explicit C3DFrameViewer(std::unique_ptr<C3DScene> scene = nullptr, QWidget* parent = nullptr,
+                          bool scenesList = true);
   ~C3DFrameViewer() override;
 
   // ---- scenes
@@ -156,7 +159,7 @@ class VEX3D_VIEWER_EXPORT C3DFrameViewer : public CCommandFrameWnd {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void createClient();
+  void createClient(bool scenesList);
   void updateTitle();
   std::uint32_t cursorResource(std::uint32_t id) const;
 

@@ -5,6 +5,7 @@
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/panes/material_tree.h"
 #include "viewer/panes/object_tree.h"
+#include "viewer/panes/thumbnails_list.h"
 
 namespace {
 
@@ -16,8 +17,13 @@ C3DRebar::C3DRebar(QWidget* parent) : CCustomVReBar(parent) { setObjectName("lef
 
 C3DRebar::~C3DRebar() = default;
 
-void C3DRebar::Init(C3DFrameViewer* frame, C3DScene* scene) {
+void C3DRebar::Init(C3DFrameViewer* frame, C3DScene* scene, bool scenesList) {
   m_frame = frame;
+  if (scenesList) {
+    m_scenes = new C3DThumbnailsList();
+    m_scenes->SetInfo(frame);
+    AddBar(BAR_SCENES, m_scenes, title(vex3d::kStrScenesListTitle), BAR_SCENES);
+  }
   m_objects = new C3DObjectTree();
   m_objects->SetInfo(frame, scene);
   AddBar(BAR_OBJECTS, m_objects, title(vex3d::kStrObjectsListTitle), BAR_OBJECTS);
@@ -35,8 +41,8 @@ void C3DRebar::UpdateBars() {
 }
 
 bool C3DRebar::AreScenesShown() const {
-  return m_frame != nullptr && m_frame->IsSettingsFlagSet(FRAME_SHOW_SCENES) &&
-         m_frame->GetSceneCount() >= 2;
+  return m_frame != nullptr && m_scenes != nullptr &&
+         m_frame->IsSettingsFlagSet(FRAME_SHOW_SCENES) && m_frame->GetSceneCount() >= 2;
 }
 
 void C3DRebar::show(int, std::uint32_t bit, int mode) {
@@ -72,14 +78,28 @@ void C3DRebar::OnFirstDisplay() { UpdateBars(); }
 void C3DRebar::SceneChanged(C3DScene* scene, int reason, std::uintptr_t data) {
   if (m_objects != nullptr) m_objects->SceneChanged(scene, reason, data);
   if (m_materials != nullptr) m_materials->SceneChanged(scene, reason, data);
+  if (m_scenes != nullptr) m_scenes->SceneChanged(scene, reason, data);
 }
 
-void C3DRebar::ScenesChanged() { UpdateBars(); }
+void C3DRebar::ScenesChanged() {
+  if (m_scenes != nullptr) m_scenes->ScenesChanged();
+  UpdateBars();
+}
 
-void C3DRebar::InsertScene(C3DScene*, int) { UpdateBars(); }
+void C3DRebar::InsertScene(C3DScene* scene, int index) {
+  if (m_scenes != nullptr) m_scenes->InsertScene(scene, index);
+  UpdateBars();
+}
 
-void C3DRebar::RemoveScene(C3DScene*) { UpdateBars(); }
+void C3DRebar::RemoveScene(C3DScene* scene) {
+  if (m_scenes != nullptr) m_scenes->RemoveScene(scene);
+  UpdateBars();
+}
 
-void C3DRebar::InvalidateScene(C3DScene*) {}
+void C3DRebar::InvalidateScene(C3DScene* scene) {
+  if (m_scenes != nullptr) m_scenes->InvalidateScene(scene);
+}
 
-void C3DRebar::EndTask(bool) {}
+void C3DRebar::EndTask(bool endThread) {
+  if (m_scenes != nullptr) m_scenes->EndTask(endThread);
+}

@@ -21,7 +21,8 @@ class VEX3D_VIEWER_EXPORT C3DRebar : public CCustomVReBar {
   explicit C3DRebar(QWidget* parent = nullptr);
   ~C3DRebar() override;
 
-  void Init(C3DFrameViewer* frame, C3DScene* scene);
+  // `scenesList` false: no scenes list, only the two others.
+  void Init(C3DFrameViewer* frame, C3DScene* scene, bool scenesList = true);
 
   // LeftBarShowMode: 0 hide, 1 show, 2 toggle. Each sets or clears the
   // list's settings bit.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QTest>
 #include <QTreeWidgetItem>
 #include <memory>
 
@@ -19,6 +20,7 @@
 #include "viewer/panes/material_tree.h"
 #include "viewer/panes/object_tree.h"
 #include "viewer/panes/rebar.h"
+#include "viewer/panes/thumbnails_list.h"
 #include "window_fixture.h"
 
 namespace vex3d::test {
@@ -289,6 +291,26 @@ TEST_F(LeftPane, DoubleClicksOpenTheInformationWindows) {
   vex3d::viewer::setInfoWindows({});
   EXPECT_EQ(nodeShown, m_parts.mixedCube);
   EXPECT_EQ(materialShown, m_parts.blue);
+}
+
+TEST_F(LeftPane, TheScenesListFollowsTheLoadedScenesAndAClickShowsOne) {
+  C3DFrameViewer& frame = OpenFrame(Sample("textured_cube.v3d"));
+  C3DThumbnailsList& list = *frame.GetBarControl()->GetScenesList();
+  EXPECT_FALSE(frame.GetBarControl()->IsBarShown(C3DRebar::BAR_SCENES)) << "one scene";
+  ASSERT_GE(frame.ReadScene(Sample("colored_quads.v3d"), READ_SCENE_SILENT | READ_SCENE_KEEP), 0);
+  EXPECT_TRUE(frame.GetBarControl()->IsBarShown(C3DRebar::BAR_SCENES));
+  ASSERT_EQ(list.count(), 2);
+  ASSERT_TRUE(WaitFor([&] { return list.AreAllComputed(); }, 30000));
+  EXPECT_EQ(list.GetItemLayer(0)->GetLayerNbr(), 1);
+  EXPECT_EQ(list.item(1)->text(), "colored_quads.v3d");
+  QApplication::processEvents();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                    list.visualItemRect(list.item(0)).center());
+  EXPECT_EQ(frame.GetCurrentScene(), frame.GetScenes()[0]);
+  // A scene removed while the list may be drawing it: the frame waits.
+  frame.RemoveScene(frame.GetScenes()[1], true);
+  EXPECT_EQ(list.count(), 1);
+  EXPECT_FALSE(frame.GetBarControl()->IsBarShown(C3DRebar::BAR_SCENES));
 }
 
 using StatusBar = WindowTest;

@@ -135,8 +135,8 @@ bool WindowTest::WaitFor(const std::function<bool()>& done, int milliseconds) {
   return true;
 }
 
-C3DFrameViewer& WindowTest::OpenFrame(const std::string& file) {
-  m_frame = std::make_unique<C3DFrameViewer>();
+C3DFrameViewer& WindowTest::OpenFrame(const std::string& file, bool scenesList) {
+  m_frame = std::make_unique<C3DFrameViewer>(nullptr, nullptr, scenesList);
   m_frame->resize(900, 640);
   m_frame->show();
   EXPECT_TRUE(WaitFor([this] { return m_frame->GetViewWindow()->GetPaintCount() > 0; }));

@@ -26,7 +26,7 @@ class WindowTest : public testing::Test {
   void TearDown() override;
 
   // A frame of 900 x 640 with its view drawn once.
-  C3DFrameViewer& OpenFrame(const std::string& file = {});
+  C3DFrameViewer& OpenFrame(const std::string& file = {}, bool scenesList = true);
   C3DFrameViewer& Frame() { return *m_frame; }
   // Waits (running the event loop) until `done` or the time is up.
   static bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
