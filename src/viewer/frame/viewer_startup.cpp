@@ -14,6 +14,7 @@
 #include "viewer/frame/view_window.h"
 #include "viewer/panes/material_tree.h"
 #include "viewer/panes/rebar.h"
+#include "viewer/panes/thumbnails_list.h"
 
 namespace vex3d::viewer {
 
@@ -121,6 +122,13 @@ bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
   }
   QApplication::processEvents();
   if (file.isEmpty()) return view->GetFirstFrameMs() >= 0;
+  // A picture of the window shows the scenes list's thumbnails, not their
+  // placeholders.
+  const C3DThumbnailsList* scenes = frame.GetBarControl()->GetScenesList();
+  while (scenes != nullptr && !scenes->AreAllComputed() && waited.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  QApplication::processEvents();
   // The view draws in a window of its own, which a grab of the frame's
   // widgets does not see: its picture goes in on top.
   QImage picture = frame.grab().toImage();
