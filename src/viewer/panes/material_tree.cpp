@@ -14,6 +14,7 @@
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 #include "viewer/frame/frame_viewer.h"
+#include "viewer/panes/rebar.h"
 
 namespace {
 
@@ -137,11 +138,14 @@ bool C3DMaterialTree::ChangeItemCheckState(QTreeWidgetItem* item, int state) {
 void C3DMaterialTree::BeginCheckStateChange() {
   // Hiding a material compiles the lists of every object that uses it.
   m_restoreCursor = CCommandFrameWnd::ShowWaitCursor();
+  // The scenes list's thread may be drawing this scene: it finishes first.
+  if (m_frame != nullptr) m_frame->GetBarControl()->EndTask(false);
   if (m_callback != nullptr) m_callback->BeginChanges();
 }
 
 void C3DMaterialTree::EndCheckStateChange() {
   if (m_callback != nullptr) m_callback->EndChanges();
+  if (m_frame != nullptr && m_scene != nullptr) m_frame->GetBarControl()->InvalidateScene(m_scene);
   if (m_restoreCursor) {
     m_restoreCursor();
     m_restoreCursor = nullptr;

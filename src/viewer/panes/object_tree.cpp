@@ -10,6 +10,7 @@
 #include "viewer/commands/menu_places.h"
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/viewer_resources.h"
+#include "viewer/panes/rebar.h"
 
 namespace {
 
@@ -144,8 +145,16 @@ void C3DObjectTree::UserCheckItem(QTreeWidgetItem* item, int state) {
   }
 }
 
+void C3DObjectTree::BeginCheckStateChange() {
+  // The scenes list's thread may be drawing this scene: it finishes first.
+  if (m_frame != nullptr) m_frame->GetBarControl()->EndTask(false);
+}
+
 void C3DObjectTree::EndCheckStateChange() {
-  if (m_frame != nullptr && m_frame->Get3DView() != nullptr) m_frame->UpdateView(0);
+  if (m_frame == nullptr) return;
+  if (m_frame->Get3DView() != nullptr) m_frame->UpdateView(0);
+  // The thumbnail shows what the view shows.
+  if (m_scene != nullptr) m_frame->GetBarControl()->InvalidateScene(m_scene);
 }
 
 void C3DObjectTree::DoubleClick(QTreeWidgetItem* item) {

@@ -38,6 +38,7 @@ class VEX3D_VIEWER_EXPORT C3DObjectTree : public CCustomTree {
   void UserCheckItem(QTreeWidgetItem* item, int state) override;
   bool ChangeItemCheckState(QTreeWidgetItem* item, int state) override;
   bool CanChangeCheckState(QTreeWidgetItem* item) override;
+  void BeginCheckStateChange() override;
   void EndCheckStateChange() override;
   void DoubleClick(QTreeWidgetItem* item) override;
   void OnRButtonDown(QTreeWidgetItem* item, const QPoint& globalPos) override;
