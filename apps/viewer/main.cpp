@@ -31,6 +31,7 @@ bool benchThumbnails(C3DFrameViewer& frame) {
   if (!vex3d::viewer::saveScreenshot(frame, QString())) return false;
   // The frame's own scenes list, as the user sees it: its first thumbnails
   // were made while the files were read; they are all asked for again.
+  frame.ShowScenes(LEFTBAR_SHOW);
   C3DThumbnailsList& list = *frame.GetBarControl()->GetScenesList();
   list.show();
   QElapsedTimer clock;

@@ -351,8 +351,14 @@ bool CImagesCtrl::AreAllComputed() const {
          });
 }
 
+void CImagesCtrl::SetPaused(bool paused) {
+  if (m_paused == paused) return;
+  m_paused = paused;
+  if (!paused) requestNext();
+}
+
 void CImagesCtrl::requestNext() {
-  if (!m_info || m_ended || m_computingSerial != 0) return;
+  if (!m_info || m_ended || m_paused || m_computingSerial != 0) return;
   auto pending = std::find_if(m_items.begin(), m_items.end(),
                               [](const Item& it) { return it.state == ItemState::kPending; });
   if (pending == m_items.end()) return;

@@ -135,6 +135,10 @@ class VEXHOSTUI_EXPORT CImagesCtrl : public QListWidget {
   bool IsLayerComputed(const CLayerBitmap* layer) const;
   // No item waits for its picture and no request runs.
   bool AreAllComputed() const;
+  // While paused no new picture is asked of the thread (the one under way
+  // finishes): a list nobody sees costs nothing.
+  void SetPaused(bool paused);
+  bool IsPaused() const { return m_paused; }
 
   // Blocks until the request in progress, if any, is done.
   void WhileBitmapNotComputed();
@@ -192,6 +196,7 @@ class VEXHOSTUI_EXPORT CImagesCtrl : public QListWidget {
   int m_wakeFd = -1;
   QSocketNotifier* m_wake = nullptr;
   bool m_ended = false;
+  bool m_paused = false;
   std::uint64_t m_nextSerial = 1;
   std::uint64_t m_computingSerial = 0;
   int m_quietSelection = 0;

@@ -125,7 +125,7 @@ bool saveScreenshot(C3DFrameViewer& frame, const QString& file) {
   // A picture of the window shows the scenes list's thumbnails, not their
   // placeholders.
   const C3DThumbnailsList* scenes = frame.GetBarControl()->GetScenesList();
-  while (scenes != nullptr && !scenes->AreAllComputed() && waited.elapsed() < 20000) {
+  while (frame.AreScenesShown() && !scenes->AreAllComputed() && waited.elapsed() < 20000) {
     QApplication::processEvents(QEventLoop::AllEvents, 50);
   }
   QApplication::processEvents();

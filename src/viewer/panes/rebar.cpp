@@ -38,6 +38,9 @@ void C3DRebar::UpdateBars() {
   ShowBar(BAR_OBJECTS, m_frame->IsSettingsFlagSet(FRAME_SHOW_OBJECTS));
   ShowBar(BAR_MATERIALS, m_frame->IsSettingsFlagSet(FRAME_SHOW_MATERIALS));
   ShowBar(BAR_SCENES, AreScenesShown());
+  // Thumbnails are made only for a list on screen: a viewer of one scene
+  // draws it once, not twice.
+  if (m_scenes != nullptr) m_scenes->SetPaused(!AreScenesShown());
 }
 
 bool C3DRebar::AreScenesShown() const {

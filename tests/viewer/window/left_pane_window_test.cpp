@@ -297,8 +297,13 @@ TEST_F(LeftPane, TheScenesListFollowsTheLoadedScenesAndAClickShowsOne) {
   C3DFrameViewer& frame = OpenFrame(Sample("textured_cube.v3d"));
   C3DThumbnailsList& list = *frame.GetBarControl()->GetScenesList();
   EXPECT_FALSE(frame.GetBarControl()->IsBarShown(C3DRebar::BAR_SCENES)) << "one scene";
+  // A list nobody sees makes no thumbnails.
+  QApplication::processEvents();
+  EXPECT_TRUE(list.IsPaused());
+  EXPECT_FALSE(list.IsLayerComputed(list.GetItemLayer(0)));
   ASSERT_GE(frame.ReadScene(Sample("colored_quads.v3d"), READ_SCENE_SILENT | READ_SCENE_KEEP), 0);
   EXPECT_TRUE(frame.GetBarControl()->IsBarShown(C3DRebar::BAR_SCENES));
+  EXPECT_FALSE(list.IsPaused());
   ASSERT_EQ(list.count(), 2);
   ASSERT_TRUE(WaitFor([&] { return list.AreAllComputed(); }, 30000));
   EXPECT_EQ(list.GetItemLayer(0)->GetLayerNbr(), 1);
