@@ -336,8 +336,52 @@ TEST_F(ExchangeTest, AStandInKilledDuringAReadFailsTheReadCleanly) {
   EXPECT_FALSE(vex3d::ipc::endpointExists(kMaxServerClass));
 }
 
-// Last of the file: it stores a Maya folder in the module's preferences.
-TEST_F(ExchangeTest, TheMayaProgramStartsFromItsFolderAndStopsWhenTheFolderChanges) {
+// The tests below store a Maya folder in the module's preferences, which no
+// test can take away again: they come after the one that needs none.
+class ExchangeMayaFolderTest : public ExchangeTest {
+ protected:
+  // A folder whose exchange program is a shell script.
+  fs::path folderWithProgram(const std::string& name, const char* script) {
+    const fs::path folder = m_config.Path() / name;
+    fs::create_directories(folder);
+    if (script != nullptr) {
+      const fs::path program = folder / vex3d::kMayaExchangeProgram;
+      std::ofstream(program) << "#!/bin/sh\n" << script << "\n";
+      fs::permissions(program, fs::perms::owner_all);
+    }
+    Get3DPreferences().SetMayaPath(folder.string(), 1, 1);
+    return folder;
+  }
+};
+
+TEST_F(ExchangeMayaFolderTest, AFolderWithoutTheProgramIsExplainedOnce) {
+  folderWithProgram("empty", nullptr);
+  EXPECT_EQ(CMayaIo::InitMayaLibrary(), 0);
+  ASSERT_EQ(notified, std::vector<int>{kMayaProgramMissingDialog});
+  EXPECT_NE(texts[0].find(std::string("Cannot find ") + vex3d::kMayaExchangeProgram),
+            std::string::npos);
+  EXPECT_EQ(CMayaIo::GetAskFolder(), 0);
+  EXPECT_EQ(CMayaIo::InitMayaLibrary(), 0);
+  EXPECT_EQ(notified.size(), 1u);
+  EXPECT_EQ(foldersAsked, 0);
+}
+
+TEST_F(ExchangeMayaFolderTest, AProgramThatEndsWithoutServingIsReportedInvalid) {
+  folderWithProgram("ends", "exit 0");
+  EXPECT_EQ(CMayaIo::InitMayaLibrary(), 0);
+  EXPECT_EQ(notified, std::vector<int>{kMayaProgramInvalidDialog});
+}
+
+TEST_F(ExchangeMayaFolderTest, AProgramThatNeitherServesNorEndsIsGivenUpAtTheLimit) {
+  vex3d::ipc::WaitLimits limits;
+  limits.startMs = 100;
+  vex3d::ipc::setWaitLimits(limits);
+  folderWithProgram("sleeps", "exec sleep 600");
+  EXPECT_EQ(CMayaIo::InitMayaLibrary(), 0);
+  EXPECT_EQ(notified, std::vector<int>{kMayaProgramInvalidDialog});
+}
+
+TEST_F(ExchangeMayaFolderTest, TheProgramStartsFromItsFolderAndStopsWhenTheFolderChanges) {
   Get3DPreferences().SetMayaHooks({[](const std::string& folder) { CMayaIo::ShowMayaInfo(folder); },
                                    [] { CMayaIo::StopMayaLibrary(); }});
   const fs::path first = m_config.Path() / "maya";
