@@ -303,6 +303,29 @@ TEST_F(ExchangeTest, TheStandInReadsAndWritesBothWays) {
   EXPECT_EQ(max->Read(outside.string(), options), nullptr);
 }
 
+TEST_F(ExchangeTest, TheStandInKeepsWhatItReadUntilTheOutermostScanEnds) {
+  StandIn program({"--max"}, kMaxServerClass);
+  ASSERT_TRUE(program.Running());
+  const fs::path file = served("scene.max");
+  const std::vector<std::uint8_t> before = sceneBytesOf(file);
+  auto read = [&] {
+    ParserOf max(file, kMaxClass);
+    CSceneImportOptions options;
+    std::unique_ptr<C3DScene> scene(max->Read(file.string(), options));
+    return scene ? archiveOf(*scene) : std::vector<std::uint8_t>();
+  };
+  EXPECT_EQ(C3DSMaxIo::BeginMultipleRead(), 1);
+  EXPECT_EQ(C3DSMaxIo::BeginMultipleRead(), 1);
+  EXPECT_EQ(read(), before);
+  // Changed behind the scan's back: the scan still sees the first reading.
+  served("scene.max", "animated_groups.v3d");
+  EXPECT_EQ(C3DSMaxIo::EndMultipleRead(), 1);
+  EXPECT_EQ(read(), before);
+  EXPECT_EQ(C3DSMaxIo::EndMultipleRead(), 1);
+  EXPECT_EQ(read(), sceneBytesOf(file));
+  EXPECT_NE(sceneBytesOf(file), before);
+}
+
 TEST_F(ExchangeTest, TwoReadersAtOnceEachGetTheirOwnScene) {
   StandIn program({"--max"}, kMaxServerClass);
   ASSERT_TRUE(program.Running());
