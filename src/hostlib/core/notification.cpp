@@ -1,14 +1,33 @@
 #include "hostlib/core/notification.h"
 
+#include <cstdio>
 #include <mutex>
 #include <utility>
-
-#include "hostlib/core/message_box.h"
 
 namespace {
 
 std::mutex g_mutex;
 vex3d::NotificationHook g_hook;
+
+// The text as a terminal shows it: line breaks kept, other tags dropped.
+std::string plainText(const std::string& text) {
+  std::string plain;
+  plain.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] != '<') {
+      plain += text[i++];
+      continue;
+    }
+    const std::size_t end = text.find('>', i);
+    if (end == std::string::npos) {
+      plain.append(text, i, std::string::npos);
+      break;
+    }
+    if (text.compare(i, end - i + 1, "<br>") == 0) plain += '\n';
+    i = end + 1;
+  }
+  return plain;
+}
 
 }  // namespace
 
@@ -28,5 +47,5 @@ void ShowNotification(int dialogId, const std::string& title, const std::string&
     hook(dialogId, title, text);
     return;
   }
-  AfxMessageBox(title + "\n" + text, vex3d::kMsgOk | vex3d::kMsgIconInformation);
+  std::fprintf(stderr, "%s: %s\n", title.c_str(), plainText(text).c_str());
 }

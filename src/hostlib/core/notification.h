@@ -2,7 +2,8 @@
 // Explanatory notifications: a titled text, which may hold the message tags
 // ("<b>", "<i>", "<br>"), identified by a dialog id so that the window
 // layer may let the user silence one kind. Whoever can show them installs
-// a hook; without one they go to the message box handler.
+// a hook; without one they go to the standard error, without their tags.
+// They never wait for an answer: a notification is not a question.
 #include <functional>
 #include <string>
 
