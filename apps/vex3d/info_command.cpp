@@ -8,6 +8,7 @@
 #include "hostlib/files/file_class.h"
 #include "hostlib/io/plugin_loader.h"
 #include "hostlib/text/strings.h"
+#include "io/exchange.h"
 #include "io/module_info.h"
 #include "option_parser.h"
 #include "scene/scene_io_options.h"
@@ -26,7 +27,12 @@ std::string kindName(std::uint32_t kind) {
 
 std::string abilities(const FileClassInfo& c) {
   if (c.kind & k3DKind) {
-    if (!c.served) return "no reader";
+    if (!c.served) {
+      // The authoring applications' classes are read and written by the
+      // applications themselves, when their exchange runs.
+      const std::string needs = exchange::exchangeRequirement(c.fileClass);
+      return needs.empty() ? "no reader" : "read, write through " + needs;
+    }
     return std::string(c.canRead ? "read" : "") + (c.canRead && c.canWrite ? ", " : "") +
            (c.canWrite ? "write" : "");
   }

@@ -8,6 +8,9 @@
 #include "hostlib/files/file_utils.h"
 #include "hostlib/files/mapped_file.h"
 #include "hostlib/io/io_report.h"
+#include "io/exchange.h"
+#include "io/max_io.h"
+#include "io/maya_io.h"
 #include "io/parser.h"
 #include "io/texture_names.h"
 #include "material/material_map.h"
@@ -40,11 +43,21 @@ CFileParser* C3DIo::InitParser() {
     // A module serving the class with a parser of another data kind.
     CFileIo::CloseParser();
   }
-  // The exchange parsers of the authoring applications ('MAYA', '3MAX')
-  // are not part of this build: their classes are served like any other
-  // class without a plug-in.
-  SetIoError(IO_ERROR_NO_PARSER, CIoOptions::logError);
-  return nullptr;
+  // The authoring applications' classes, when no plug-in claims them, go
+  // through the exchange with those applications.
+  const std::uint32_t fileClass = GetFileClass();
+  std::unique_ptr<CFileParser> builtIn;
+  if (fileClass == vex3d::exchange::kMaxClass) {
+    builtIn = std::make_unique<C3DSMaxIo>(*this);
+  } else if (fileClass == vex3d::exchange::kMayaClass) {
+    builtIn = std::make_unique<CMayaIo>(*this);
+  } else {
+    SetIoError(IO_ERROR_NO_PARSER, CIoOptions::logError);
+    return nullptr;
+  }
+  CFileParser* parser = SetParser(std::move(builtIn));
+  LoadIoParameters(GetParameters());
+  return parser;
 }
 
 void C3DIo::CloseParser() {

@@ -8,6 +8,7 @@
 #include "hostlib/files/profile.h"
 #include "hostlib/io/plugin_loader.h"
 #include "hostlib/text/string_ids.h"
+#include "io/maya_io.h"
 #include "mesh/model/base_object.h"
 #include "scene/preferences.h"
 #include "scene/scene.h"
@@ -82,6 +83,10 @@ void Init3DVex(unsigned flags) {
     for (const NameEntry& c : kCategories) CCommandMgr::RegisterCategoryName(c.code, c.stringId);
   }
   Get3DPreferences().Init();
+  // A new Maya folder stops the program started from the old one, so that
+  // the next exchange starts the new one.
+  Get3DPreferences().SetMayaHooks({[](const std::string& folder) { CMayaIo::ShowMayaInfo(folder); },
+                                   [] { CMayaIo::StopMayaLibrary(); }});
 }
 
 void Close3DVex(unsigned flags) {

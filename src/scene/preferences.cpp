@@ -195,7 +195,7 @@ std::string C3DPreferences::mayaPathLocked(int& found, int checkDate) {
       CAppProfile::Get().GetProfileString(vex3d::kMayaProfileSection, vex3d::kMayaProfileEntry, "");
   if (!configured.empty()) {
     folder = withSeparator(configured);
-    if (fileExists(folder + vex3d::kMayaExchangeProgram)) {
+    if (!vex3d::findMayaExchangeProgram(folder).empty()) {
       setMayaPathLocked(folder, 1, 1);
       return folder;
     }
@@ -216,10 +216,18 @@ void C3DPreferences::setMayaPathLocked(const std::string& folder, int noCheck, i
     const std::string current = mayaPathLocked(found, 0);
     if (found && fileIsSameDir(current, wanted)) return;
   }
-  if (!noCheck && !fileExists(wanted + vex3d::kMayaExchangeProgram) && m_hooks.showMayaInfo) {
-    m_hooks.showMayaInfo();
+  if (!noCheck && vex3d::findMayaExchangeProgram(wanted).empty() && m_hooks.showMayaInfo) {
+    m_hooks.showMayaInfo(wanted);
   }
   m_record.SetString(kMayaDateKey, vex3d::kMayaBuildDate);
   m_record.SetString(kMayaPathKey, wanted);
   if (m_hooks.quitServer) m_hooks.quitServer();
+}
+
+std::string vex3d::findMayaExchangeProgram(const std::string& folder) {
+  if (folder.empty()) return {};
+  for (const char* name : {kMayaExchangeProgram, kMayaExchangeProgramExe}) {
+    if (fileExists(folder + name)) return folder + name;
+  }
+  return {};
 }

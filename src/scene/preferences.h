@@ -56,7 +56,7 @@ class VEX3D_EXPORT C3DPreferences {
   // What the Maya exchange needs from elsewhere: the information dialog
   // when the program is missing, and asking a running server to quit.
   struct MayaHooks {
-    std::function<void()> showMayaInfo;
+    std::function<void(const std::string& folder)> showMayaInfo;
     std::function<void()> quitServer;
   };
   void SetMayaHooks(MayaHooks hooks);
@@ -82,6 +82,12 @@ namespace vex3d {
 // machine-wide registry value.
 constexpr const char* kMayaProfileSection = "Maya";
 constexpr const char* kMayaProfileEntry = "MAYA";
-constexpr const char* kMayaExchangeProgram = "Maya2Larkspur_x64.exe";
+constexpr const char* kMayaExchangeProgram = "Maya2Larkspur_x64";
+// The program's name on the authoring application's own system, accepted
+// too so that a folder prepared there serves here unchanged.
+constexpr const char* kMayaExchangeProgramExe = "Maya2Larkspur_x64.exe";
+// The exchange program in `folder` (which ends with a separator): its
+// complete name, the plain name first; empty when neither is there.
+VEX3D_EXPORT std::string findMayaExchangeProgram(const std::string& folder);
 constexpr const char* kMayaBuildDate = "Jan 26 2009";
 }  // namespace vex3d

@@ -117,7 +117,7 @@ TEST_F(PreferencesTest, MayaFolderFromTheProfileWhenTheProgramIsThere) {
   C3DPreferences prefs;
   int quits = 0;
   int dialogs = 0;
-  prefs.SetMayaHooks({[&] { ++dialogs; }, [&] { ++quits; }});
+  prefs.SetMayaHooks({[&](const std::string&) { ++dialogs; }, [&] { ++quits; }});
   int found = -1;
   EXPECT_EQ(prefs.GetMayaPath(found, 0), "");
   EXPECT_EQ(found, 0);

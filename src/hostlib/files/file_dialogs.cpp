@@ -7,6 +7,7 @@ namespace {
 
 std::mutex g_mutex;
 vex3d::OpenFilesHook g_hook;
+vex3d::SelectFolderHook g_folderHook;
 
 }  // namespace
 
@@ -24,4 +25,20 @@ std::vector<std::string> fileOpenFiles(std::uint32_t fileClass, std::uint32_t ki
   }
   if (!hook) return {};
   return hook(fileClass, kindMask);
+}
+
+vex3d::SelectFolderHook vex3d::setSelectFolderHook(SelectFolderHook hook) {
+  std::lock_guard lock(g_mutex);
+  std::swap(g_folderHook, hook);
+  return hook;
+}
+
+std::string fileSelectFolder(const std::string& text, const std::string& initialFolder) {
+  vex3d::SelectFolderHook hook;
+  {
+    std::lock_guard lock(g_mutex);
+    hook = g_folderHook;
+  }
+  if (!hook) return {};
+  return hook(text, initialFolder);
 }

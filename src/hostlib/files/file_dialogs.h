@@ -20,9 +20,21 @@ using OpenFilesHook =
 // Installs `hook` (an empty one removes it) and returns the previous one.
 VEXHOST_EXPORT OpenFilesHook setOpenFilesHook(OpenFilesHook hook);
 
+// Answers the folder chosen, starting from `initialFolder`, with `text`
+// saying what it is for; empty when cancelled.
+using SelectFolderHook =
+    std::function<std::string(const std::string& text, const std::string& initialFolder)>;
+
+// Installs `hook` (an empty one removes it) and returns the previous one.
+VEXHOST_EXPORT SelectFolderHook setSelectFolderHook(SelectFolderHook hook);
+
 }  // namespace vex3d
 
 // Files of class `fileClass` (kAllFilesClass: any class of `kindMask`)
 // chosen by the user; empty without a dialog or when cancelled.
 VEXHOST_EXPORT std::vector<std::string> fileOpenFiles(std::uint32_t fileClass,
                                                       std::uint32_t kindMask);
+
+// A folder chosen by the user; empty without a dialog or when cancelled.
+VEXHOST_EXPORT std::string fileSelectFolder(const std::string& text,
+                                            const std::string& initialFolder);
