@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "hostlib/core/message_box.h"
+#include "hostlib/core/notification.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/files/file_class.h"
 #include "hostlib/files/file_dialogs.h"
@@ -18,6 +19,7 @@
 #include "hostlib/text/strings.h"
 #include "hostlib/ui/notify_dlg.h"
 #include "hostlib/ui/rich_text.h"
+#include "hostlib/ui/select_folder_dlg.h"
 
 namespace vex3d::ui {
 namespace {
@@ -149,6 +151,8 @@ struct DialogHooks::Saved {
   IoReportHandler reports;
   MessageBoxHandler messages;
   OpenFilesHook openFiles;
+  SelectFolderHook selectFolder;
+  NotificationHook notification;
   CFileIo::FileDialogHook saveFile;
   ProgressHandler progress;
   std::shared_ptr<ProgressBox> box;
@@ -172,6 +176,16 @@ DialogHooks::DialogHooks(QWidget* window) : m_saved(new Saved) {
   m_saved->openFiles = setOpenFilesHook([owner](std::uint32_t fileClass, std::uint32_t kinds) {
     return openFiles(owner, fileClass, kinds);
   });
+  m_saved->selectFolder =
+      setSelectFolderHook([owner](const std::string& text, const std::string& initial) {
+        return CSelectFolderDlg::Choose(owner, text, initial);
+      });
+  // Notifications explain, they ask nothing: shown for a while over the
+  // window, never waited for.
+  m_saved->notification =
+      setNotificationHook([owner](int, const std::string& title, const std::string& text) {
+        CNotifyDlg2::ShowDialog(owner, "<b>" + title + "</b><br>" + text, 1, 10000);
+      });
   m_saved->saveFile =
       CFileIo::SetFileDialogHook([owner](CFileIo& io, std::uint32_t kinds, CFileNameSpec& chosen) {
         std::string name;
@@ -201,6 +215,8 @@ DialogHooks::~DialogHooks() {
   setIoReportHandler(std::move(m_saved->reports));
   setMessageBoxHandler(std::move(m_saved->messages));
   setOpenFilesHook(std::move(m_saved->openFiles));
+  setSelectFolderHook(std::move(m_saved->selectFolder));
+  setNotificationHook(std::move(m_saved->notification));
   CFileIo::SetFileDialogHook(std::move(m_saved->saveFile));
   C2DIo::SetFileDialogHook({});
   setProgressHandler(std::move(m_saved->progress));
