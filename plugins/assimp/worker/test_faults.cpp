@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "answer.h"
@@ -54,7 +55,8 @@ namespace {
 [[noreturn]] void answerGarbage(bool lyingLength) {
   std::vector<std::uint8_t> bytes;
   if (lyingLength) {
-    bytes = recordHeader(RecordKind::scene, 1000);
+    const auto header = recordHeader(RecordKind::scene, 1000);
+    bytes.assign(header.begin(), header.end());
     bytes.resize(bytes.size() + 10, 0);
   } else {
     for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 131 + 7));
@@ -105,6 +107,13 @@ bool runTestFault(Answer& answer) {
   if (fault == "spin") spinForEver();
   if (fault == "sleep") sleepForEver();
   if (fault == "garbage" || fault == "lying-length") answerGarbage(fault == "lying-length");
+  // The answer stops after so many bytes, the worker exiting or killed.
+  for (const auto& [prefix, signal] : {std::pair{"cut:", 0}, std::pair{"die:", SIGKILL}}) {
+    const std::string cut = prefix;
+    if (fault.rfind(cut, 0) != 0) continue;
+    answer.cutAfter(std::strtoull(fault.c_str() + cut.size(), nullptr, 10), signal);
+    return false;
+  }
   const std::string writeFiles = "write-files:";
   if (fault.rfind(writeFiles, 0) == 0) {
     answer.failure(IO_ERROR_PARSER_EXCEPTION, tryToWrite(fault.substr(writeFiles.size())));
