@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "hostlib/core/archive.h"
@@ -76,24 +80,90 @@ void Answer::logs(const CIoOptions& options) {
   }
 }
 
-// Each piece the archive hands over is one record.
+// The scene's pieces on their way out: a thread of their own writes them,
+// so that the worker goes on storing the scene while the plug-in, busy
+// rebuilding it (a million faces made at once), leaves the pipe full. Up
+// to kQueuedBytes of copies wait; large blocks wait by reference, since
+// the scene stays as it is until the worker ends.
 class Answer::ScenePieces : public CArchiveSink {
  public:
-  explicit ScenePieces(Answer& answer) : m_answer(answer) {}
+  static constexpr std::size_t kQueuedBytes = std::size_t{32} << 20;
+
+  explicit ScenePieces(Answer& answer) : m_answer(answer), m_writer([this] { run(); }) {}
+  ~ScenePieces() override { finish(); }
+  ScenePieces(const ScenePieces&) = delete;
+  ScenePieces& operator=(const ScenePieces&) = delete;
+
   void Take(std::span<const std::uint8_t> bytes) override {
-    m_answer.record(RecordKind::scenePart, bytes);
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(
+        lock, [&] { return m_queuedBytes == 0 || m_queuedBytes + bytes.size() <= kQueuedBytes; });
+    std::vector<std::uint8_t> copy;
+    if (!m_spare.empty()) {
+      copy = std::move(m_spare.back());
+      m_spare.pop_back();
+    }
+    copy.assign(bytes.begin(), bytes.end());
+    m_queuedBytes += copy.size();
+    m_queue.push_back({{}, std::move(copy)});
+    m_changed.notify_all();
+  }
+  void TakeBlock(std::span<const std::uint8_t> bytes) override {
+    const std::lock_guard lock(m_mutex);
+    m_queue.push_back({bytes, {}});
+    m_changed.notify_all();
+  }
+  // Once every piece has gone out.
+  void finish() {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_finished = true;
+      m_changed.notify_all();
+    }
+    if (m_writer.joinable()) m_writer.join();
   }
 
  private:
+  struct Piece {
+    std::span<const std::uint8_t> block;
+    std::vector<std::uint8_t> copy;
+  };
+
+  void run() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+      m_changed.wait(lock, [&] { return m_finished || !m_queue.empty(); });
+      if (m_queue.empty()) return;
+      Piece piece = std::move(m_queue.front());
+      m_queue.pop_front();
+      lock.unlock();
+      m_answer.record(RecordKind::scenePart, piece.copy.empty() ? piece.block : piece.copy);
+      lock.lock();
+      m_queuedBytes -= piece.copy.size();
+      if (!piece.copy.empty()) m_spare.push_back(std::move(piece.copy));
+      m_changed.notify_all();
+    }
+  }
+
   Answer& m_answer;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::deque<Piece> m_queue;
+  std::vector<std::vector<std::uint8_t>> m_spare;
+  std::size_t m_queuedBytes = 0;
+  bool m_finished = false;
+  // Last: it starts once the rest is in place.
+  std::thread m_writer;
 };
 
 void Answer::scene(std::uint32_t fileUpAxis, C3DScene& scene) {
-  ScenePieces pieces(*this);
-  CArchive ar(pieces);
-  ar << fileUpAxis;
-  scene.Serialize(ar);
-  ar.Flush();
+  {
+    ScenePieces pieces(*this);
+    CArchive ar(pieces);
+    ar << fileUpAxis;
+    scene.Serialize(ar);
+    ar.Flush();
+  }
   record(RecordKind::scene, {});
 }
 

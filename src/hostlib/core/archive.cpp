@@ -55,8 +55,7 @@ CArchive::CArchive(CArchiveSink& sink, std::size_t pieceBytes)
     : m_mode(store), m_sink(&sink), m_pieceBytes(std::max<std::size_t>(pieceBytes, 64)) {
   // One block, written over again for every piece: its pages stay mapped
   // and warm instead of being faulted in by the megabyte.
-  m_window.reserve(m_pieceBytes);
-  m_out = &m_window;
+  m_window.resize(m_pieceBytes);
   m_loadArray.push_back({nullptr, nullptr, 0});
 }
 
@@ -73,21 +72,26 @@ void CArchive::Write(const void* data, std::size_t size) {
   if (m_mode != store) AfxThrowArchiveException(CArchiveException::readOnly);
   if (size == 0) return;
   const auto* p = static_cast<const std::uint8_t*>(data);
-  if (m_sink != nullptr && size > m_pieceBytes - m_window.size()) {
+  if (m_sink == nullptr) {
+    m_out->insert(m_out->end(), p, p + size);
+    return;
+  }
+  if (size > m_pieceBytes - m_filled) {
     Flush();
     // A large block (an index buffer, say) goes from where it lies.
     if (size >= m_pieceBytes) {
-      m_sink->Take({p, size});
+      m_sink->TakeBlock({p, size});
       return;
     }
   }
-  m_out->insert(m_out->end(), p, p + size);
+  std::memcpy(m_window.data() + m_filled, p, size);
+  m_filled += size;
 }
 
 void CArchive::Flush() {
-  if (m_sink == nullptr || m_window.empty()) return;
-  m_sink->Take(m_window);
-  m_window.clear();
+  if (m_sink == nullptr || m_filled == 0) return;
+  m_sink->Take({m_window.data(), m_filled});
+  m_filled = 0;
 }
 
 void CArchive::Reserve(std::size_t size) {
@@ -191,49 +195,6 @@ std::size_t CArchive::Remaining() const {
   const std::uint64_t left = m_limit > at ? m_limit - at : 0;
   return static_cast<std::size_t>(std::min<std::uint64_t>(left, SIZE_MAX));
 }
-
-template <class T>
-CArchive& CArchive::writeValue(T v) {
-  Write(&v, sizeof v);
-  return *this;
-}
-
-template <class T>
-CArchive& CArchive::readValue(T& v) {
-  ReadExact(&v, sizeof v);
-  return *this;
-}
-
-CArchive& CArchive::operator<<(bool v) { return writeValue<std::uint8_t>(v ? 1 : 0); }
-CArchive& CArchive::operator<<(char v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int8_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint8_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int16_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint16_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int32_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint32_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int64_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint64_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(float v) { return writeValue(v); }
-CArchive& CArchive::operator<<(double v) { return writeValue(v); }
-
-CArchive& CArchive::operator>>(bool& v) {
-  std::uint8_t b = 0;
-  readValue(b);
-  v = b != 0;
-  return *this;
-}
-CArchive& CArchive::operator>>(char& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int8_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint8_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int16_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint16_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int32_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint32_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int64_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint64_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(float& v) { return readValue(v); }
-CArchive& CArchive::operator>>(double& v) { return readValue(v); }
 
 void CArchive::WriteCount(std::uint64_t count) {
   if (count < 0xFFFF) {

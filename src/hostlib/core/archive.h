@@ -12,6 +12,7 @@
 // process can rebuild a scene while another is still writing it.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -37,7 +38,12 @@ class VEXHOST_EXPORT CArchiveSource {
 class VEXHOST_EXPORT CArchiveSink {
  public:
   virtual ~CArchiveSink() = default;
+  // A piece of the archive, valid during the call.
   virtual void Take(std::span<const std::uint8_t> bytes) = 0;
+  // A large block stored from where it lies (see CArchive::Write): valid
+  // during the call too, but a sink that knows the stored objects outlive
+  // it may keep it by reference instead of copying it.
+  virtual void TakeBlock(std::span<const std::uint8_t> bytes) { Take(bytes); }
 };
 
 class VEXHOST_EXPORT CArchive {
@@ -86,34 +92,41 @@ class VEXHOST_EXPORT CArchive {
   std::size_t Remaining() const;
   std::size_t GetPosition() const { return static_cast<std::size_t>(m_consumed) + m_pos; }
 
-  CArchive& operator<<(bool v);
-  CArchive& operator<<(char v);
-  CArchive& operator<<(std::int8_t v);
-  CArchive& operator<<(std::uint8_t v);
-  CArchive& operator<<(std::int16_t v);
-  CArchive& operator<<(std::uint16_t v);
-  CArchive& operator<<(std::int32_t v);
-  CArchive& operator<<(std::uint32_t v);
-  CArchive& operator<<(std::int64_t v);
-  CArchive& operator<<(std::uint64_t v);
-  CArchive& operator<<(float v);
-  CArchive& operator<<(double v);
+  CArchive& operator<<(bool v) { return writeValue<std::uint8_t>(v ? 1 : 0); }
+  CArchive& operator<<(char v) { return writeValue(v); }
+  CArchive& operator<<(std::int8_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint8_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int16_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint16_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int32_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint32_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int64_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint64_t v) { return writeValue(v); }
+  CArchive& operator<<(float v) { return writeValue(v); }
+  CArchive& operator<<(double v) { return writeValue(v); }
   // Stored as the Unicode CString form; the text is UTF-8 in memory.
   CArchive& operator<<(const std::string& s);
   CArchive& operator<<(const char* s) { return *this << std::string(s); }
 
-  CArchive& operator>>(bool& v);
-  CArchive& operator>>(char& v);
-  CArchive& operator>>(std::int8_t& v);
-  CArchive& operator>>(std::uint8_t& v);
-  CArchive& operator>>(std::int16_t& v);
-  CArchive& operator>>(std::uint16_t& v);
-  CArchive& operator>>(std::int32_t& v);
-  CArchive& operator>>(std::uint32_t& v);
-  CArchive& operator>>(std::int64_t& v);
-  CArchive& operator>>(std::uint64_t& v);
-  CArchive& operator>>(float& v);
-  CArchive& operator>>(double& v);
+  // Inline: a scene is millions of these, and the value is nearly always
+  // there in the input already.
+  CArchive& operator>>(bool& v) {
+    std::uint8_t b = 0;
+    readValue(b);
+    v = b != 0;
+    return *this;
+  }
+  CArchive& operator>>(char& v) { return readValue(v); }
+  CArchive& operator>>(std::int8_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint8_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int16_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint16_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int32_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint32_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int64_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint64_t& v) { return readValue(v); }
+  CArchive& operator>>(float& v) { return readValue(v); }
+  CArchive& operator>>(double& v) { return readValue(v); }
   // Accepts both the Unicode and the single-byte CString forms.
   CArchive& operator>>(std::string& s);
 
@@ -170,10 +183,29 @@ class VEXHOST_EXPORT CArchive {
   // Streaming, with the window read: up to `size` bytes from the source
   // straight into `data`.
   std::size_t pull(std::uint8_t* data, std::size_t size);
+  // Into a sink's piece while it has room; anything else through Write.
   template <class T>
-  CArchive& writeValue(T v);
+  CArchive& writeValue(T v) {
+    if (m_sink != nullptr && sizeof(T) <= m_pieceBytes - m_filled) {
+      std::memcpy(m_window.data() + m_filled, &v, sizeof(T));
+      m_filled += sizeof(T);
+      return *this;
+    }
+    Write(&v, sizeof(T));
+    return *this;
+  }
+  // Storing, and at the end of the input or of a window, m_in has no room:
+  // ReadExact then raises or refills.
   template <class T>
-  CArchive& readValue(T& v);
+  CArchive& readValue(T& v) {
+    if (sizeof(T) <= m_in.size() - m_pos) {
+      std::memcpy(&v, m_in.data() + m_pos, sizeof(T));
+      m_pos += sizeof(T);
+      return *this;
+    }
+    ReadExact(&v, sizeof(T));
+    return *this;
+  }
   CObject* readObject(const CRuntimeClass* requested, bool allowBackReference);
 
   Mode m_mode;
@@ -181,12 +213,14 @@ class VEXHOST_EXPORT CArchive {
   std::span<const std::uint8_t> m_in;
   std::size_t m_pos = 0;
   // Streaming: bytes that went before m_in, the most the source may hold,
-  // and the window m_in lies in (storing: the piece being written).
+  // and the window m_in lies in (storing: the piece being written, filled
+  // so far).
   CArchiveSource* m_source = nullptr;
   CArchiveSink* m_sink = nullptr;
   std::uint64_t m_consumed = 0;
   std::uint64_t m_limit = 0;
   std::size_t m_pieceBytes = 0;
+  std::size_t m_filled = 0;
   std::vector<std::uint8_t> m_window;
   unsigned int m_objectSchema = 0xFFFFFFFFu;
   int m_depth = 0;
