@@ -3,7 +3,8 @@
 // worker's standard output: a stream of records, each a kind byte, a 64-bit
 // little-endian payload length and the payload. The payloads other than
 // progress are host archives (hostlib/core/archive.h), so that a damaged
-// one raises CArchiveException instead of being misread. The worker ends a
+// one raises CArchiveException instead of being misread; a scene's archive
+// comes in pieces, one record each, that joined make it. The worker ends a
 // complete answer with an end record; a stream cut before it is a worker
 // that did not finish.
 #include <array>

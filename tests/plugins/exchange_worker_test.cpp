@@ -227,6 +227,9 @@ TEST_F(ExchangeWorkerTest, EveryWayAWorkerFailsIsAnIoErrorNamingTheFile) {
       {"sleep", 0, nullptr, 1, outOfTime},
       {"garbage", 0, nullptr, 0, badAnswer},
       {"lying-length", 0, nullptr, 0, badAnswer},
+      {"two-scenes", 0, nullptr, 0, badAnswer},
+      {"record-in-scene", 0, nullptr, 0, badAnswer},
+      {"scene-too-long", 0, nullptr, 0, badAnswer},
   };
   const std::string failed = FormatString(vex3d::kStrReaderFailed, m_triangle.c_str());
   for (const Case& c : cases) {

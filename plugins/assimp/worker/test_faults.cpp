@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "answer.h"
+#include "hostlib/core/archive.h"
 #include "hostlib/io/file_io_frame.h"
+#include "scene/scene.h"
 #include "worker_protocol.h"
 
 namespace vex3d::assimp {
@@ -65,6 +68,40 @@ namespace {
   ::_exit(0);
 }
 
+// An empty scene, sent the ways a worker taken over might garble it: twice,
+// with a record between its pieces, or one byte longer than its archive.
+[[noreturn]] void answerGarbledScene(const std::string& how) {
+  std::vector<std::uint8_t> scene;
+  {
+    C3DScene empty;
+    CArchive ar(scene, CArchive::store);
+    ar << std::uint32_t{0};
+    empty.Serialize(ar);
+  }
+  std::vector<std::uint8_t> bytes;
+  auto add = [&](RecordKind kind, std::span<const std::uint8_t> payload) {
+    const auto header = recordHeader(kind, payload.size());
+    bytes.insert(bytes.end(), header.begin(), header.end());
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+  };
+  const std::span<const std::uint8_t> whole(scene);
+  if (how == "two-scenes") {
+    add(RecordKind::scene, whole);
+    add(RecordKind::scene, whole);
+  } else if (how == "record-in-scene") {
+    const std::uint8_t percent = 50;
+    add(RecordKind::scenePart, whole.first(scene.size() / 2));
+    add(RecordKind::progress, {&percent, 1});
+    add(RecordKind::scene, whole.subspan(scene.size() / 2));
+  } else {
+    scene.push_back(0);
+    add(RecordKind::scene, scene);
+  }
+  add(RecordKind::end, {});
+  if (::write(STDOUT_FILENO, bytes.data(), bytes.size()) < 0) ::_exit(1);
+  ::_exit(0);
+}
+
 // Tries every way of changing the folder and names those that worked.
 std::string tryToWrite(const std::string& folder) {
   const std::string made = folder + "/made-by-worker";
@@ -107,6 +144,8 @@ bool runTestFault(Answer& answer) {
   if (fault == "spin") spinForEver();
   if (fault == "sleep") sleepForEver();
   if (fault == "garbage" || fault == "lying-length") answerGarbage(fault == "lying-length");
+  if (fault == "two-scenes" || fault == "record-in-scene" || fault == "scene-too-long")
+    answerGarbledScene(fault);
   // The answer stops after so many bytes, the worker exiting or killed.
   for (const auto& [prefix, signal] : {std::pair{"cut:", 0}, std::pair{"die:", SIGKILL}}) {
     const std::string cut = prefix;

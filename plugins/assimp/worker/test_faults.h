@@ -8,6 +8,9 @@
 //   sleep         wait for ever without using the processor,
 //   garbage       answer bytes that are no records,
 //   lying-length  announce a record longer than it sends, then end,
+//   two-scenes, record-in-scene, scene-too-long   answer an empty scene
+//                 twice, with a progress record between its pieces, or
+//                 with a byte after its archive,
 //   write-files:FOLDER   try to create, change, rename and remove files
 //                 in FOLDER, then fail, saying which attempts worked,
 //   cut:BYTES     answer as usual but stop after BYTES bytes and exit,

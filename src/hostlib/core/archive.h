@@ -92,6 +92,8 @@ class VEXHOST_EXPORT CArchive {
   std::size_t Remaining() const;
   std::size_t GetPosition() const { return static_cast<std::size_t>(m_consumed) + m_pos; }
 
+  // Values inline, both ways: a scene is millions of them, and there is
+  // nearly always room for one in the output or bytes for it in the input.
   CArchive& operator<<(bool v) { return writeValue<std::uint8_t>(v ? 1 : 0); }
   CArchive& operator<<(char v) { return writeValue(v); }
   CArchive& operator<<(std::int8_t v) { return writeValue(v); }
@@ -108,8 +110,6 @@ class VEXHOST_EXPORT CArchive {
   CArchive& operator<<(const std::string& s);
   CArchive& operator<<(const char* s) { return *this << std::string(s); }
 
-  // Inline: a scene is millions of these, and the value is nearly always
-  // there in the input already.
   CArchive& operator>>(bool& v) {
     std::uint8_t b = 0;
     readValue(b);
