@@ -1,47 +1,62 @@
-// The records a general-format worker sends back, from arbitrary bytes: a
-// worker that a hostile file took over may send anything. The stream is cut
-// into records at arbitrary read sizes, and a scene record's archive is
-// loaded the way the plug-in loads it. Nothing may crash, and a payload the
-// stream only announces must not be allocated for.
+// The answer a general-format worker sends back, from arbitrary bytes: a
+// worker that a hostile file took over may send anything. The bytes arrive
+// in reads of arbitrary size, records are read the way the plug-in reads
+// them, and a scene is rebuilt from its pieces as they arrive, the way the
+// plug-in rebuilds it. Nothing may crash, and a payload the stream only
+// announces must not be allocated for.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <span>
+#include <memory>
 
 #include "hostlib/core/archive.h"
 #include "scene/scene.h"
 #include "worker_protocol.h"
 
+namespace {
+
+using vex3d::assimp::AnswerInput;
+using vex3d::assimp::AnswerReader;
 using vex3d::assimp::Record;
-using vex3d::assimp::RecordKind;
-using vex3d::assimp::RecordReader;
+
+// The bytes as a pipe would deliver them: at most `chunk` a read.
+class Bytes : public AnswerInput {
+ public:
+  Bytes(const std::uint8_t* data, std::size_t size, std::size_t chunk)
+      : m_data(data), m_size(size), m_chunk(chunk) {}
+  std::size_t readSome(std::uint8_t* data, std::size_t size) override {
+    const std::size_t n = std::min({size, m_chunk, m_size - m_at});
+    if (n > 0) std::memcpy(data, m_data + m_at, n);
+    m_at += n;
+    return n;
+  }
+
+ private:
+  const std::uint8_t* m_data;
+  std::size_t m_size;
+  std::size_t m_chunk;
+  std::size_t m_at = 0;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   // The first byte chooses how the pipe delivers: 1 to 256 bytes a read.
-  const std::size_t chunk = std::size_t{data[0]} + 1;
-  ++data;
-  --size;
-  RecordReader reader(std::uint64_t{1} << 20);
-  std::size_t at = 0;
-  while (at < size && !reader.damaged()) {
-    const std::span<std::uint8_t> space = reader.space();
-    const std::size_t n = std::min({space.size(), chunk, size - at});
-    if (n == 0) break;
-    std::memcpy(space.data(), data + at, n);
-    at += n;
-    if (!reader.commit(n)) break;
-    while (reader.hasRecord()) {
-      Record record = reader.take();
-      if (record.kind != RecordKind::scene || record.payload.size() < 4) continue;
-      const auto bytes = record.payload.bytes().subspan(4);
-      C3DScene scene;
-      CArchive ar(bytes);
-      try {
-        scene.Serialize(ar);
-      } catch (const CArchiveException&) {
-      }
+  Bytes input(data + 1, size - 1, std::size_t{data[0]} + 1);
+  AnswerReader reader(input, std::uint64_t{1} << 20);
+  for (;;) {
+    Record record;
+    AnswerReader::Step step = reader.next(record);
+    if (step == AnswerReader::Step::scene) {
+      step = reader.loadScene([](CArchive& ar) {
+        std::uint32_t upAxis = 0;
+        ar >> upAxis;
+        auto scene = std::make_unique<C3DScene>();
+        scene->Serialize(ar);
+      });
     }
+    if (step != AnswerReader::Step::record) break;
   }
   return 0;
 }

@@ -42,8 +42,8 @@ const VexPluginFileClass kClasses[] = {
     {VEX3D_FOURCC('D', 'A', 'E', ' '), 0x4000, "dae", "COLLADA scene", "model/vnd.collada+xml",
      kReadWrite},
     {VEX3D_FOURCC('3', 'D', 'S', ' '), 0x4000, "3ds", "3D Studio mesh", "image/x-3ds", kReadWrite},
-    {VEX3D_FOURCC('X', '3', 'D', ' '), 0x4000, "x3d|x3db", "X3D scene",
-     "model/x3d+xml", kReadWrite},
+    {VEX3D_FOURCC('X', '3', 'D', ' '), 0x4000, "x3d|x3db", "X3D scene", "model/x3d+xml",
+     kReadWrite},
     {VEX3D_FOURCC('3', 'M', 'F', ' '), 0x4000, "3mf", "3D Manufacturing Format", "model/3mf",
      kReadWrite},
     {VEX3D_FOURCC('L', 'W', 'O', ' '), 0x4000, "lwo|lxo", "LightWave object", "image/x-lwo",
@@ -193,26 +193,16 @@ class CAssimpParser : public C3DParser {
     vex3d::assimp::setMemoryBudget(job, options.m_memoryBudget);
     job.timeBudget = options.m_timeBudget;
     job.progressTitle = vex3d::native::readingTitle(fileName);
-    // The scene is loaded while the worker ends; the rest of the answer
-    // counts once it has ended well.
+    // The scene is rebuilt as it arrives; it and the rest of the answer
+    // count once the worker has answered well.
     std::unique_ptr<C3DScene> scene;
     std::uint32_t upAxis = UP_AXIS_UNKNOWN;
     bool damaged = false;
-    auto loadScene = [&](std::vector<Record>& records) {
-      for (Record& record : records) {
-        if (record.kind != RecordKind::scene) continue;
-        try {
-          CArchive ar(record.payload.bytes());
-          ar >> upAxis;
-          auto read = std::make_unique<C3DScene>();
-          read->Serialize(ar);
-          damaged |= scene != nullptr;
-          scene = std::move(read);
-        } catch (const CArchiveException&) {
-          damaged = true;
-        }
-        record.payload.clear();
-      }
+    auto loadScene = [&](CArchive& ar) {
+      ar >> upAxis;
+      auto read = std::make_unique<C3DScene>();
+      read->Serialize(ar);
+      scene = std::move(read);
     };
     WorkerOutcome outcome =
         vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job, loadScene);

@@ -279,10 +279,87 @@ WorkerEnd endOf(int status, const rusage& usage, const WorkerJob& job, bool comp
   return WorkerEnd::damaged;
 }
 
+// The worker's output as the answer's input: waiting for it feeds the
+// worker its input, and watches the clock and the user, who stop the wait.
+class WorkerPipe : public AnswerInput {
+ public:
+  WorkerPipe(Spawned& worker, const WorkerJob& job, ProgressRelay& progress,
+             std::optional<Clock::time_point> deadline)
+      : m_worker(worker), m_job(job), m_progress(progress), m_deadline(deadline) {}
+
+  std::size_t readSome(std::uint8_t* data, std::size_t size) override {
+    while (!m_stopped && m_worker.output.get() >= 0) {
+      if (m_worker.input.get() >= 0) wait(0);
+      const ssize_t n = ::read(m_worker.output.get(), data, size);
+      if (n > 0) {
+        watch();
+        return static_cast<std::size_t>(n);
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EAGAIN) {
+        wait(waitMillis());
+        watch();
+        continue;
+      }
+      // The end of the output, or one that cannot be read: the answer is
+      // what came.
+      m_worker.output.reset();
+    }
+    return 0;
+  }
+
+  void stop(WorkerEnd why) {
+    if (!m_stopped) m_stopped = why;
+  }
+  // Why the caller stopped waiting, once it did: the user's stop or the
+  // clock, checked now.
+  std::optional<WorkerEnd> watch() {
+    if (!m_stopped && m_progress.cancelled()) m_stopped = WorkerEnd::cancelled;
+    if (!m_stopped && m_deadline && Clock::now() >= *m_deadline) m_stopped = WorkerEnd::outOfTime;
+    return m_stopped;
+  }
+  std::optional<WorkerEnd> stopped() const { return m_stopped; }
+  int waitMillis() const {
+    if (!m_deadline) return kPollMillis;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*m_deadline - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kPollMillis));
+  }
+
+ private:
+  // Until the output is readable or `millis` have passed, sending the
+  // worker its input meanwhile.
+  void wait(int millis) {
+    pollfd fds[2] = {{m_worker.output.get(), POLLIN, 0}, {m_worker.input.get(), POLLOUT, 0}};
+    const nfds_t count = m_worker.input.get() >= 0 ? 2 : 1;
+    if (::poll(fds, count, millis) < 0 && errno != EINTR) {
+      m_stopped = WorkerEnd::damaged;
+      return;
+    }
+    if (count == 2 && fds[1].revents != 0) feed();
+  }
+  void feed() {
+    const std::size_t size = std::min(kWriteChunk, m_job.input.size() - m_sent);
+    const ssize_t n = ::send(m_worker.input.get(), m_job.input.data() + m_sent, size,
+                             MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) m_sent += static_cast<std::size_t>(n);
+    // A worker that stops reading says why in its answer, or by dying.
+    if ((n < 0 && errno != EAGAIN && errno != EINTR) || m_sent == m_job.input.size())
+      m_worker.input.reset();
+  }
+
+  Spawned& m_worker;
+  const WorkerJob& m_job;
+  ProgressRelay& m_progress;
+  std::optional<Clock::time_point> m_deadline;
+  std::size_t m_sent = 0;
+  std::optional<WorkerEnd> m_stopped;
+};
+
 }  // namespace
 
 WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
-                        const AnswerDecoder& decodeWhileEnding) {
+                        const SceneLoader& loadScene) {
   WorkerOutcome outcome;
   ProgressRelay progress(job.progressTitle);
   Spawned worker = spawnWorker(program, job);
@@ -296,90 +373,59 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
   // end is polled for.
   Fd ended(static_cast<int>(::syscall(SYS_pidfd_open, worker.pid, 0)));
 
-  const auto start = Clock::now();
   std::optional<Clock::time_point> deadline;
   if (job.timeBudget != 0)
-    deadline = start + std::chrono::seconds(2 * std::uint64_t{job.timeBudget});
+    deadline = Clock::now() + std::chrono::seconds(2 * std::uint64_t{job.timeBudget});
+  WorkerPipe pipe(worker, job, progress, deadline);
   // A worker cannot send more than it can hold.
-  RecordReader reader(job.memoryBudget);
-  std::size_t sent = 0;
+  AnswerReader reader(pipe, job.memoryBudget);
   bool complete = false;
-  std::optional<WorkerEnd> stopped;
+  bool sceneSeen = false;
+  bool cut = false;
 
-  auto takeRecords = [&] {
-    while (reader.hasRecord()) {
-      Record record = reader.take();
-      if (complete) {
-        // Nothing may follow the end of an answer.
-        stopped = WorkerEnd::damaged;
-        return;
+  // Until the worker closes its output: records as they come, a scene
+  // rebuilt as it comes.
+  for (;;) {
+    Record record;
+    AnswerReader::Step step = reader.next(record);
+    if (step == AnswerReader::Step::scene) {
+      if (complete || sceneSeen || !loadScene) {
+        step = AnswerReader::Step::damaged;
+      } else {
+        sceneSeen = true;
+        step = reader.loadScene(loadScene);
+        if (step == AnswerReader::Step::record) continue;
       }
-      if (record.kind == RecordKind::progress) {
-        if (record.payload.size() == 1) progress.position(record.payload.data()[0]);
-        continue;
-      }
-      complete = record.kind == RecordKind::end;
-      outcome.records.push_back(std::move(record));
     }
-  };
-  auto watch = [&] {
-    if (!stopped && progress.cancelled()) stopped = WorkerEnd::cancelled;
-    if (!stopped && deadline && Clock::now() >= *deadline) stopped = WorkerEnd::outOfTime;
-  };
-  auto waitMillis = [&] {
-    if (!deadline) return kPollMillis;
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, kPollMillis));
-  };
-
-  // Until the worker closes its output: feed it, read it, watch the clock
-  // and the user.
-  while (worker.output.get() >= 0 && !stopped) {
-    pollfd fds[2] = {{worker.output.get(), POLLIN, 0}, {worker.input.get(), POLLOUT, 0}};
-    const nfds_t count = worker.input.get() >= 0 ? 2 : 1;
-    if (::poll(fds, count, waitMillis()) < 0 && errno != EINTR) {
-      stopped = WorkerEnd::damaged;
+    if (step == AnswerReader::Step::ended) break;
+    if (step == AnswerReader::Step::cut) {
+      cut = true;
       break;
     }
-    if (count == 2 && fds[1].revents != 0) {
-      const std::size_t size = std::min(kWriteChunk, job.input.size() - sent);
-      const ssize_t n =
-          ::send(worker.input.get(), job.input.data() + sent, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) sent += static_cast<std::size_t>(n);
-      // A worker that stops reading says why in its answer, or by dying.
-      if ((n < 0 && errno != EAGAIN && errno != EINTR) || sent == job.input.size())
-        worker.input.reset();
+    if (step == AnswerReader::Step::damaged) {
+      pipe.stop(WorkerEnd::damaged);
+      break;
     }
-    if (fds[0].revents != 0) {
-      for (;;) {
-        const std::span<std::uint8_t> space = reader.space();
-        const ssize_t n = ::read(worker.output.get(), space.data(), space.size());
-        if (n > 0) {
-          if (!reader.commit(static_cast<std::size_t>(n))) {
-            stopped = WorkerEnd::damaged;
-            break;
-          }
-          takeRecords();
-          if (stopped) break;
-          continue;
-        }
-        if (n == 0) worker.output.reset();
-        if (n < 0 && errno == EINTR) continue;
-        break;
-      }
+    if (complete) {
+      // Nothing may follow the end of an answer.
+      pipe.stop(WorkerEnd::damaged);
+      break;
     }
-    watch();
+    if (record.kind == RecordKind::progress) {
+      if (record.payload.size() == 1) progress.position(record.payload.data()[0]);
+      continue;
+    }
+    complete = record.kind == RecordKind::end;
+    outcome.records.push_back(std::move(record));
   }
   worker.input.reset();
   worker.output.reset();
+  std::optional<WorkerEnd> stopped = pipe.stopped();
 
-  // A complete answer is decoded while the worker ends. The worker has
-  // nothing left to do then: it is ended for sure and left to finish
-  // beside the caller. Sanitized builds wait for its own end, where the
-  // leak checker reports.
-  const bool whole = !stopped && complete && !reader.midRecord();
-  if (whole && decodeWhileEnding) decodeWhileEnding(outcome.records);
+  // The worker has nothing left to do once it has answered: it is ended
+  // for sure and left to finish beside the caller. Sanitized builds wait
+  // for its own end, where the leak checker reports.
+  const bool whole = !stopped && complete && !cut;
   if (whole && !kSanitizedBuild && ended.get() >= 0) {
     ::syscall(SYS_pidfd_send_signal, ended.get(), SIGKILL, nullptr, 0);
     EndingWorkers::instance().add(std::move(ended));
@@ -401,8 +447,8 @@ WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
       return outcome;
     }
     pollfd end{ended.get(), POLLIN, 0};
-    ::poll(&end, ended.get() >= 0 ? 1 : 0, ended.get() >= 0 ? waitMillis() : 10);
-    watch();
+    ::poll(&end, ended.get() >= 0 ? 1 : 0, ended.get() >= 0 ? pipe.waitMillis() : 10);
+    stopped = pipe.watch();
   }
   if (stopped) {
     ::kill(worker.pid, SIGKILL);

@@ -8,7 +8,6 @@
 // program also starts with nothing of the caller's memory, so a parser led
 // astray by a file sees none of the user's other scenes.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,22 +48,21 @@ enum class WorkerEnd {
 
 struct WorkerOutcome {
   WorkerEnd end = WorkerEnd::damaged;
-  // The answer's records but progress, in order; complete only when
-  // answered.
+  // The answer's records but progress and the scene, in order; complete
+  // only when answered.
   std::vector<Record> records;
   int signal = 0;
   std::string startError;
 };
 
-// Turns a complete answer into the caller's result, while the worker is
-// still ending; the result stands only if the outcome is `answered`.
-using AnswerDecoder = std::function<void(std::vector<Record>& records)>;
-
 // Runs `program` for `job` and answers once it has ended: the worker is
-// always reaped, killed first when it had to be stopped. Safe to call from
-// several threads at once.
+// always reaped, killed first when it had to be stopped. A scene in the
+// answer goes to `loadScene` as it arrives, so that it is rebuilt while the
+// worker is still sending it; what was loaded stands only if the outcome is
+// `answered`. An answer with a scene and no loader, or two scenes, is
+// damaged. Safe to call from several threads at once.
 WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
-                        const AnswerDecoder& decodeWhileEnding = {});
+                        const SceneLoader& loadScene = {});
 
 // The worker beside this plug-in, as a full path: a search by name would
 // depend on the caller's PATH and, under the sanitizers, on the runtime's

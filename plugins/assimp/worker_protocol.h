@@ -3,19 +3,23 @@
 // worker's standard output: a stream of records, each a kind byte, a 64-bit
 // little-endian payload length and the payload. The payloads other than
 // progress are host archives (hostlib/core/archive.h), so that a damaged
-// one raises CArchiveException instead of being misread. The worker ends a
+// one raises CArchiveException instead of being misread; a scene's archive
+// comes in pieces, one record each, that joined make it. The worker ends a
 // complete answer with an end record; a stream cut before it is a worker
 // that did not finish.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "hostlib/core/sanitizer_build.h"
+
+class CArchive;
 
 namespace vex3d::assimp {
 
@@ -48,12 +52,17 @@ inline constexpr const char* kTestFaultVariable = "VEX3D_TEST_WORKER_FAULT";
 using vex3d::kSanitizedBuild;
 
 enum class RecordKind : std::uint8_t {
-  progress = 'P',  // one byte: the percentage done
-  log = 'L',       // int32 level, string text: an entry for the options' log
-  scene = 'S',     // uint32 up axis of the file, then the scene archive
-  failure = 'F',   // int32 IO error code, string text
-  file = 'W',      // string file name, count, bytes: one file written
-  end = 'E',       // empty: the answer is complete
+  progress = 'P',   // one byte: the percentage done
+  log = 'L',        // int32 level, string text: an entry for the options' log
+  scenePart = 's',  // a piece of a scene, more to come
+  // The last piece of a scene, or the whole of it alone: the pieces joined
+  // are the uint32 up axis of the file, then the scene archive. A scene is
+  // sent in pieces as it is stored, so that the plug-in rebuilds it while
+  // the worker is still storing it.
+  scene = 'S',
+  failure = 'F',  // int32 IO error code, string text
+  file = 'W',     // string file name, count, bytes: one file written
+  end = 'E',      // empty: the answer is complete
 };
 
 inline constexpr std::size_t kRecordHeaderBytes = 9;
@@ -85,42 +94,64 @@ struct Record {
   Payload payload;
 };
 
-// The record's header followed by its payload.
-std::vector<std::uint8_t> recordHeader(RecordKind kind, std::uint64_t payloadSize);
+// The record's header, for a payload of `payloadSize` bytes.
+std::array<std::uint8_t, kRecordHeaderBytes> recordHeader(RecordKind kind,
+                                                          std::uint64_t payloadSize);
 
-// Splits the bytes a worker sends into records as they arrive, read
-// straight into their place. The worker is not trusted: an unknown kind or
-// a payload longer than the reader accepts marks the stream damaged, and a
-// payload announced but never sent reserves address space, not memory.
-class RecordReader {
+// Where an answer's bytes come from: the worker's output, or bytes in
+// memory.
+class AnswerInput {
  public:
-  explicit RecordReader(std::uint64_t maxPayload) : m_maxPayload(maxPayload) {}
+  virtual ~AnswerInput() = default;
+  // Up to `size` bytes into `data`, waiting for at least one; 0 once the
+  // input has ended or the caller stopped waiting for it.
+  virtual std::size_t readSome(std::uint8_t* data, std::size_t size) = 0;
+};
 
-  // Where the next bytes go: the rest of a header, or of a payload.
-  std::span<std::uint8_t> space();
-  // `count` bytes were read into space(). False once the stream is damaged
-  // (and from then on).
-  bool commit(std::size_t count);
-  bool damaged() const { return m_damaged; }
-  // True while a record has begun and is not complete: the stream ended
-  // early if it stops here.
-  bool midRecord() const { return m_headerFill != 0 || m_inPayload; }
+// Loads a scene from its archive (up axis first) as its pieces arrive; may
+// throw when the archive is damaged or ends early.
+using SceneLoader = std::function<void(CArchive& archive)>;
 
-  bool hasRecord() const { return !m_ready.empty(); }
-  Record take();
+// Reads an answer record by record as it arrives. The worker is not
+// trusted: an unknown kind, a payload or scene longer than the reader
+// accepts, a record inside a scene or a scene that does not end where its
+// archive ends mark the answer damaged. A payload announced but never sent
+// reserves address space, not memory; a scene is never held whole: its
+// pieces go through a small window into the scene being rebuilt.
+class AnswerReader {
+ public:
+  enum class Step {
+    record,   // a whole record (next), or a whole scene (loadScene)
+    scene,    // a scene begins: loadScene reads it, before anything else
+    ended,    // the input ended between two records
+    cut,      // the input ended inside a record
+    damaged,  // bytes that break the protocol
+  };
+
+  AnswerReader(AnswerInput& input, std::uint64_t maxPayload)
+      : m_input(input), m_maxPayload(maxPayload) {}
+
+  Step next(Record& record);
+  // The scene that next() announced, through `load`, which must read all
+  // of it.
+  Step loadScene(const SceneLoader& load);
 
  private:
-  static bool knownKind(std::uint8_t kind);
-  void finishRecord();
+  class ScenePieces;
 
+  // Exactly `size` bytes: ended when none came, cut when some did.
+  Step readExactly(std::uint8_t* data, std::size_t size);
+  // The next header: its kind and payload length.
+  Step readHeader(RecordKind& kind, std::uint64_t& length);
+  static bool knownKind(std::uint8_t kind);
+
+  AnswerInput& m_input;
   std::uint64_t m_maxPayload;
-  std::uint8_t m_header[kRecordHeaderBytes] = {};
-  std::size_t m_headerFill = 0;
-  bool m_inPayload = false;
-  std::size_t m_payloadFill = 0;
-  Record m_current;
-  std::deque<Record> m_ready;
-  bool m_damaged = false;
+  // The scene next() announced: its first piece's length and whether it
+  // is the last.
+  bool m_scenePending = false;
+  std::uint64_t m_firstPiece = 0;
+  bool m_firstIsLast = false;
 };
 
 }  // namespace vex3d::assimp

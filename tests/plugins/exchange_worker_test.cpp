@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "gltf_file.h"
+#include "hostlib/core/archive.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_loader.h"
@@ -79,6 +83,64 @@ bool logHas(const CSceneImportOptions& options, int level, const std::string& te
   return false;
 }
 
+// A grid of side x side quads as triangles, a colour at every corner: its
+// scene goes to the plug-in in many pieces.
+void writeGrid(const fs::path& file, int side) {
+  vex3d::test::GltfPrimitive grid;
+  for (int y = 0; y <= side; ++y) {
+    for (int x = 0; x <= side; ++x) {
+      grid.positions.push_back({static_cast<float>(x), static_cast<float>(y),
+                                static_cast<float>((x * 7 + y * 3) % 5) * 0.25f});
+      grid.colours.push_back({static_cast<float>(x) / static_cast<float>(side),
+                              static_cast<float>(y) / static_cast<float>(side), 0.5f, 1.0f});
+    }
+  }
+  const auto corner = [side](int x, int y) {
+    return static_cast<std::uint32_t>(y * (side + 1) + x);
+  };
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      grid.indices.insert(grid.indices.end(),
+                          {corner(x, y), corner(x + 1, y), corner(x + 1, y + 1), corner(x, y),
+                           corner(x + 1, y + 1), corner(x, y + 1)});
+    }
+  }
+  ASSERT_TRUE(vex3d::test::writeGltf(file, {grid}));
+}
+
+std::vector<std::uint8_t> readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>());
+}
+
+std::vector<std::uint8_t> archiveOf(C3DScene& scene) {
+  std::vector<std::uint8_t> bytes;
+  CArchive ar(bytes, CArchive::store);
+  scene.Serialize(ar);
+  return bytes;
+}
+
+// Where each record of an answer starts, its kind and its payload length.
+struct RecordAt {
+  std::size_t offset;
+  char kind;
+  std::uint64_t length;
+};
+
+std::vector<RecordAt> recordsOf(const std::vector<std::uint8_t>& answer) {
+  std::vector<RecordAt> records;
+  for (std::size_t at = 0; at + 9 <= answer.size();) {
+    std::uint64_t length = 0;
+    for (int i = 0; i < 8; ++i) length |= std::uint64_t{answer[at + 1 + i]} << (8 * i);
+    records.push_back({at, static_cast<char>(answer[at]), length});
+    at += 9 + length;
+  }
+  return records;
+}
+
+const std::string kBinaryDir = VEX3D_TEST_BINARY_DIR;
+
 class ExchangeWorkerTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -113,6 +175,17 @@ class ExchangeWorkerTest : public testing::Test {
   std::unique_ptr<C3DScene> read(const std::string& file) {
     CSceneImportOptions options;
     return read(file, options);
+  }
+
+  // What the worker answers for `file`, run by hand, exactly as it sent it.
+  std::vector<std::uint8_t> answerOf(const std::string& file) {
+    const C3DIo io(CFileNameSpec(file, 0), IO_FLAG_READ | IO_FLAG_SILENT);
+    const fs::path out = path("answer.bin");
+    const std::string command =
+        kBinaryDir + "/lib/vex3d/plugins/assimp/vex3d-assimp-worker read '" + file + "' " +
+        std::to_string(io.GetFileClass()) + " > '" + out.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return readBytes(out);
   }
 
   int save(const std::string& file, C3DScene& scene) {
@@ -154,6 +227,9 @@ TEST_F(ExchangeWorkerTest, EveryWayAWorkerFailsIsAnIoErrorNamingTheFile) {
       {"sleep", 0, nullptr, 1, outOfTime},
       {"garbage", 0, nullptr, 0, badAnswer},
       {"lying-length", 0, nullptr, 0, badAnswer},
+      {"two-scenes", 0, nullptr, 0, badAnswer},
+      {"record-in-scene", 0, nullptr, 0, badAnswer},
+      {"scene-too-long", 0, nullptr, 0, badAnswer},
   };
   const std::string failed = FormatString(vex3d::kStrReaderFailed, m_triangle.c_str());
   for (const Case& c : cases) {
@@ -311,6 +387,86 @@ TEST_F(ExchangeWorkerTest, FilesThatCrashTheLibraryAreIoErrors) {
     }
   }
   EXPECT_NE(read(m_triangle), nullptr) << m_errorText;
+}
+
+TEST_F(ExchangeWorkerTest, ALargeSceneComesThroughTheWorkerAsItReadsInProcess) {
+  const fs::path grid = path("grid.gltf");
+  writeGrid(grid, 120);
+  // Many pieces, or the test would not test the pieces.
+  int pieces = 0;
+  for (const RecordAt& record : recordsOf(answerOf(grid.string()))) pieces += record.kind == 's';
+  EXPECT_GE(pieces, 4);
+
+  const auto scene = read(grid.string());
+  ASSERT_NE(scene, nullptr) << m_errorText;
+  EXPECT_EQ(scene->GetFaceNbr(), 2 * 120 * 120);
+  const fs::path inProcess = path("in_process.v3d");
+  const std::string command =
+      kBinaryDir + "/bin/exchange_in_process '" + grid.string() + "' '" + inProcess.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  // Byte for byte: the same objects, channels, materials and names. Only
+  // the IO notes on the scene which file it came from.
+  EXPECT_FALSE(scene->GetCustomData().IsEmpty());
+  scene->GetCustomData().RemoveAll();
+  EXPECT_TRUE(archiveOf(*scene) == readBytes(inProcess));
+}
+
+// The answer cut anywhere: in a header, in a piece of the scene, between
+// two pieces, before the scene's last record, before the end record, a
+// byte short. Every cut is the same clear error, and the next read works.
+TEST_F(ExchangeWorkerTest, AnAnswerCutAnywhereIsADamagedAnswer) {
+  const fs::path grid = path("grid.gltf");
+  writeGrid(grid, 60);
+  const std::vector<std::uint8_t> answer = answerOf(grid.string());
+  const std::vector<RecordAt> records = recordsOf(answer);
+  std::vector<const RecordAt*> pieces;
+  const RecordAt* last = nullptr;
+  const RecordAt* end = nullptr;
+  for (const RecordAt& record : records) {
+    if (record.kind == 's') pieces.push_back(&record);
+    if (record.kind == 'S') last = &record;
+    if (record.kind == 'E') end = &record;
+  }
+  ASSERT_GE(pieces.size(), 2u);
+  ASSERT_NE(last, nullptr);
+  ASSERT_NE(end, nullptr);
+  const RecordAt& middle = *pieces[pieces.size() / 2];
+  const std::size_t cuts[] = {4,
+                              pieces.front()->offset + 5,
+                              pieces.front()->offset + 9 + 1000,
+                              pieces[1]->offset,
+                              middle.offset + 9 + middle.length / 2,
+                              last->offset,
+                              end->offset,
+                              answer.size() - 1};
+  const std::string failed = FormatString(vex3d::kStrReaderFailed, grid.string().c_str());
+  for (const std::size_t cut : cuts) {
+    SCOPED_TRACE(cut);
+    ::setenv(kFaultVariable, ("cut:" + std::to_string(cut)).c_str(), 1);
+    CSceneImportOptions options;
+    EXPECT_EQ(read(grid.string(), options), nullptr);
+    EXPECT_EQ(m_errorText, failed);
+    EXPECT_TRUE(logHas(options, CIoOptions::logError, LoadStringW(vex3d::kStrWorkerBadAnswer)));
+  }
+  // Cut where it ends anyway: nothing is missing.
+  ::setenv(kFaultVariable, ("cut:" + std::to_string(answer.size())).c_str(), 1);
+  EXPECT_NE(read(grid.string()), nullptr) << m_errorText;
+  ::unsetenv(kFaultVariable);
+  EXPECT_NE(read(grid.string()), nullptr) << m_errorText;
+}
+
+TEST_F(ExchangeWorkerTest, AWorkerKilledWhileSendingItsSceneIsACrash) {
+  const fs::path grid = path("grid.gltf");
+  writeGrid(grid, 60);
+  const std::vector<std::uint8_t> answer = answerOf(grid.string());
+  ::setenv(kFaultVariable, ("die:" + std::to_string(answer.size() / 2)).c_str(), 1);
+  CSceneImportOptions options;
+  EXPECT_EQ(read(grid.string(), options), nullptr);
+  EXPECT_EQ(m_errorText, FormatString(vex3d::kStrReaderFailed, grid.string().c_str()));
+  EXPECT_TRUE(
+      logHas(options, CIoOptions::logError, FormatString(vex3d::kStrWorkerCrashed, SIGKILL)));
+  ::unsetenv(kFaultVariable);
+  EXPECT_NE(read(grid.string()), nullptr) << m_errorText;
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #include "answer.h"
 
-#include <fcntl.h>
+#include <signal.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <new>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "hostlib/core/archive.h"
 #include "hostlib/io/io_options.h"
@@ -13,38 +18,50 @@
 
 namespace vex3d::assimp {
 
-void Answer::write(std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty() && m_fd >= 0) {
-    const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+// Header and payload in one call: a scene goes out as hundreds of pieces.
+void Answer::write(std::span<const std::uint8_t> header, std::span<const std::uint8_t> payload) {
+  iovec parts[2] = {{const_cast<std::uint8_t*>(header.data()), header.size()},
+                    {const_cast<std::uint8_t*>(payload.data()), payload.size()}};
+  std::size_t left = header.size() + payload.size();
+  int first = 0;
+  while (left > 0 && m_fd >= 0) {
+    if (m_written + left > m_cutAt) {
+      // The test's cut: the bytes up to it, then the end it asked for.
+      std::uint64_t allowed = m_cutAt - m_written;
+      for (int i = first; i < 2 && allowed > 0; ++i) {
+        const std::size_t n = std::min<std::uint64_t>(allowed, parts[i].iov_len);
+        if (::write(m_fd, parts[i].iov_base, n) < 0) break;
+        allowed -= n;
+      }
+      if (m_cutSignal != 0) ::raise(m_cutSignal);
+      ::_exit(0);
+    }
+    const ssize_t n = ::writev(m_fd, parts + first, 2 - first);
     if (n < 0 && errno == EINTR) continue;
     // The plug-in is gone or stopped listening: nobody wants the rest.
     if (n <= 0) ::_exit(1);
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
+    auto done = static_cast<std::size_t>(n);
+    m_written += done;
+    left -= done;
+    while (first < 2 && done >= parts[first].iov_len) {
+      done -= parts[first].iov_len;
+      ++first;
+    }
+    if (first < 2) {
+      parts[first].iov_base = static_cast<std::uint8_t*>(parts[first].iov_base) + done;
+      parts[first].iov_len -= done;
+    }
   }
 }
 
 void Answer::record(RecordKind kind, std::span<const std::uint8_t> payload) {
-  write(recordHeader(kind, payload.size()));
-  write(payload);
+  const auto header = recordHeader(kind, payload.size());
+  write(header, payload);
 }
 
-void Answer::lend(std::vector<std::uint8_t> payload, RecordKind kind) {
-  write(recordHeader(kind, payload.size()));
-  std::span<const std::uint8_t> left(payload);
-  // The pipe then reads the payload's own pages: a sanitized build, which
-  // frees everything before it ends, could change them before the plug-in
-  // has read them, so it copies them instead.
-  while (!kSanitizedBuild && !left.empty() && m_fd >= 0) {
-    iovec pages{const_cast<std::uint8_t*>(left.data()), left.size()};
-    const ssize_t n = ::vmsplice(m_fd, &pages, 1, 0);
-    if (n < 0 && errno == EINTR) continue;
-    // Not a pipe after all: copied as usual.
-    if (n < 0 && (errno == EINVAL || errno == EBADF)) break;
-    if (n <= 0) ::_exit(1);
-    left = left.subspan(static_cast<std::size_t>(n));
-  }
-  write(left);
-  m_lent.push_back(std::move(payload));
+void Answer::cutAfter(std::uint64_t bytes, int signal) {
+  m_cutAt = bytes;
+  m_cutSignal = signal;
 }
 
 void Answer::progress(int percent) {
@@ -63,36 +80,91 @@ void Answer::logs(const CIoOptions& options) {
   }
 }
 
-namespace {
+// The scene's pieces on their way out: a thread of their own writes them,
+// so that the worker goes on storing the scene while the plug-in, busy
+// rebuilding it (a million faces made at once), leaves the pipe full. Up
+// to kQueuedBytes of copies wait; large blocks wait by reference, since
+// the scene stays as it is until the worker ends.
+class Answer::ScenePieces : public CArchiveSink {
+ public:
+  static constexpr std::size_t kQueuedBytes = std::size_t{32} << 20;
 
-// An archive of many megabytes grows by doubling, copying itself into
-// fresh pages each time: room for a generous estimate is taken at once
-// when the memory budget allows it (untouched, it costs address space
-// only), else it grows as usual.
-void reserveArchive(std::vector<std::uint8_t>& bytes, const C3DScene& scene) {
-  const auto estimate = std::uint64_t{128} * static_cast<std::uint64_t>(scene.GetFaceNbr()) +
-                        std::uint64_t{64} * static_cast<std::uint64_t>(scene.GetPointNbr()) +
-                        (std::uint64_t{1} << 16);
-  if (estimate > bytes.max_size()) return;
-  const std::new_handler outOfBudget = std::set_new_handler(nullptr);
-  try {
-    bytes.reserve(static_cast<std::size_t>(estimate));
-  } catch (const std::bad_alloc&) {
+  explicit ScenePieces(Answer& answer) : m_answer(answer), m_writer([this] { run(); }) {}
+  ~ScenePieces() override { finish(); }
+  ScenePieces(const ScenePieces&) = delete;
+  ScenePieces& operator=(const ScenePieces&) = delete;
+
+  void Take(std::span<const std::uint8_t> bytes) override {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(
+        lock, [&] { return m_queuedBytes == 0 || m_queuedBytes + bytes.size() <= kQueuedBytes; });
+    std::vector<std::uint8_t> copy;
+    if (!m_spare.empty()) {
+      copy = std::move(m_spare.back());
+      m_spare.pop_back();
+    }
+    copy.assign(bytes.begin(), bytes.end());
+    m_queuedBytes += copy.size();
+    m_queue.push_back({{}, std::move(copy)});
+    m_changed.notify_all();
   }
-  std::set_new_handler(outOfBudget);
-}
+  void TakeBlock(std::span<const std::uint8_t> bytes) override {
+    const std::lock_guard lock(m_mutex);
+    m_queue.push_back({bytes, {}});
+    m_changed.notify_all();
+  }
+  // Once every piece has gone out.
+  void finish() {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_finished = true;
+      m_changed.notify_all();
+    }
+    if (m_writer.joinable()) m_writer.join();
+  }
 
-}  // namespace
+ private:
+  struct Piece {
+    std::span<const std::uint8_t> block;
+    std::vector<std::uint8_t> copy;
+  };
+
+  void run() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+      m_changed.wait(lock, [&] { return m_finished || !m_queue.empty(); });
+      if (m_queue.empty()) return;
+      Piece piece = std::move(m_queue.front());
+      m_queue.pop_front();
+      lock.unlock();
+      m_answer.record(RecordKind::scenePart, piece.copy.empty() ? piece.block : piece.copy);
+      lock.lock();
+      m_queuedBytes -= piece.copy.size();
+      if (!piece.copy.empty()) m_spare.push_back(std::move(piece.copy));
+      m_changed.notify_all();
+    }
+  }
+
+  Answer& m_answer;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::deque<Piece> m_queue;
+  std::vector<std::vector<std::uint8_t>> m_spare;
+  std::size_t m_queuedBytes = 0;
+  bool m_finished = false;
+  // Last: it starts once the rest is in place.
+  std::thread m_writer;
+};
 
 void Answer::scene(std::uint32_t fileUpAxis, C3DScene& scene) {
-  std::vector<std::uint8_t> payload;
-  reserveArchive(payload, scene);
   {
-    CArchive ar(payload, CArchive::store);
+    ScenePieces pieces(*this);
+    CArchive ar(pieces);
     ar << fileUpAxis;
     scene.Serialize(ar);
+    ar.Flush();
   }
-  lend(std::move(payload), RecordKind::scene);
+  record(RecordKind::scene, {});
 }
 
 void Answer::failure(int code, const std::string& text) {

@@ -10,11 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "answer.h"
+#include "hostlib/core/archive.h"
 #include "hostlib/io/file_io_frame.h"
+#include "scene/scene.h"
 #include "worker_protocol.h"
 
 namespace vex3d::assimp {
@@ -54,11 +58,46 @@ namespace {
 [[noreturn]] void answerGarbage(bool lyingLength) {
   std::vector<std::uint8_t> bytes;
   if (lyingLength) {
-    bytes = recordHeader(RecordKind::scene, 1000);
+    const auto header = recordHeader(RecordKind::scene, 1000);
+    bytes.assign(header.begin(), header.end());
     bytes.resize(bytes.size() + 10, 0);
   } else {
     for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 131 + 7));
   }
+  if (::write(STDOUT_FILENO, bytes.data(), bytes.size()) < 0) ::_exit(1);
+  ::_exit(0);
+}
+
+// An empty scene, sent the ways a worker taken over might garble it: twice,
+// with a record between its pieces, or one byte longer than its archive.
+[[noreturn]] void answerGarbledScene(const std::string& how) {
+  std::vector<std::uint8_t> scene;
+  {
+    C3DScene empty;
+    CArchive ar(scene, CArchive::store);
+    ar << std::uint32_t{0};
+    empty.Serialize(ar);
+  }
+  std::vector<std::uint8_t> bytes;
+  auto add = [&](RecordKind kind, std::span<const std::uint8_t> payload) {
+    const auto header = recordHeader(kind, payload.size());
+    bytes.insert(bytes.end(), header.begin(), header.end());
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+  };
+  const std::span<const std::uint8_t> whole(scene);
+  if (how == "two-scenes") {
+    add(RecordKind::scene, whole);
+    add(RecordKind::scene, whole);
+  } else if (how == "record-in-scene") {
+    const std::uint8_t percent = 50;
+    add(RecordKind::scenePart, whole.first(scene.size() / 2));
+    add(RecordKind::progress, {&percent, 1});
+    add(RecordKind::scene, whole.subspan(scene.size() / 2));
+  } else {
+    scene.push_back(0);
+    add(RecordKind::scene, scene);
+  }
+  add(RecordKind::end, {});
   if (::write(STDOUT_FILENO, bytes.data(), bytes.size()) < 0) ::_exit(1);
   ::_exit(0);
 }
@@ -105,6 +144,15 @@ bool runTestFault(Answer& answer) {
   if (fault == "spin") spinForEver();
   if (fault == "sleep") sleepForEver();
   if (fault == "garbage" || fault == "lying-length") answerGarbage(fault == "lying-length");
+  if (fault == "two-scenes" || fault == "record-in-scene" || fault == "scene-too-long")
+    answerGarbledScene(fault);
+  // The answer stops after so many bytes, the worker exiting or killed.
+  for (const auto& [prefix, signal] : {std::pair{"cut:", 0}, std::pair{"die:", SIGKILL}}) {
+    const std::string cut = prefix;
+    if (fault.rfind(cut, 0) != 0) continue;
+    answer.cutAfter(std::strtoull(fault.c_str() + cut.size(), nullptr, 10), signal);
+    return false;
+  }
   const std::string writeFiles = "write-files:";
   if (fault.rfind(writeFiles, 0) == 0) {
     answer.failure(IO_ERROR_PARSER_EXCEPTION, tryToWrite(fault.substr(writeFiles.size())));

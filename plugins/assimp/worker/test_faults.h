@@ -8,16 +8,21 @@
 //   sleep         wait for ever without using the processor,
 //   garbage       answer bytes that are no records,
 //   lying-length  announce a record longer than it sends, then end,
+//   two-scenes, record-in-scene, scene-too-long   answer an empty scene
+//                 twice, with a progress record between its pieces, or
+//                 with a byte after its archive,
 //   write-files:FOLDER   try to create, change, rename and remove files
-//                 in FOLDER, then fail, saying which attempts worked.
+//                 in FOLDER, then fail, saying which attempts worked,
+//   cut:BYTES     answer as usual but stop after BYTES bytes and exit,
+//   die:BYTES     the same, but be killed there instead of exiting.
 // It runs once the limits and the write barrier are in place.
 namespace vex3d::assimp {
 
 class Answer;
 
 // Does what the variable asks. True when the fault answered in the
-// worker's place; false when the variable is unset or names no fault. The
-// other faults never return.
+// worker's place; false when the variable is unset, names no fault, or
+// only cuts the answer short. The other faults never return.
 bool runTestFault(Answer& answer);
 
 }  // namespace vex3d::assimp

@@ -1,5 +1,6 @@
 #include "hostlib/core/archive.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -42,6 +43,22 @@ CArchive::CArchive(std::span<const std::uint8_t> data) : m_mode(load), m_in(data
   m_loadArray.push_back({nullptr, nullptr, 0});
 }
 
+CArchive::CArchive(CArchiveSource& source, std::uint64_t limit, std::size_t windowBytes)
+    : m_mode(load), m_source(&source), m_limit(limit) {
+  // Room for the largest value read whole through the window.
+  m_window.resize(std::max<std::size_t>(windowBytes, 64));
+  m_in = std::span<const std::uint8_t>(m_window.data(), 0);
+  m_loadArray.push_back({nullptr, nullptr, 0});
+}
+
+CArchive::CArchive(CArchiveSink& sink, std::size_t pieceBytes)
+    : m_mode(store), m_sink(&sink), m_pieceBytes(std::max<std::size_t>(pieceBytes, 64)) {
+  // One block, written over again for every piece: its pages stay mapped
+  // and warm instead of being faulted in by the megabyte.
+  m_window.resize(m_pieceBytes);
+  m_loadArray.push_back({nullptr, nullptr, 0});
+}
+
 CArchive::~CArchive() = default;
 
 CArchive::NestingGuard::NestingGuard(CArchive& ar) : m_ar(ar) {
@@ -55,79 +72,129 @@ void CArchive::Write(const void* data, std::size_t size) {
   if (m_mode != store) AfxThrowArchiveException(CArchiveException::readOnly);
   if (size == 0) return;
   const auto* p = static_cast<const std::uint8_t*>(data);
-  m_out->insert(m_out->end(), p, p + size);
+  if (m_sink == nullptr) {
+    m_out->insert(m_out->end(), p, p + size);
+    return;
+  }
+  if (size > m_pieceBytes - m_filled) {
+    Flush();
+    // A large block (an index buffer, say) goes from where it lies.
+    if (size >= m_pieceBytes) {
+      m_sink->TakeBlock({p, size});
+      return;
+    }
+  }
+  std::memcpy(m_window.data() + m_filled, p, size);
+  m_filled += size;
+}
+
+void CArchive::Flush() {
+  if (m_sink == nullptr || m_filled == 0) return;
+  m_sink->Take({m_window.data(), m_filled});
+  m_filled = 0;
 }
 
 void CArchive::Reserve(std::size_t size) {
-  if (m_mode != store || size <= m_out->capacity() - m_out->size()) return;
+  if (m_mode != store || m_sink != nullptr) return;
+  if (size <= m_out->capacity() - m_out->size()) return;
   if (size > m_out->max_size() - m_out->size()) return;
   // Never below doubling, so that repeated small hints stay amortised.
   m_out->reserve(std::max(m_out->size() + size, 2 * m_out->capacity()));
 }
 
-std::size_t CArchive::Read(void* data, std::size_t size) {
-  if (m_mode != load) AfxThrowArchiveException(CArchiveException::writeOnly);
-  const std::size_t n = std::min(size, m_in.size() - m_pos);
-  if (n > 0) std::memcpy(data, m_in.data() + m_pos, n);
-  m_pos += n;
-  return n;
+bool CArchive::fillWindow(std::size_t size) {
+  std::size_t have = m_in.size() - m_pos;
+  if (have >= size) return true;
+  if (m_source == nullptr || size > m_window.size()) return false;
+  if (m_pos > 0) {
+    std::memmove(m_window.data(), m_in.data() + m_pos, have);
+    m_consumed += m_pos;
+    m_pos = 0;
+    m_in = std::span<const std::uint8_t>(m_window.data(), have);
+  }
+  while (have < size) {
+    const std::uint64_t at = m_consumed + have;
+    const std::uint64_t left = m_limit > at ? m_limit - at : 0;
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(m_window.size() - have, left));
+    if (want == 0) break;
+    const std::size_t n = m_source->Fill(m_window.data() + have, want);
+    if (n == 0) break;
+    have += std::min(n, want);
+    m_in = std::span<const std::uint8_t>(m_window.data(), have);
+  }
+  return have >= size;
 }
 
-void CArchive::need(std::size_t size) const {
+std::size_t CArchive::pull(std::uint8_t* data, std::size_t size) {
+  m_consumed += m_pos;
+  m_pos = 0;
+  m_in = std::span<const std::uint8_t>(m_window.data(), 0);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t n = m_source->Fill(data + done, size - done);
+    if (n == 0) break;
+    done += std::min(n, size - done);
+  }
+  m_consumed += done;
+  return done;
+}
+
+std::size_t CArchive::Read(void* data, std::size_t size) {
   if (m_mode != load) AfxThrowArchiveException(CArchiveException::writeOnly);
-  if (size > m_in.size() - m_pos) AfxThrowArchiveException(CArchiveException::endOfFile);
+  auto* out = static_cast<std::uint8_t*>(data);
+  const std::size_t n = std::min(size, m_in.size() - m_pos);
+  if (n > 0) std::memcpy(out, m_in.data() + m_pos, n);
+  m_pos += n;
+  if (n == size || m_source == nullptr) return n;
+  const std::size_t rest = std::min(size - n, Remaining());
+  if (rest >= m_window.size() / 2) return n + pull(out + n, rest);
+  fillWindow(rest);
+  const std::size_t more = std::min(rest, m_in.size() - m_pos);
+  if (more > 0) std::memcpy(out + n, m_in.data() + m_pos, more);
+  m_pos += more;
+  return n + more;
+}
+
+void CArchive::need(std::size_t size) {
+  if (m_mode != load) AfxThrowArchiveException(CArchiveException::writeOnly);
+  if (size <= m_in.size() - m_pos) return;
+  if (size > Remaining() || !fillWindow(size))
+    AfxThrowArchiveException(CArchiveException::endOfFile);
 }
 
 void CArchive::ReadExact(void* data, std::size_t size) {
-  need(size);
-  if (size > 0) std::memcpy(data, m_in.data() + m_pos, size);
-  m_pos += size;
+  if (m_mode != load) AfxThrowArchiveException(CArchiveException::writeOnly);
+  auto* out = static_cast<std::uint8_t*>(data);
+  const std::size_t buffered = m_in.size() - m_pos;
+  if (size <= buffered) {
+    if (size > 0) std::memcpy(out, m_in.data() + m_pos, size);
+    m_pos += size;
+    return;
+  }
+  if (m_source == nullptr || size > Remaining())
+    AfxThrowArchiveException(CArchiveException::endOfFile);
+  // A block larger than the window goes straight from the source to its
+  // place: one copy, none through the window.
+  const std::size_t rest = size - buffered;
+  if (buffered > 0) std::memcpy(out, m_in.data() + m_pos, buffered);
+  m_pos += buffered;
+  if (rest >= m_window.size() / 2) {
+    if (pull(out + buffered, rest) != rest) AfxThrowArchiveException(CArchiveException::endOfFile);
+    return;
+  }
+  need(rest);
+  std::memcpy(out + buffered, m_in.data() + m_pos, rest);
+  m_pos += rest;
 }
 
-std::size_t CArchive::Remaining() const { return m_mode == load ? m_in.size() - m_pos : 0; }
-
-template <class T>
-CArchive& CArchive::writeValue(T v) {
-  Write(&v, sizeof v);
-  return *this;
+std::size_t CArchive::Remaining() const {
+  if (m_mode != load) return 0;
+  if (m_source == nullptr) return m_in.size() - m_pos;
+  const std::uint64_t at = m_consumed + m_pos;
+  const std::uint64_t left = m_limit > at ? m_limit - at : 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(left, SIZE_MAX));
 }
-
-template <class T>
-CArchive& CArchive::readValue(T& v) {
-  ReadExact(&v, sizeof v);
-  return *this;
-}
-
-CArchive& CArchive::operator<<(bool v) { return writeValue<std::uint8_t>(v ? 1 : 0); }
-CArchive& CArchive::operator<<(char v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int8_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint8_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int16_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint16_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int32_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint32_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::int64_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(std::uint64_t v) { return writeValue(v); }
-CArchive& CArchive::operator<<(float v) { return writeValue(v); }
-CArchive& CArchive::operator<<(double v) { return writeValue(v); }
-
-CArchive& CArchive::operator>>(bool& v) {
-  std::uint8_t b = 0;
-  readValue(b);
-  v = b != 0;
-  return *this;
-}
-CArchive& CArchive::operator>>(char& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int8_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint8_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int16_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint16_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int32_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint32_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::int64_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(std::uint64_t& v) { return readValue(v); }
-CArchive& CArchive::operator>>(float& v) { return readValue(v); }
-CArchive& CArchive::operator>>(double& v) { return readValue(v); }
 
 void CArchive::WriteCount(std::uint64_t count) {
   if (count < 0xFFFF) {

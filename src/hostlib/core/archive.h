@@ -7,9 +7,12 @@
 // tag to their first occurrence. Files written by earlier versions of the
 // module use the same layout and read unchanged. Loading never reads past
 // the input: any shortfall or malformed record raises CArchiveException
-// with its cause.
+// with its cause. An archive may also stream: loading from a source whose
+// bytes arrive over time, storing into a sink piece by piece, so that one
+// process can rebuild a scene while another is still writing it.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,15 +24,50 @@
 #include "hostlib/core/object.h"
 #include "hostlib/hostlib_export.h"
 
+// Where a streaming archive's bytes come from (a pipe, a socket).
+class VEXHOST_EXPORT CArchiveSource {
+ public:
+  virtual ~CArchiveSource() = default;
+  // Up to `size` bytes into `data`, waiting for at least one; 0 once the
+  // source has nothing more (the archive then raises endOfFile). May throw
+  // CArchiveException.
+  virtual std::size_t Fill(std::uint8_t* data, std::size_t size) = 0;
+};
+
+// Where a streaming archive's bytes go, piece by piece, in order.
+class VEXHOST_EXPORT CArchiveSink {
+ public:
+  virtual ~CArchiveSink() = default;
+  // A piece of the archive, valid during the call.
+  virtual void Take(std::span<const std::uint8_t> bytes) = 0;
+  // A large block stored from where it lies (see CArchive::Write): valid
+  // during the call too, but a sink that knows the stored objects outlive
+  // it may keep it by reference instead of copying it.
+  virtual void TakeBlock(std::span<const std::uint8_t> bytes) { Take(bytes); }
+};
+
 class VEXHOST_EXPORT CArchive {
  public:
   enum Mode { store = 0, load = 1 };
+
+  // A streaming archive's default window or piece: small enough to stay in
+  // the processor's cache between the two sides of a pipe.
+  static constexpr std::size_t kStreamBytes = std::size_t{256} << 10;
 
   // Storing appends to `buffer`; loading reads `buffer` from its start.
   CArchive(std::vector<std::uint8_t>& buffer, Mode mode);
   // Loading (mode must be load) from bytes the caller keeps alive.
   CArchive(const std::vector<std::uint8_t>& buffer, Mode mode);
   explicit CArchive(std::span<const std::uint8_t> data);
+  // Loading from `source` as its bytes arrive, through a window of
+  // `windowBytes`; a large read goes from the source straight to its
+  // destination. The source holds at most `limit` bytes: counts are checked
+  // against what is left of that, as they would be against a whole input
+  // of that size.
+  CArchive(CArchiveSource& source, std::uint64_t limit, std::size_t windowBytes = kStreamBytes);
+  // Storing into `sink` in pieces of `pieceBytes`; a larger write goes to
+  // it whole, without a copy. Flush() hands over the last piece.
+  explicit CArchive(CArchiveSink& sink, std::size_t pieceBytes = kStreamBytes);
   ~CArchive();
   CArchive(const CArchive&) = delete;
   CArchive& operator=(const CArchive&) = delete;
@@ -46,40 +84,49 @@ class VEXHOST_EXPORT CArchive {
   // record is written without the output growing step by step. Loading:
   // nothing.
   void Reserve(std::size_t size);
+  // Storing into a sink: hands it what is still held. Nothing otherwise.
+  void Flush();
 
   // Loading: bytes left to read, and where reading stands. Readers check
   // counts against Remaining() before allocating for them.
   std::size_t Remaining() const;
-  std::size_t GetPosition() const { return m_pos; }
+  std::size_t GetPosition() const { return static_cast<std::size_t>(m_consumed) + m_pos; }
 
-  CArchive& operator<<(bool v);
-  CArchive& operator<<(char v);
-  CArchive& operator<<(std::int8_t v);
-  CArchive& operator<<(std::uint8_t v);
-  CArchive& operator<<(std::int16_t v);
-  CArchive& operator<<(std::uint16_t v);
-  CArchive& operator<<(std::int32_t v);
-  CArchive& operator<<(std::uint32_t v);
-  CArchive& operator<<(std::int64_t v);
-  CArchive& operator<<(std::uint64_t v);
-  CArchive& operator<<(float v);
-  CArchive& operator<<(double v);
+  // Values inline, both ways: a scene is millions of them, and there is
+  // nearly always room for one in the output or bytes for it in the input.
+  CArchive& operator<<(bool v) { return writeValue<std::uint8_t>(v ? 1 : 0); }
+  CArchive& operator<<(char v) { return writeValue(v); }
+  CArchive& operator<<(std::int8_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint8_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int16_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint16_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int32_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint32_t v) { return writeValue(v); }
+  CArchive& operator<<(std::int64_t v) { return writeValue(v); }
+  CArchive& operator<<(std::uint64_t v) { return writeValue(v); }
+  CArchive& operator<<(float v) { return writeValue(v); }
+  CArchive& operator<<(double v) { return writeValue(v); }
   // Stored as the Unicode CString form; the text is UTF-8 in memory.
   CArchive& operator<<(const std::string& s);
   CArchive& operator<<(const char* s) { return *this << std::string(s); }
 
-  CArchive& operator>>(bool& v);
-  CArchive& operator>>(char& v);
-  CArchive& operator>>(std::int8_t& v);
-  CArchive& operator>>(std::uint8_t& v);
-  CArchive& operator>>(std::int16_t& v);
-  CArchive& operator>>(std::uint16_t& v);
-  CArchive& operator>>(std::int32_t& v);
-  CArchive& operator>>(std::uint32_t& v);
-  CArchive& operator>>(std::int64_t& v);
-  CArchive& operator>>(std::uint64_t& v);
-  CArchive& operator>>(float& v);
-  CArchive& operator>>(double& v);
+  CArchive& operator>>(bool& v) {
+    std::uint8_t b = 0;
+    readValue(b);
+    v = b != 0;
+    return *this;
+  }
+  CArchive& operator>>(char& v) { return readValue(v); }
+  CArchive& operator>>(std::int8_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint8_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int16_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint16_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int32_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint32_t& v) { return readValue(v); }
+  CArchive& operator>>(std::int64_t& v) { return readValue(v); }
+  CArchive& operator>>(std::uint64_t& v) { return readValue(v); }
+  CArchive& operator>>(float& v) { return readValue(v); }
+  CArchive& operator>>(double& v) { return readValue(v); }
   // Accepts both the Unicode and the single-byte CString forms.
   CArchive& operator>>(std::string& s);
 
@@ -129,17 +176,52 @@ class VEXHOST_EXPORT CArchive {
   };
 
  private:
-  void need(std::size_t size) const;
+  void need(std::size_t size);
+  // Streaming: the window holds at least `size` unread bytes, else false
+  // when the source ended first.
+  bool fillWindow(std::size_t size);
+  // Streaming, with the window read: up to `size` bytes from the source
+  // straight into `data`.
+  std::size_t pull(std::uint8_t* data, std::size_t size);
+  // Into a sink's piece while it has room; anything else through Write.
   template <class T>
-  CArchive& writeValue(T v);
+  CArchive& writeValue(T v) {
+    if (m_sink != nullptr && sizeof(T) <= m_pieceBytes - m_filled) {
+      std::memcpy(m_window.data() + m_filled, &v, sizeof(T));
+      m_filled += sizeof(T);
+      return *this;
+    }
+    Write(&v, sizeof(T));
+    return *this;
+  }
+  // Storing, and at the end of the input or of a window, m_in has no room:
+  // ReadExact then raises or refills.
   template <class T>
-  CArchive& readValue(T& v);
+  CArchive& readValue(T& v) {
+    if (sizeof(T) <= m_in.size() - m_pos) {
+      std::memcpy(&v, m_in.data() + m_pos, sizeof(T));
+      m_pos += sizeof(T);
+      return *this;
+    }
+    ReadExact(&v, sizeof(T));
+    return *this;
+  }
   CObject* readObject(const CRuntimeClass* requested, bool allowBackReference);
 
   Mode m_mode;
   std::vector<std::uint8_t>* m_out = nullptr;
   std::span<const std::uint8_t> m_in;
   std::size_t m_pos = 0;
+  // Streaming: bytes that went before m_in, the most the source may hold,
+  // and the window m_in lies in (storing: the piece being written, filled
+  // so far).
+  CArchiveSource* m_source = nullptr;
+  CArchiveSink* m_sink = nullptr;
+  std::uint64_t m_consumed = 0;
+  std::uint64_t m_limit = 0;
+  std::size_t m_pieceBytes = 0;
+  std::size_t m_filled = 0;
+  std::vector<std::uint8_t> m_window;
   unsigned int m_objectSchema = 0xFFFFFFFFu;
   int m_depth = 0;
   // Storing: object or class address -> map index. Loading: index -> entry.
