@@ -167,13 +167,7 @@ void CImagesCtrl::SetFrames(std::unique_ptr<CFrameBitmap> frames, int width, int
   --m_quietSelection;
   m_items.clear();
   m_frames = frames ? std::move(frames) : std::make_unique<CFrameBitmap>();
-  m_width = std::max(0, width);
-  m_height = std::max(0, height);
-  if (m_info) {
-    std::lock_guard<std::mutex> lock(m_info->m_mutex);
-    m_info->m_width = m_width;
-    m_info->m_height = m_height;
-  }
+  storeSize(width, height);
   applyFlags();
   for (int i = 0; i < m_frames->GetFrameNbr(); ++i) {
     CLayerBitmap* layer = m_frames->GetFrame(i);
@@ -186,7 +180,7 @@ void CImagesCtrl::SetFrames(std::unique_ptr<CFrameBitmap> frames, int width, int
   requestNext();
 }
 
-void CImagesCtrl::SetThumbnailSize(int width, int height) {
+void CImagesCtrl::storeSize(int width, int height) {
   m_width = std::max(0, width);
   m_height = std::max(0, height);
   if (m_info) {
@@ -194,6 +188,10 @@ void CImagesCtrl::SetThumbnailSize(int width, int height) {
     m_info->m_width = m_width;
     m_info->m_height = m_height;
   }
+}
+
+void CImagesCtrl::SetThumbnailSize(int width, int height) {
+  storeSize(width, height);
   applyFlags();
   for (std::size_t i = 0; i < m_items.size(); ++i) {
     Item& it = m_items[i];

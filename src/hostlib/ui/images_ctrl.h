@@ -182,6 +182,8 @@ class VEXHOSTUI_EXPORT CImagesCtrl : public QListWidget {
   // On the control's thread, after the worker completed a request.
   void requestDone();
   void applyFlags();
+  // The thumbnail size, here and in the thread's request record.
+  void storeSize(int width, int height);
   QPixmap placeholder() const;
 
   std::unique_ptr<CFrameBitmap> m_frames;
