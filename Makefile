@@ -53,7 +53,7 @@ asan-test:
 TSAN_JOBS ?= $(JOBS)
 tsan-test: deps
 	@cmake --preset tsan >/dev/null
-	@cmake --build build/tsan -j $(TSAN_JOBS) --target viewer_window_tests v3d_plugin obj_plugin
+	@cmake --build build/tsan -j $(TSAN_JOBS) --target viewer_window_tests v3d_plugin obj_plugin stl_plugin
 	@env XDG_CONFIG_HOME=$(CURDIR)/build/tsan/test-config XDG_CACHE_HOME=$(CURDIR)/build/tsan/test-cache \
 	  VEX3D_CONFIG_DIR= TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(CURDIR)/tests/tsan.supp \
 	  build/tsan/bin/viewer_window_tests
