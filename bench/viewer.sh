@@ -135,7 +135,7 @@ echo
 echo "materials list: a click on a material's check to the next frame at 1280 x 800 (10 clicks, hiding and showing in turn; target under 500 ms)"
 for n in $SIZES; do
   "$VIEWER" "$WORK/mesh_$n.obj" --view-size 1280x800 --bench-material 10 |
-    awk -v name="mesh_$n.obj" '{printf "%-22s median %s ms  longest %s ms\n", name, $3, $5}'
+    awk -v name="mesh_$n.obj" '{printf "%-22s hide median %s ms  show median %s ms  longest %s ms\n", name, $3, $5, $7}'
 done
 
 echo

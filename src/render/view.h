@@ -322,6 +322,23 @@ class VEX3D_EXPORT C3DView {
   std::unique_ptr<C3DFaceList> m_triangles;  // one polygon's triangles at a time
   std::vector<int> m_triangleCorners;
   bool m_faceStippled = false;
+  // What the last face of the node looked up: its neighbours nearly always
+  // name the same material and channels.
+  struct FaceLookups {
+    static constexpr std::uint64_t kNone = ~0ull;
+    std::uint64_t materialId = kNone;
+    C3DMaterial* material = nullptr;
+    std::uint64_t uvId = kNone;
+    CChannel* uvChannel = nullptr;
+    CUVWFaceList* uvFaces = nullptr;
+    CUVWPointList* uvPoints = nullptr;
+    std::uint64_t vcId = kNone;
+    CChannel* vcChannel = nullptr;
+    CVCFaceList* vcFaces = nullptr;
+    CVCPointList* vcPoints = nullptr;
+  };
+  FaceLookups m_lookups;
+  C3DMaterial* faceMaterial(std::uint32_t id);
 
   std::uint64_t m_lastPaint = ~0ull;
   std::uint64_t m_fastDisplay = ~0ull;

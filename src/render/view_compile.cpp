@@ -246,6 +246,7 @@ int C3DView::BeginNode(C3DSceneNode* node, int glViewType) {
       m_beginNodeCallback(m_element, listType, m_callbackData) == 0)
     return 0;
   resetCurrentMaterial();
+  m_lookups = FaceLookups{};
   m_stippled = false;
   const bool filled = (glViewType & (GLVIEW_FLAT | GLVIEW_SMOOTH)) != 0;
   if (object->GetKindOf() != OBJECT_CURVE) {
@@ -312,8 +313,7 @@ int C3DView::BeginFace(int f) {
   if (face->IsFlagSet(FACE_INVALID) || !cornersInRange(*face, e.points->GetSize())) return 0;
   e.faceIndex = f;
   e.cornerIndex = -1;
-  C3DMaterial* material = m_scene->GetMaterial(face->GetMaterialID());
-  if (material == nullptr) material = m_scene->GetMaterial(0);
+  C3DMaterial* material = faceMaterial(face->GetMaterialID());
   const CDependentChannels* channels = e.object->GetChannels();
 
   e.uvFace = nullptr;
@@ -321,7 +321,14 @@ int C3DView::BeginFace(int f) {
     std::uint32_t id = e.object->GetGlobalUVWChannel();
     if (id == vex3d::kNoChannelId && material != nullptr && material->GetDiffuseMaps() != nullptr)
       id = material->GetDiffuseMaps()->GetChannelID();
-    e.uvChannel = channels->GetUVWChannelByID(id, &e.uvFaces, &e.uvPoints);
+    FaceLookups& l = m_lookups;
+    if (l.uvId != id) {
+      l.uvChannel = channels->GetUVWChannelByID(id, &l.uvFaces, &l.uvPoints);
+      l.uvId = id;
+    }
+    e.uvChannel = l.uvChannel;
+    e.uvFaces = l.uvFaces;
+    e.uvPoints = l.uvPoints;
     if (e.uvChannel != nullptr && e.uvFaces != nullptr && e.uvPoints != nullptr &&
         f < e.uvFaces->GetSize()) {
       const CUVWFace* uv = e.uvFaces->ElementAt(f);
@@ -337,7 +344,14 @@ int C3DView::BeginFace(int f) {
     std::uint32_t id = e.object->GetGlobalVCChannel(intensity);
     if (id == vex3d::kNoChannelId && material != nullptr) id = material->GetVertexColor(intensity);
     e.vcIntensity = intensity;
-    e.vcChannel = channels->GetVCChannelByID(id, &e.vcFaces, &e.vcPoints);
+    FaceLookups& l = m_lookups;
+    if (l.vcId != id) {
+      l.vcChannel = channels->GetVCChannelByID(id, &l.vcFaces, &l.vcPoints);
+      l.vcId = id;
+    }
+    e.vcChannel = l.vcChannel;
+    e.vcFaces = l.vcFaces;
+    e.vcPoints = l.vcPoints;
     if (e.vcChannel != nullptr && intensity != 0.0f && e.vcFaces != nullptr &&
         e.vcPoints != nullptr && f < e.vcFaces->GetSize()) {
       const CVCFace* vc = e.vcFaces->ElementAt(f);
@@ -395,6 +409,16 @@ int C3DView::BeginFace(int f) {
   return 1;
 }
 
+C3DMaterial* C3DView::faceMaterial(std::uint32_t id) {
+  FaceLookups& l = m_lookups;
+  if (l.materialId != id) {
+    l.material = m_scene->GetMaterial(id);
+    if (l.material == nullptr) l.material = m_scene->GetMaterial(0);
+    l.materialId = id;
+  }
+  return l.material;
+}
+
 void C3DView::triangulateCorners(const C3DFace& face, int faceIndex) {
   m_triangleCorners.clear();
   const auto n = static_cast<int>(face.GetSize());
@@ -449,6 +473,10 @@ void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
 }
 
 void C3DView::sendFilledFace(const C3DFace& face, bool smooth) {
+  if (face.GetSize() == 3) {
+    for (int corner = 0; corner < 3; ++corner) sendCorner(face, corner, smooth);
+    return;
+  }
   triangulateCorners(face, m_element.faceIndex);
   for (int corner : m_triangleCorners) sendCorner(face, corner, smooth);
 }

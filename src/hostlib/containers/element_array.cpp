@@ -21,15 +21,7 @@ CElementArray::CElementArray(std::size_t elementSize) : m_elementSize(elementSiz
 
 CElementArray::~CElementArray() = default;
 
-void* CElementArray::ElementAt(int i) {
-  if (i < 0 || i >= m_size) AfxThrowInvalidArgException("element index out of range");
-  return at(i);
-}
-
-const void* CElementArray::ElementAt(int i) const {
-  if (i < 0 || i >= m_size) AfxThrowInvalidArgException("element index out of range");
-  return at(i);
-}
+void CElementArray::throwOutOfRange() { AfxThrowInvalidArgException("element index out of range"); }
 
 bool CElementArray::holds(const void* p) const {
   const auto* b = static_cast<const std::byte*>(p);

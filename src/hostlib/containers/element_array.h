@@ -37,8 +37,15 @@ class VEXHOST_EXPORT CElementArray : public CObject {
   const void* GetData() const { return m_data.get(); }
 
   // The element at i; out of range raises the invalid-argument exception.
-  void* ElementAt(int i);
-  const void* ElementAt(int i) const;
+  // Inline: renderers and readers fetch millions of elements in a row.
+  void* ElementAt(int i) {
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(m_size)) throwOutOfRange();
+    return at(i);
+  }
+  const void* ElementAt(int i) const {
+    if (static_cast<unsigned>(i) >= static_cast<unsigned>(m_size)) throwOutOfRange();
+    return at(i);
+  }
 
   // Constructs the added elements and destructs the dropped ones; the
   // storage is released at size 0. growBy >= 0 sets the grow step (0: chosen
@@ -82,6 +89,7 @@ class VEXHOST_EXPORT CElementArray : public CObject {
   struct FreeStorage {
     void operator()(std::byte* p) const;
   };
+  [[noreturn]] static void throwOutOfRange();
   std::byte* at(int i) const { return m_data.get() + static_cast<std::size_t>(i) * m_elementSize; }
   void reallocate(int capacity);
   void reserveFor(int size);

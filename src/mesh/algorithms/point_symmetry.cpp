@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "mesh/model/face_list.h"
 #include "mesh/model/point_lists.h"
@@ -70,36 +71,63 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
   auto map = std::make_unique<C3DPointSymetryMap>(
       std::max<std::uint32_t>(static_cast<std::uint32_t>(count / 6), 1));
   const C3DPoint* points = GetData();
-  for (int i = 0; i < count; ++i) {
-    if (map->Contains(i)) continue;
-    const C3DPoint& p = points[i];
-    C3DPoint image = p;
-    setCoordinate(image, a, static_cast<float>(2.0 * mid - coordinate(p, a)));
-    const vex3d::IntCell cell = grid->CellOf(image);
-    const std::int32_t cellAlong = a == 0 ? cell.i : a == 1 ? cell.j : cell.k;
-    // In the cell that straddles the mid-plane, points on P's own side
-    // would be found first and are not mirrors.
-    const bool straddles = cellAlong == midCell;
-    const double sideOfP = mid - coordinate(p, a);
-    int n = 0;
-    const int* candidates = grid->Find(cell, n);
-    int best = -1;
-    double bestDistance = std::numeric_limits<double>::infinity();
-    for (int c = 0; c < n; ++c) {
-      const C3DPoint& q = points[candidates[c]];
-      if (straddles && (mid - coordinate(q, a)) * sideOfP > kSameSide) continue;
-      const double dx = static_cast<double>(q.x) - image.x;
-      const double dy = static_cast<double>(q.y) - image.y;
-      const double dz = static_cast<double>(q.z) - image.z;
-      const double d2 = dx * dx + dy * dy + dz * dz;
-      if (d2 <= reach2 && d2 < bestDistance) {
-        bestDistance = d2;
-        best = candidates[c];
-      }
+  // Whether a point is in the map already, without a hash lookup per point.
+  std::vector<bool> paired(static_cast<std::size_t>(count), false);
+
+  // Points are taken a batch at a time: the grid slots of the batch's mirror
+  // images are fetched together, then the candidates they list, so that the
+  // cache misses of a large scan overlap instead of adding up.
+  constexpr int kBatch = 16;
+  constexpr int kPrefetchedCandidates = 4;
+  C3DPoint images[kBatch];
+  vex3d::IntCell cells[kBatch];
+  const int* candidates[kBatch];
+  int candidateCounts[kBatch];
+  for (int base = 0; base < count; base += kBatch) {
+    const int m = std::min(kBatch, count - base);
+    for (int t = 0; t < m; ++t) {
+      const C3DPoint& p = points[base + t];
+      images[t] = p;
+      setCoordinate(images[t], a, static_cast<float>(2.0 * mid - coordinate(p, a)));
+      cells[t] = grid->CellOf(images[t]);
+      grid->PrefetchCell(cells[t]);
     }
-    if (best < 0) continue;
-    map->Insert(i, best);
-    map->Insert(best, i);
+    for (int t = 0; t < m; ++t) {
+      candidates[t] = grid->Find(cells[t], candidateCounts[t]);
+      for (int c = 0; c < std::min(candidateCounts[t], kPrefetchedCandidates); ++c)
+        __builtin_prefetch(&points[candidates[t][c]]);
+    }
+    for (int t = 0; t < m; ++t) {
+      const int i = base + t;
+      // An earlier point of this batch may have taken this one as partner.
+      if (paired[static_cast<std::size_t>(i)]) continue;
+      const C3DPoint& image = images[t];
+      const vex3d::IntCell& cell = cells[t];
+      const std::int32_t cellAlong = a == 0 ? cell.i : a == 1 ? cell.j : cell.k;
+      // In the cell that straddles the mid-plane, points on P's own side
+      // would be found first and are not mirrors.
+      const bool straddles = cellAlong == midCell;
+      const double sideOfP = mid - coordinate(points[i], a);
+      int best = -1;
+      double bestDistance = std::numeric_limits<double>::infinity();
+      for (int c = 0; c < candidateCounts[t]; ++c) {
+        const C3DPoint& q = points[candidates[t][c]];
+        if (straddles && (mid - coordinate(q, a)) * sideOfP > kSameSide) continue;
+        const double dx = static_cast<double>(q.x) - image.x;
+        const double dy = static_cast<double>(q.y) - image.y;
+        const double dz = static_cast<double>(q.z) - image.z;
+        const double d2 = dx * dx + dy * dy + dz * dz;
+        if (d2 <= reach2 && d2 < bestDistance) {
+          bestDistance = d2;
+          best = candidates[t][c];
+        }
+      }
+      if (best < 0) continue;
+      map->Insert(i, best);
+      map->Insert(best, i);
+      paired[static_cast<std::size_t>(i)] = true;
+      paired[static_cast<std::size_t>(best)] = true;
+    }
   }
   return map;
 }

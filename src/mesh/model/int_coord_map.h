@@ -69,6 +69,11 @@ class VEX3D_EXPORT CIntCoordMap {
   // Cell of point i of the list the map was built from; i must be in range.
   vex3d::IntCell GetPointCell(int i) const;
 
+  // Brings the table slot of cell c towards the cache, so that a Find issued
+  // a little later, after other work, does not wait for it.
+  void PrefetchCell(const vex3d::IntCell& c) const {
+    if (!m_slots.empty()) prefetchSlot(homeSlot(c));
+  }
   // The points of cell (i, j, k) in increasing order, n of them; null with
   // n = 0 for an empty cell. Valid as long as the map.
   const int* Find(std::int32_t i, std::int32_t j, std::int32_t k, int& n) const;

@@ -60,6 +60,7 @@ class VEX3D_EXPORT CFaceNormalChannel : public CNormalChannel {
 };
 
 class CSpecNormalChannel;
+class CPointNormalChannel;
 
 // The state of one pass of per-corner smoothing queries, held by whoever
 // runs the pass, so that views on several threads may smooth one mesh at
@@ -70,6 +71,11 @@ struct _SmoothingPass {
   CSpecNormalChannel* specified = nullptr;
   float cosine = 1.0f;
   C3DVector* out = nullptr;
+  // Lists looked up once per pass rather than at every corner.
+  const CPointNormalChannel* owner = nullptr;
+  const C3DVectorList* pointNormals = nullptr;
+  const CNormalFaceList* specifiedFaces = nullptr;
+  const C3DVectorList* specifiedVectors = nullptr;
 };
 
 class VEX3D_EXPORT CPointNormalChannel : public CNormalChannel {

@@ -141,8 +141,14 @@ _SmoothingPass CPointNormalChannel::BeginSmoothing(CGeomInfo* geom, CSpecNormalC
   pass.specified = specified;
   pass.out = out;
   pass.cosine = std::cos(angle);
-  if (pass.specified != nullptr) pass.specified->ComputeNormals(geom);
+  if (pass.specified != nullptr) {
+    pass.specified->ComputeNormals(geom);
+    pass.specifiedFaces = pass.specified->GetNormalFaceList();
+    pass.specifiedVectors = pass.specified->GetNormalVectorList();
+  }
   if (pass.meshFaces != nullptr) pass.meshFaces->InitPointToFaceGraph(geom);
+  pass.owner = this;
+  pass.pointNormals = GetNormalVectorList();
   return pass;
 }
 
@@ -159,8 +165,12 @@ const C3DVector* faceNormal(const _SmoothingPass& pass, int face) {
 int CPointNormalChannel::GetSmoothNormalByCorner(const _SmoothingPass& pass, int face,
                                                  int corner) const {
   if (pass.specified != nullptr) {
-    const CFace* sf = pass.specified->GetNormalFaceList()->ElementAt(face);
-    const C3DVectorList* vectors = pass.specified->GetNormalVectorList();
+    const bool cached = pass.specifiedFaces != nullptr && pass.specifiedVectors != nullptr;
+    const CNormalFaceList* faces =
+        cached ? pass.specifiedFaces : pass.specified->GetNormalFaceList();
+    const CFace* sf = faces->ElementAt(face);
+    const C3DVectorList* vectors =
+        cached ? pass.specifiedVectors : pass.specified->GetNormalVectorList();
     if (sf != nullptr && !sf->IsFlagSet(FACE_CHANNEL_INVALID) && corner >= 0 &&
         static_cast<std::uint32_t>(corner) < sf->GetSize()) {
       const int v = (*sf)[static_cast<std::uint32_t>(corner)];
@@ -192,7 +202,9 @@ int CPointNormalChannel::GetSmoothNormalByIndex(const _SmoothingPass& pass, int 
 
 int CPointNormalChannel::ComputeSmoothNormalByIndex(const _SmoothingPass& pass, int face,
                                                     int point) const {
-  const C3DVectorList* points = GetNormalVectorList();
+  const C3DVectorList* points = pass.owner == this && pass.pointNormals != nullptr
+                                    ? pass.pointNormals
+                                    : GetNormalVectorList();
   const bool hasPointNormal = points != nullptr && point >= 0 && point < points->GetSize();
   const C3DVector pointNormal = hasPointNormal ? (*points)[point] : C3DVector(0.0f, 0.0f, 0.0f);
   const CFace* f = pass.meshFaces != nullptr ? pass.meshFaces->ElementAt(face) : nullptr;

@@ -12,6 +12,7 @@
 #include "hostlib/commands/command_mgr.h"
 #include "hostlib/core/fourcc.h"
 #include "render/view_flags.h"
+#include "viewer/command_3d.h"
 #include "viewer/frame/frame_viewer.h"
 #include "viewer/frame/widget_gl_context.h"
 
@@ -155,6 +156,9 @@ void C3DViewWindow::SetFastKeyCommand() {
 
 bool C3DViewWindow::OnUnhandledWheel(const vex3d::MouseEvent& e) {
   const bool timeChanged = e.IsShift() || e.IsCtrl();
+  // Moving in time rewrites the scene the scenes list's thread may be drawing.
+  const vex3d::FrameViewerLink& frames = vex3d::frameViewerLink();
+  if (timeChanged && m_frame != nullptr && frames.beforeSceneEdit) frames.beforeSceneEdit(m_frame);
   const bool handled = m_view->OnMouseWheel(e.IsShift(), e.IsCtrl(), e.wheelDelta);
   if (timeChanged) RequestPaint();
   return handled;
