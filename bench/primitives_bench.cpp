@@ -45,7 +45,7 @@ void BM_SymmetryMap(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_SymmetryMap)->Arg(250000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SymmetryMap)->Arg(250000)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond);
 
 void BM_Capsule1000x1000(benchmark::State& state) {
   for (auto _ : state) {

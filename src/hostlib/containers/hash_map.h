@@ -65,6 +65,8 @@ class CHashMap {
     return true;
   }
   bool Contains(const K& key) const { return m_core.Find(key) != Core::npos; }
+  // A hint that `key` is looked up or inserted soon.
+  void Prefetch(const K& key) const { m_core.Prefetch(key); }
   bool Remove(const K& key) { return m_core.Remove(key); }
 
   int GetCount() const { return static_cast<int>(m_core.UsedCount()); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -68,16 +69,16 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
 
   const std::unique_ptr<CIntCoordMap> grid = InitIntCoordMap(0.5f);
   const std::int32_t midCell = grid->CellIndex(static_cast<float>(mid));
-  auto map = std::make_unique<C3DPointSymetryMap>(
-      std::max<std::uint32_t>(static_cast<std::uint32_t>(count / 6), 1));
   const C3DPoint* points = GetData();
-  // Whether a point is in the map already, without a hash lookup per point.
-  std::vector<bool> paired(static_cast<std::size_t>(count), false);
 
-  // Points are taken a batch at a time: the grid slots of the batch's mirror
-  // images are fetched together, then the candidates they list, so that the
-  // cache misses of a large scan overlap instead of adding up.
-  constexpr int kBatch = 16;
+  // Which candidate a point would take does not depend on the pairs made
+  // before it, so the nearest mirrors are found first for every point, a
+  // batch at a time: the grid slots of a batch's mirror images are fetched
+  // together, then the candidates they list, so that the cache misses of a
+  // large scan overlap instead of adding up. The pairs are then made in
+  // point order, which decides who is paired with whom.
+  std::vector<int> nearest(static_cast<std::size_t>(count), -1);
+  constexpr int kBatch = 32;
   constexpr int kPrefetchedCandidates = 4;
   C3DPoint images[kBatch];
   vex3d::IntCell cells[kBatch];
@@ -98,16 +99,13 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
         __builtin_prefetch(&points[candidates[t][c]]);
     }
     for (int t = 0; t < m; ++t) {
-      const int i = base + t;
-      // An earlier point of this batch may have taken this one as partner.
-      if (paired[static_cast<std::size_t>(i)]) continue;
       const C3DPoint& image = images[t];
       const vex3d::IntCell& cell = cells[t];
       const std::int32_t cellAlong = a == 0 ? cell.i : a == 1 ? cell.j : cell.k;
       // In the cell that straddles the mid-plane, points on P's own side
       // would be found first and are not mirrors.
       const bool straddles = cellAlong == midCell;
-      const double sideOfP = mid - coordinate(points[i], a);
+      const double sideOfP = mid - coordinate(points[base + t], a);
       int best = -1;
       double bestDistance = std::numeric_limits<double>::infinity();
       for (int c = 0; c < candidateCounts[t]; ++c) {
@@ -122,12 +120,30 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
           best = candidates[t][c];
         }
       }
-      if (best < 0) continue;
-      map->Insert(i, best);
-      map->Insert(best, i);
-      paired[static_cast<std::size_t>(i)] = true;
-      paired[static_cast<std::size_t>(best)] = true;
+      nearest[static_cast<std::size_t>(base + t)] = best;
     }
+  }
+
+  auto map = std::make_unique<C3DPointSymetryMap>(
+      std::max<std::uint32_t>(static_cast<std::uint32_t>(count / 6), 1));
+  // Whether a point is in the map already, without a hash lookup per point.
+  std::vector<std::uint8_t> paired(static_cast<std::size_t>(count), 0);
+  constexpr int kAhead = 16;
+  for (int i = 0; i < count; ++i) {
+    if (i + kAhead < count) {
+      const int ahead = nearest[static_cast<std::size_t>(i + kAhead)];
+      if (ahead >= 0) {
+        __builtin_prefetch(&paired[static_cast<std::size_t>(ahead)]);
+        map->Prefetch(ahead);
+      }
+    }
+    if (paired[static_cast<std::size_t>(i)]) continue;
+    const int best = nearest[static_cast<std::size_t>(i)];
+    if (best < 0) continue;
+    map->Insert(i, best);
+    map->Insert(best, i);
+    paired[static_cast<std::size_t>(i)] = 1;
+    paired[static_cast<std::size_t>(best)] = 1;
   }
   return map;
 }
