@@ -3,6 +3,7 @@
 #include <stb_image.h>
 
 #include <climits>
+#include <cstring>
 
 #include "hostlib/images/bitmap.h"
 #include "hostlib/images/image_io.h"
@@ -43,6 +44,24 @@ ImageFormat formatOf(std::span<const std::uint8_t> bytes) {
   return vex3d::detectImageFormat(bytes.data(), bytes.size(), {});
 }
 
+// The decoder takes a PNG chunk's length on trust: it grows its buffer to
+// that length before looking for the bytes, so that a few bytes announcing
+// a gigabyte cost a gigabyte. Every chunk must lie within the bytes, and
+// the image end with its end chunk.
+bool pngChunksFit(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kSignature = 8;
+  constexpr std::size_t kChunkFrame = 12;  // length, type, CRC
+  std::size_t at = kSignature;
+  while (at + kChunkFrame <= bytes.size()) {
+    const std::uint64_t length = (std::uint64_t{bytes[at]} << 24) | (bytes[at + 1] << 16) |
+                                 (bytes[at + 2] << 8) | bytes[at + 3];
+    if (length > bytes.size() - at - kChunkFrame) return false;
+    if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0) return true;
+    at += kChunkFrame + static_cast<std::size_t>(length);
+  }
+  return false;
+}
+
 }  // namespace
 
 bool vex3d::probeImageBytes(std::span<const std::uint8_t> bytes, ImageBytesInfo& info,
@@ -55,6 +74,10 @@ bool vex3d::probeImageBytes(std::span<const std::uint8_t> bytes, ImageBytesInfo&
   // The decoder counts in int.
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     error = "image too large";
+    return false;
+  }
+  if (format == ImageFormat::kPng && !pngChunksFit(bytes)) {
+    error = "image data shorter than its chunks say";
     return false;
   }
   int width = 0, height = 0, channels = 0;
