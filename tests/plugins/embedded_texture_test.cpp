@@ -224,9 +224,12 @@ TEST_F(EmbeddedTextureTest, ObjGetsTheImageBesideItNamedAfterIt) {
 TEST_F(EmbeddedTextureTest, AFailedSaveLeavesNoImageBehind) {
   std::unique_ptr<C3DScene> scene = read(glb());
   ASSERT_TRUE(scene) << m_lastError;
-  // A folder where the output should go: the save fails.
-  fs::create_directories(file("taken.obj"));
+  // A folder where the material library should go: the save fails once
+  // the image is written.
+  fs::create_directories(file("taken.mtl"));
   EXPECT_EQ(save(file("taken.obj"), *scene), 0);
+  EXPECT_FALSE(fs::exists(file("taken.obj")));
+  EXPECT_NE(m_saveLog.find("texture written"), std::string::npos) << m_saveLog;
   EXPECT_FALSE(fs::exists(file("taken_texture0.png")));
 }
 
