@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -316,8 +317,12 @@ class SceneBuilder {
   int m_curves = 0;
 };
 
+// One image per embedded texture, however many maps use it, so that it is
+// sent, stored and written once.
+using EmbeddedImages = std::map<const aiTexture*, std::shared_ptr<const CEmbeddedImage>>;
+
 void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t id, C3DScene& target,
-                 CIoOptions& log) {
+                 EmbeddedImages& images, CIoOptions& log) {
   C3DMaterial* material = target.GetMaterials().CreateNewMaterial(id);
   if (material == nullptr) return;
   aiString name;
@@ -344,11 +349,15 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
     std::shared_ptr<const CEmbeddedImage> image;
     if (embedded != nullptr) {
       if (embedded->mFilename.length > 0) fileName = embedded->mFilename.C_Str();
-      std::string error;
-      image = embeddedImageOf(*embedded, error);
-      if (image == nullptr)
-        log.AddLogInfo(CIoOptions::logWarning,
-                       FormatString(kStrEmbeddedImageSkipped, fileName.c_str(), error.c_str()));
+      const auto [known, added] = images.emplace(embedded, nullptr);
+      if (added) {
+        std::string error;
+        known->second = embeddedImageOf(*embedded, error);
+        if (known->second == nullptr)
+          log.AddLogInfo(CIoOptions::logWarning,
+                         FormatString(kStrEmbeddedImageSkipped, fileName.c_str(), error.c_str()));
+      }
+      image = known->second;
     }
     CMaterialMap* map =
         material->AddMaterialMap(fileName, 0xFFFFFFFF, slot.type, PROJECTION_EXPLICIT);
@@ -360,9 +369,10 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
 
 std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log) {
   auto scene = std::make_unique<C3DScene>();
+  EmbeddedImages images;
   for (unsigned m = 0; m < source.mNumMaterials && source.mMaterials != nullptr; ++m) {
     if (source.mMaterials[m] != nullptr)
-      addMaterial(source, *source.mMaterials[m], m + 1, *scene, log);
+      addMaterial(source, *source.mMaterials[m], m + 1, *scene, images, log);
   }
   SceneBuilder builder(source, *scene);
   const aiNode* root = source.mRootNode;

@@ -221,6 +221,31 @@ TEST_F(EmbeddedTextureTest, ObjGetsTheImageBesideItNamedAfterIt) {
   expectTheTexture(map);
 }
 
+TEST_F(EmbeddedTextureTest, AnImageSeveralMaterialsShareIsWrittenOnce) {
+  ASSERT_TRUE(vex3d::test::writeTexturedGlb(file("shared.glb"), m_png, 2));
+  std::unique_ptr<C3DScene> scene = read(file("shared.glb"));
+  ASSERT_TRUE(scene) << m_lastError;
+  std::vector<const CEmbeddedImage*> images;
+  std::uint32_t index = 0;
+  for (C3DMaterial* m = scene->GetFirstMaterial(index); m != nullptr;
+       m = scene->GetNextMaterial(index)) {
+    if (m->GetDiffuseMaps() != nullptr)
+      images.push_back(m->GetDiffuseMaps()->GetEmbeddedImage().get());
+  }
+  ASSERT_EQ(images.size(), 2u);
+  EXPECT_NE(images[0], nullptr);
+  EXPECT_EQ(images[0], images[1]);
+  ASSERT_EQ(save(file("shared.obj"), *scene), 1) << m_lastError;
+  EXPECT_TRUE(fs::exists(file("shared_texture0.png")));
+  EXPECT_FALSE(fs::exists(file("shared_texture1.png")));
+  const std::string mtl = textOf(file("shared.mtl"));
+  std::size_t uses = 0;
+  for (std::size_t at = mtl.find("map_Kd shared_texture0.png"); at != std::string::npos;
+       at = mtl.find("map_Kd shared_texture0.png", at + 1))
+    ++uses;
+  EXPECT_EQ(uses, 2u) << mtl;
+}
+
 TEST_F(EmbeddedTextureTest, AFailedSaveLeavesNoImageBehind) {
   std::unique_ptr<C3DScene> scene = read(glb());
   ASSERT_TRUE(scene) << m_lastError;

@@ -35,8 +35,10 @@ inline std::vector<std::uint8_t> twoColourPng(int width, int height,
   return png;
 }
 
+// With `materials` above 1, the square is drawn that many times over, each
+// time in a material of its own, every one of them taking the same image.
 inline bool writeTexturedGlb(const std::filesystem::path& path,
-                             const std::vector<std::uint8_t>& image) {
+                             const std::vector<std::uint8_t>& image, int materials = 1) {
   const float positions[] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
   // glTF's texture origin is the image's top left corner.
   const float uvs[] = {0, 1, 1, 1, 1, 0, 0, 0};
@@ -48,13 +50,23 @@ inline bool writeTexturedGlb(const std::filesystem::path& path,
   const std::size_t imageAt = bin.size();
   bin.append(reinterpret_cast<const char*>(image.data()), image.size());
   while (bin.size() % 4 != 0) bin.push_back('\0');
+  std::string primitives;
+  std::string materialList;
+  for (int m = 0; m < materials; ++m) {
+    const std::string n = std::to_string(m);
+    primitives += std::string(m ? "," : "") +
+                  R"({"attributes":{"POSITION":0,"TEXCOORD_0":1},"indices":2,"material":)" + n +
+                  "}";
+    materialList += std::string(m ? "," : "") + R"({"name":"painted)" + (m ? n : "") +
+                    R"(","pbrMetallicRoughness":{"baseColorTexture":{"index":0},)" +
+                    R"("metallicFactor":0}})";
+  }
   const std::string json =
       R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],)"
       R"("nodes":[{"mesh":0,"name":"square"}],)"
-      R"("meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},)"
-      R"("indices":2,"material":0}]}],)"
-      R"("materials":[{"name":"painted","pbrMetallicRoughness":{"baseColorTexture":{"index":0},)"
-      R"("metallicFactor":0}}],)"
+      R"("meshes":[{"primitives":[)" +
+      primitives + "]}]," + R"("materials":[)" + materialList +
+      "],"
       R"("textures":[{"source":0}],"images":[{"bufferView":3,"mimeType":"image/png"}],)"
       R"("accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3",)"
       R"("min":[-1,-1,0],"max":[1,1,0]},)"
