@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "hostlib/core/archive.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 #include "worker_protocol.h"
 
@@ -54,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ar >> upAxis;
         auto scene = std::make_unique<C3DScene>();
         scene->Serialize(ar);
+        std::vector<std::string> warnings;
+        vex3d::loadEmbeddedImages(ar, *scene, vex3d::EmbeddedImageCheck::decode, warnings);
       });
     }
     if (step != AnswerReader::Step::record) break;

@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "hostlib/core/fourcc.h"
 #include "hostlib/files/file_utils.h"
+#include "material/embedded_image.h"
 #include "material/material.h"
 #include "material/material_map.h"
 #include "math/matrix4x4.h"
@@ -99,6 +100,10 @@ struct MaterialInfo {
   bool found = false;
   // Found outside the model's folder tree: a thumbnail would not read it.
   bool outside = false;
+  // Carried inside the file, with its size in pixels.
+  bool embedded = false;
+  int width = 0;
+  int height = 0;
 };
 
 std::vector<MaterialInfo> materials(const C3DScene& scene) {
@@ -106,7 +111,12 @@ std::vector<MaterialInfo> materials(const C3DScene& scene) {
   std::uint32_t index = 0;
   for (C3DMaterial* m = scene.GetFirstMaterial(index); m; m = scene.GetNextMaterial(index)) {
     MaterialInfo info{m->GetName(), {}, false, false};
-    if (const CMaterialMap* map = m->GetDiffuseMaps()) {
+    if (const CMaterialMap* map = m->GetDiffuseMaps(); map != nullptr && map->GetEmbeddedImage()) {
+      info.texture = map->GetFileName().empty() ? std::string("*") : map->GetFileName();
+      info.embedded = info.found = true;
+      info.width = map->GetEmbeddedImage()->GetWidth();
+      info.height = map->GetEmbeddedImage()->GetHeight();
+    } else if (map != nullptr) {
       info.texture = map->GetFileName();
       std::string path;
       info.found = !info.texture.empty() &&
@@ -218,7 +228,9 @@ void printText(const std::string& path, const C3DScene& scene) {
               scene.GetFaceNbr());
   for (const MaterialInfo& m : materials(scene)) {
     std::printf("material %s", m.name.c_str());
-    if (!m.texture.empty()) {
+    if (m.embedded) {
+      std::printf(": texture %s (embedded, %d x %d pixels)", m.texture.c_str(), m.width, m.height);
+    } else if (!m.texture.empty()) {
       std::printf(": texture %s (%s)", m.texture.c_str(),
                   !m.found    ? "missing"
                   : m.outside ? "found, outside the model's folder"
@@ -272,6 +284,9 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
       std::printf(", \"texture\": %s, \"found\": %s, \"outside\": %s",
                   jsonString(list[i].texture).c_str(), list[i].found ? "true" : "false",
                   list[i].outside ? "true" : "false");
+      if (list[i].embedded)
+        std::printf(", \"embedded\": {\"width\": %d, \"height\": %d}", list[i].width,
+                    list[i].height);
     }
     std::printf("}");
   }

@@ -85,7 +85,7 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
     std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     options->m_fileUpAxis = vex3d::assimp::takeFileUpAxis(*scene, fileClass);
     if (fileClass == VEX3D_FOURCC('3', 'D', 'S', ' ')) vex3d::assimp::undo3dsWrapping(*scene);
-    C3DScene* read = vex3d::assimp::sceneFromAssimp(*scene).release();
+    C3DScene* read = vex3d::assimp::sceneFromAssimp(*scene, *options).release();
     if (processEnds) static_cast<void>(scene.release());
     return read;
   } catch (const std::exception& e) {

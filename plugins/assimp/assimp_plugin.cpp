@@ -19,6 +19,7 @@
 #include "hostlib/text/strings.h"
 #include "io/parser.h"
 #include "mesh_format_kit/read_progress.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "worker_client.h"
@@ -118,14 +119,19 @@ struct WriteFormat {
   // The up axis the written data stands along: the one the library's
   // writer declares (FBX, COLLADA), else the format's convention.
   std::uint32_t upAxis;
+  // The library's writer stores embedded images inside the file (a GLB's
+  // buffer, a glTF's data: URIs, an FBX's video content).
+  bool embedsTextures = false;
 };
 
 constexpr WriteFormat kWriteFormats[] = {
     // The library reads its own binary FBX back wrongly; its text form is
     // sound. It declares y up.
-    {VEX3D_FOURCC('F', 'B', 'X', ' '), "fbxa", 0, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
-    {VEX3D_FOURCC('G', 'L', 'T', 'F'), "gltf2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
-    {VEX3D_FOURCC('G', 'L', 'B', ' '), "glb2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
+    {VEX3D_FOURCC('F', 'B', 'X', ' '), "fbxa", 0, 0xFFFFFFFF, 0, 0, UP_AXIS_Y, true},
+    {VEX3D_FOURCC('G', 'L', 'T', 'F'), "gltf2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y,
+     true},
+    {VEX3D_FOURCC('G', 'L', 'B', ' '), "glb2", EXPORT_TRIANGULATE, 0xFFFFFFFF, 0, 0, UP_AXIS_Y,
+     true},
     // The library's writer declares Y_UP.
     {VEX3D_FOURCC('D', 'A', 'E', ' '), "collada", 0, 0xFFFFFFFF, 0, 0, UP_AXIS_Y},
     // 16-bit counts, DOS-length object names, material names of 16 bytes
@@ -197,11 +203,15 @@ class CAssimpParser : public C3DParser {
     // count once the worker has answered well.
     std::unique_ptr<C3DScene> scene;
     std::uint32_t upAxis = UP_AXIS_UNKNOWN;
+    std::vector<std::string> imageWarnings;
     bool damaged = false;
     auto loadScene = [&](CArchive& ar) {
       ar >> upAxis;
       auto read = std::make_unique<C3DScene>();
       read->Serialize(ar);
+      // Decoded here, under this process's pixel budget: the worker's
+      // images are as untrusted as the file they came from.
+      vex3d::loadEmbeddedImages(ar, *read, vex3d::EmbeddedImageCheck::decode, imageWarnings);
       scene = std::move(read);
     };
     WorkerOutcome outcome =
@@ -225,6 +235,8 @@ class CAssimpParser : public C3DParser {
       workerFailed(WorkerEnd::damaged, outcome, fileName, job, options, vex3d::kStrReaderFailed);
       return nullptr;
     }
+    for (const std::string& warning : imageWarnings)
+      options.AddLogInfo(CIoOptions::logWarning, warning);
     options.m_fileUpAxis = upAxis <= UP_AXIS_Z ? upAxis : UP_AXIS_UNKNOWN;
     return scene.release();
   }
@@ -239,6 +251,7 @@ class CAssimpParser : public C3DParser {
     options.m_maxFaces = format->maxCount;
     options.m_objectNameRule = format->objectNameRule;
     options.m_materialNameRule = format->materialNameRule;
+    options.m_embedsTextures = format->embedsTextures;
   }
 
   int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions& options) override {
@@ -253,6 +266,7 @@ class CAssimpParser : public C3DParser {
     {
       CArchive ar(job.input, CArchive::store);
       scene->Serialize(ar);
+      vex3d::storeEmbeddedImages(ar, *scene);
     }
     vex3d::assimp::setMemoryBudget(job, 0);
     WorkerOutcome outcome = vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job);

@@ -7,12 +7,17 @@
 #include <bit>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "animation/matrix_key.h"
 #include "animation/vector_key.h"
 #include "assimp_common.h"
+#include "embedded_textures.h"
+#include "hostlib/io/io_options.h"
+#include "hostlib/text/strings.h"
+#include "material/embedded_image.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
@@ -312,8 +317,12 @@ class SceneBuilder {
   int m_curves = 0;
 };
 
-void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t id,
-                 C3DScene& target) {
+// One image per embedded texture, however many maps use it, so that it is
+// sent, stored and written once.
+using EmbeddedImages = std::map<const aiTexture*, std::shared_ptr<const CEmbeddedImage>>;
+
+void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t id, C3DScene& target,
+                 EmbeddedImages& images, CIoOptions& log) {
   C3DMaterial* material = target.GetMaterials().CreateNewMaterial(id);
   if (material == nullptr) return;
   aiString name;
@@ -335,20 +344,35 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
     if (source.GetTexture(slot.assimpType, 0, &file) != AI_SUCCESS || file.length == 0) continue;
     std::string fileName = file.C_Str();
     // Embedded pictures keep their reference, or the name they were stored
-    // under when the file gives one; nothing is written out.
-    if (const aiTexture* embedded = scene.GetEmbeddedTexture(file.C_Str())) {
+    // under when the file gives one, and travel as the map's own image.
+    const aiTexture* embedded = scene.GetEmbeddedTexture(file.C_Str());
+    std::shared_ptr<const CEmbeddedImage> image;
+    if (embedded != nullptr) {
       if (embedded->mFilename.length > 0) fileName = embedded->mFilename.C_Str();
+      const auto [known, added] = images.emplace(embedded, nullptr);
+      if (added) {
+        std::string error;
+        known->second = embeddedImageOf(*embedded, error);
+        if (known->second == nullptr)
+          log.AddLogInfo(CIoOptions::logWarning,
+                         FormatString(kStrEmbeddedImageSkipped, fileName.c_str(), error.c_str()));
+      }
+      image = known->second;
     }
-    material->AddMaterialMap(fileName, 0xFFFFFFFF, slot.type, PROJECTION_EXPLICIT);
+    CMaterialMap* map =
+        material->AddMaterialMap(fileName, 0xFFFFFFFF, slot.type, PROJECTION_EXPLICIT);
+    if (map != nullptr && image != nullptr) map->SetEmbeddedImage(std::move(image));
   }
 }
 
 }  // namespace
 
-std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source) {
+std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log) {
   auto scene = std::make_unique<C3DScene>();
+  EmbeddedImages images;
   for (unsigned m = 0; m < source.mNumMaterials && source.mMaterials != nullptr; ++m) {
-    if (source.mMaterials[m] != nullptr) addMaterial(source, *source.mMaterials[m], m + 1, *scene);
+    if (source.mMaterials[m] != nullptr)
+      addMaterial(source, *source.mMaterials[m], m + 1, *scene, images, log);
   }
   SceneBuilder builder(source, *scene);
   const aiNode* root = source.mRootNode;

@@ -4,10 +4,13 @@
 
 struct aiScene;
 class C3DScene;
+class CIoOptions;
 
 namespace vex3d::assimp {
 
-// Never null; the caller runs the import check-out on it.
-std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source);
+// Never null; the caller runs the import check-out on it. Embedded images
+// are attached to their maps unchecked; what cannot be one is a warning in
+// `log`.
+std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log);
 
 }  // namespace vex3d::assimp

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "assimp_common.h"
+#include "embedded_textures.h"
 #include "material/material.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
@@ -44,7 +45,7 @@ T* copyArray(const std::vector<T>& values) {
   return out;
 }
 
-aiMaterial* makeMaterial(const C3DMaterial* material) {
+aiMaterial* makeMaterial(const C3DMaterial* material, const EmbeddedTextures& embedded) {
   auto* out = new aiMaterial;
   if (material == nullptr) {
     const aiString name("Default");
@@ -66,8 +67,12 @@ aiMaterial* makeMaterial(const C3DMaterial* material) {
   out->AddProperty(&strength, 1, AI_MATKEY_SHININESS_STRENGTH);
   for (const MapSlot& slot : kMapSlots) {
     const CMaterialMap* map = material->GetMaterialMap(slot.type);
-    if (map == nullptr || map->GetFileName().empty()) continue;
-    const aiString file(map->GetFileName());
+    if (map == nullptr) continue;
+    // An embedded image is named by its place among the scene's textures.
+    std::string reference = embedded.referenceOf(map->GetEmbeddedImage().get());
+    if (reference.empty()) reference = map->GetFileName();
+    if (reference.empty()) continue;
+    const aiString file(reference);
     out->AddProperty(&file, AI_MATKEY_TEXTURE(slot.assimpType, 0));
     if (slot.type == MAP_DIFFUSE)
       out->AddProperty(&file, AI_MATKEY_TEXTURE(aiTextureType_BASE_COLOR, 0));
@@ -182,12 +187,12 @@ class MeshWriter {
 
 class SceneWriter {
  public:
-  SceneWriter(const C3DScene& scene, aiScene& out) : m_scene(scene), m_out(out) {
+  SceneWriter(const C3DScene& scene, aiScene& out) : m_scene(scene), m_out(out), m_embedded(scene) {
     std::uint32_t index = 0;
     for (C3DMaterial* m = scene.GetFirstMaterial(index); m != nullptr;
          m = scene.GetNextMaterial(index)) {
       m_materialIndex.emplace(m->GetMaterialID(), static_cast<unsigned>(m_materials.size()));
-      m_materials.push_back(makeMaterial(m));
+      m_materials.push_back(makeMaterial(m, m_embedded));
     }
   }
 
@@ -215,7 +220,7 @@ class SceneWriter {
   void Finish() {
     if (m_materials.empty() || m_needsDefault) {
       m_defaultMaterial = static_cast<unsigned>(m_materials.size());
-      m_materials.push_back(makeMaterial(nullptr));
+      m_materials.push_back(makeMaterial(nullptr, m_embedded));
     }
     for (aiMesh* mesh : m_meshes) {
       if (mesh->mMaterialIndex == kUnknownMaterial) mesh->mMaterialIndex = m_defaultMaterial;
@@ -224,6 +229,7 @@ class SceneWriter {
     m_out.mMeshes = copyArray(m_meshes);
     m_out.mNumMaterials = static_cast<unsigned>(m_materials.size());
     m_out.mMaterials = copyArray(m_materials);
+    m_embedded.moveInto(m_out);
     if (!m_channels.empty()) {
       auto* animation = new aiAnimation;
       animation->mName = "Animation";
@@ -319,6 +325,7 @@ class SceneWriter {
   const C3DScene& m_scene;
   aiScene& m_out;
   std::map<std::uint32_t, unsigned> m_materialIndex;
+  EmbeddedTextures m_embedded;
   std::vector<aiMaterial*> m_materials;
   std::vector<aiMesh*> m_meshes;
   std::vector<aiNodeAnim*> m_channels;

@@ -56,7 +56,8 @@ enum class RecordKind : std::uint8_t {
   log = 'L',        // int32 level, string text: an entry for the options' log
   scenePart = 's',  // a piece of a scene, more to come
   // The last piece of a scene, or the whole of it alone: the pieces joined
-  // are the uint32 up axis of the file, then the scene archive. A scene is
+  // are the uint32 up axis of the file, the scene archive, then the table
+  // of its embedded images (scene/embedded_images.h). A scene is
   // sent in pieces as it is stored, so that the plug-in rebuilds it while
   // the worker is still storing it.
   scene = 'S',

@@ -3,6 +3,7 @@
 // export step and keeps hierarchy, patches, curves and every channel.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
@@ -26,16 +27,19 @@ class CV3DParser : public C3DParser {
     options.m_fileUpAxis = UP_AXIS_Z;
     auto scene = std::make_unique<C3DScene>();
     std::string error;
-    if (!vex3d::loadSceneFile(fileName, *scene, error)) {
+    std::vector<std::string> warnings;
+    if (!vex3d::loadSceneFile(fileName, *scene, error, warnings)) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
       return nullptr;
     }
+    for (const std::string& warning : warnings) options.AddLogInfo(CIoOptions::logWarning, warning);
     return scene.release();
   }
 
   void SaveDefaultOptions(CSceneExportOptions& options) override {
     options.m_forcedFlags = kForcedExport;
     options.m_swap = 0;
+    options.m_embedsTextures = true;
   }
 
   int Save(const std::string& fileName, C3DScene* scene, CSceneExportOptions&) override {

@@ -1,5 +1,6 @@
 #include "io/io.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <new>
 
@@ -8,6 +9,7 @@
 #include "hostlib/files/file_utils.h"
 #include "hostlib/files/mapped_file.h"
 #include "hostlib/io/io_report.h"
+#include "io/embedded_textures.h"
 #include "io/exchange.h"
 #include "io/max_io.h"
 #include "io/maya_io.h"
@@ -201,6 +203,7 @@ int C3DIo::Save(int showDialog, C3DScene* scene, CSceneExportOptions* options) {
       SaveIoParameters(0, used.SaveToData(), GetFileClass());
     }
     const std::string sourceFolder = scene != nullptr ? scene->GetFilepath() : std::string();
+    std::vector<std::string> texturesWritten;
     ClearIoError();
     guarded([&] {
       C3DScene* prepared = scene != nullptr ? scene->InitExport(used) : nullptr;
@@ -209,8 +212,22 @@ int C3DIo::Save(int showDialog, C3DScene* scene, CSceneExportOptions* options) {
         return;
       }
       vex3d::rebaseTextureNames(*prepared, sourceFolder, GetFileName());
+      // Images the target cannot carry go beside it first, so that the
+      // file never names an image that is not there.
+      if (!used.m_embedsTextures) {
+        std::string failure;
+        if (!vex3d::writeTextureFiles(vex3d::planTextureFiles(*prepared, GetFileName()), used,
+                                      texturesWritten, failure)) {
+          SetIoError(IO_ERROR_CANNOT_WRITE, CIoOptions::logError, shortened(failure.c_str()));
+          return;
+        }
+      }
       result = GetParser()->Save(GetFileName(), prepared, used);
     });
+    // Images of a file that was not written are nobody's.
+    if (!result) {
+      for (const std::string& path : texturesWritten) std::remove(path.c_str());
+    }
     if (!result && GetIoError() == IO_ERROR_NONE) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError);
     }

@@ -9,9 +9,11 @@
 #include "hostlib/files/file_info.h"
 #include "hostlib/files/file_utils.h"
 #include "hostlib/images/bitmap.h"
+#include "hostlib/images/image_bytes.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
 #include "hostlib/text/strings.h"
+#include "material/embedded_image.h"
 
 namespace {
 
@@ -67,6 +69,7 @@ CMaterialMap& CMaterialMap::operator=(const CMaterialMap& other) {
   m_tile = other.m_tile;
   m_flags = other.m_flags;
   m_channelId = other.m_channelId;
+  m_embedded = other.m_embedded;
   // A file known to hold no usable image stays known as such; anything else
   // is loaded again on demand.
   m_loadState = other.m_loadState == vex3d::kMapNoColourLayer ? vex3d::kMapNoColourLayer
@@ -79,7 +82,9 @@ bool CMaterialMap::operator==(const CMaterialMap& other) const {
   return m_type == other.m_type && m_axis == other.m_axis && m_projection == other.m_projection &&
          m_channelId == other.m_channelId && m_fileName == other.m_fileName &&
          m_alphaFileName == other.m_alphaFileName && m_flags == other.m_flags &&
-         m_tile == other.m_tile && m_matrix == other.m_matrix;
+         m_tile == other.m_tile && m_matrix == other.m_matrix &&
+         (m_embedded == other.m_embedded || (m_embedded != nullptr && other.m_embedded != nullptr &&
+                                             *m_embedded == *other.m_embedded));
 }
 
 void CMaterialMap::SetFlag(MAP_PROPERTIES flag, int on) { vex3d::setFlagBits(m_flags, flag, on); }
@@ -122,7 +127,11 @@ Bitmap* CMaterialMap::GetBitmap(const std::string& sceneFolder, CSize size) {
     // Copies: loading rewrites the name fields with the paths found.
     const std::string name = m_fileName;
     const std::string alphaName = m_alphaFileName;
-    LoadBitmapW(name, alphaName, sceneFolder, size);
+    std::string ignored;
+    if (m_embedded != nullptr)
+      LoadEmbeddedImage(ignored);
+    else
+      LoadBitmapW(name, alphaName, sceneFolder, size);
   }
   return m_bitmap.get();
 }
@@ -182,6 +191,49 @@ bool CMaterialMap::LoadBitmapW(const std::string& name, const std::string& alpha
   // A conversion that gave nothing (an empty image) leaves the file known as
   // holding no usable colour.
   if (m_bitmap == nullptr) return false;
+  m_loadState = vex3d::kMapLoaded;
+  return true;
+}
+
+void CMaterialMap::SetEmbeddedImage(std::shared_ptr<const CEmbeddedImage> image) {
+  m_embedded = std::move(image);
+  DeleteBitmap();
+  m_loadState = vex3d::kMapNotLoaded;
+}
+
+void CMaterialMap::DropEmbeddedImage() {
+  m_embedded.reset();
+  DeleteBitmap();
+  m_loadState = vex3d::kMapNotFound;
+}
+
+bool CMaterialMap::TakeColourOnly(CLayerBitmap& image) {
+  std::unique_ptr<Bitmap> colour(image.GetRGBABitmap(true));
+  if (colour == nullptr) colour.reset(image.DetachLayerByType(vex3d::kBitmapRgb));
+  if (colour == nullptr) colour.reset(image.DetachLayerByType(vex3d::kBitmapAnyType));
+  if (colour == nullptr) return false;
+  const int baseClass = colour->GetBaseClass();
+  if (baseClass == 1 || baseClass == 2)
+    m_bitmap = std::move(colour);
+  else
+    m_bitmap.reset(colour->ConvertToType(vex3d::kBitmapRgb));
+  return m_bitmap != nullptr;
+}
+
+bool CMaterialMap::LoadEmbeddedImage(std::string& error) {
+  DeleteBitmap();
+  m_loadState = vex3d::kMapNotFound;
+  if (m_embedded == nullptr) {
+    error = "no embedded image";
+    return false;
+  }
+  std::unique_ptr<CLayerBitmap> image = vex3d::decodeImageBytes(m_embedded->GetBytes(), error);
+  if (image == nullptr) return false;
+  m_loadState = vex3d::kMapNoColourLayer;
+  if (!TakeColourOnly(*image)) {
+    error = "the image holds no colour";
+    return false;
+  }
   m_loadState = vex3d::kMapLoaded;
   return true;
 }

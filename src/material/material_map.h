@@ -16,6 +16,7 @@
 
 class Bitmap;
 class CArchive;
+class CEmbeddedImage;
 class CLayerBitmap;
 
 enum MapType : std::uint32_t {
@@ -107,11 +108,12 @@ class VEX3D_EXPORT CMaterialMap {
   static std::unique_ptr<CMaterialMap> Create(const std::string& fileName, std::uint32_t channelId,
                                               MapType type, MapProjection projection);
 
-  // Copies everything but the bitmap, which is dropped so that it loads
-  // again; the load state only carries over when it says the file held no
-  // usable image.
+  // Copies everything but the bitmap (the embedded image is shared), which
+  // is dropped so that it loads again; the load state only carries over when it says the file held
+  // no usable image.
   CMaterialMap& operator=(const CMaterialMap& other);
-  // Bitmap and load state are not compared; names compare case-sensitively.
+  // Bitmap and load state are not compared; names compare case-sensitively,
+  // embedded images by their bytes.
   bool operator==(const CMaterialMap& other) const;
 
   void SetFlag(MAP_PROPERTIES flag, int on);
@@ -176,8 +178,23 @@ class VEX3D_EXPORT CMaterialMap {
 
   std::uint32_t GetLoadState() const { return m_loadState; }
 
-  // Loads the image on first call (only while the state is "not loaded")
-  // and returns it; the map keeps ownership.
+  // The picture the 3D file carried inside itself, which then stands for
+  // the image file: the name stays what the file called it, and nothing is
+  // searched on disk. Setting one (or none) drops the bitmap and returns to
+  // "not loaded".
+  void SetEmbeddedImage(std::shared_ptr<const CEmbeddedImage> image);
+  const std::shared_ptr<const CEmbeddedImage>& GetEmbeddedImage() const { return m_embedded; }
+  // Decodes the embedded image into the map's bitmap now; false, with
+  // `error` set and the state "not found", when there is none or it does
+  // not decode.
+  bool LoadEmbeddedImage(std::string& error);
+  // Forgets an embedded image that turned out unusable: the map keeps its
+  // name but no image, and is not searched for on disk.
+  void DropEmbeddedImage();
+
+  // Loads the image on first call (only while the state is "not loaded"),
+  // from the embedded image when there is one, and returns it; the map
+  // keeps ownership.
   Bitmap* GetBitmap(const std::string& sceneFolder, CSize size);
   // Whether the loaded image carries alpha; false without one.
   bool HasAlpha() const;
@@ -204,6 +221,9 @@ class VEX3D_EXPORT CMaterialMap {
 
  private:
   void DeleteBitmap();
+  // The map's bitmap from a decoded image's layers; false when it holds no
+  // usable colour.
+  bool TakeColourOnly(CLayerBitmap& image);
   void StoreName(std::string& field, const std::string& name, const std::string& sceneFolder);
 
   std::string m_fileName;
@@ -217,4 +237,5 @@ class VEX3D_EXPORT CMaterialMap {
   C4x4Matrix m_matrix;
   C3DVector m_tile{1.0f, 1.0f, 1.0f};
   std::uint32_t m_loadState = vex3d::kMapNotLoaded;
+  std::shared_ptr<const CEmbeddedImage> m_embedded;
 };

@@ -134,6 +134,10 @@ class VEX3D_EXPORT CSceneExportOptions : public CIoOptions {
   std::uint32_t m_objectNameRule = 0;
   std::uint32_t m_materialNameRule = 0;
   std::string m_fileName;
+  // Set by a writer whose format carries images inside the file: the maps'
+  // embedded images then stay embedded. For the others, each is written
+  // beside the file and named by it.
+  bool m_embedsTextures = false;
 
  private:
   std::unique_ptr<C3DScene> m_exportScene;

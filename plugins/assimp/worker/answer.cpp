@@ -14,6 +14,7 @@
 
 #include "hostlib/core/archive.h"
 #include "hostlib/io/io_options.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 
 namespace vex3d::assimp {
@@ -162,6 +163,7 @@ void Answer::scene(std::uint32_t fileUpAxis, C3DScene& scene) {
     CArchive ar(pieces);
     ar << fileUpAxis;
     scene.Serialize(ar);
+    storeEmbeddedImages(ar, scene);
     ar.Flush();
   }
   record(RecordKind::scene, {});

@@ -18,6 +18,7 @@
 #include "answer.h"
 #include "hostlib/core/archive.h"
 #include "hostlib/io/file_io_frame.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 #include "worker_protocol.h"
 
@@ -77,6 +78,7 @@ namespace {
     CArchive ar(scene, CArchive::store);
     ar << std::uint32_t{0};
     empty.Serialize(ar);
+    vex3d::storeEmbeddedImages(ar, empty);
   }
   std::vector<std::uint8_t> bytes;
   auto add = [&](RecordKind kind, std::span<const std::uint8_t> payload) {

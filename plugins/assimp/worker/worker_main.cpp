@@ -26,6 +26,7 @@
 #include "hostlib/core/archive.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/io/file_io_frame.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "test_faults.h"
@@ -145,6 +146,8 @@ std::unique_ptr<C3DScene> writeScene(const Arguments& args, Answer& answer) {
     }
     CArchive ar(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
     scene->Serialize(ar);
+    std::vector<std::string> warnings;
+    loadEmbeddedImages(ar, *scene, vex3d::EmbeddedImageCheck::keep, warnings);
   }
   CapturedFiles files(args.file);
   captureFopenWrites(&files);
