@@ -3,7 +3,7 @@ PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build demo viewer screenshot test asan-test tsan-test fuzz bench hostile clean
+.PHONY: all deps configure build demo viewer screenshot test asan-test tsan-test package package-test fuzz bench hostile clean
 
 all: build
 
@@ -44,6 +44,17 @@ screenshot: build
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# A Debian package of the release build, then that package unpacked and
+# tried as a user would, and checked by lintian.
+package:
+	@bash scripts/install-deps.sh --package
+	@$(MAKE) --no-print-directory build PRESET=release
+	@rm -f build/release/vex3d_*.deb
+	@cd build/release && cpack -G DEB >/dev/null && ls vex3d_*.deb
+
+package-test: package
+	@bash scripts/package-test.sh build/release
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan

@@ -16,12 +16,14 @@ packages=(
 )
 # Optional extras: --fuzz brings clang and libFuzzer for the fuzz
 # harnesses, --bench the peer command-line tools the benchmarks compare against,
-# --corpus the public importer test models the hostile-file run reads.
+# --corpus the public importer test models the hostile-file run reads,
+# --package what building and checking the Debian package needs.
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --bench) packages+=(assimp-utils f3d) ;;
     --corpus) packages+=(assimp-testmodels python3) ;;
+    --package) packages+=(dpkg-dev lintian binutils) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

@@ -18,12 +18,12 @@ using Entry = int (*)(const std::vector<std::string>&);
 
 constexpr const char* kModule = "libvex3d-images.so";
 
-// The module lies beside the module's other libraries, installed or not.
-// Its full path is given rather than left to the search path: a
-// sanitizer's dlopen looks from its own library, not the command's.
+// The module lies in the module's own folder beside its libraries,
+// installed or not. Its full path is given rather than left to the search
+// path: a sanitizer's dlopen looks from its own library, not the command's.
 std::string modulePath() {
   const std::string folder = getLibraryFolder();
-  return folder.empty() ? kModule : folder + "/" + kModule;
+  return folder.empty() ? kModule : folder + "/vex3d/" + kModule;
 }
 
 // The module stays loaded to the end of the process: the graphics driver
