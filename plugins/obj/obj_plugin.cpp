@@ -11,6 +11,7 @@
 #include "hostlib/files/mapped_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
+#include "hostlib/text/strings.h"
 #include "io/parser.h"
 #include "mesh_format_kit/read_progress.h"
 #include "obj_reader.h"
@@ -59,7 +60,7 @@ class CObjParser : public C3DParser {
       if (!library.open(path, why)) {
         // A missing library is the reader's to report; anything else that
         // stands in the way (a FIFO, a folder) is said here.
-        if (why.find("does not exist") == std::string::npos) {
+        if (why.find(LoadStringW(vex3d::kStrDoesNotExist)) == std::string::npos) {
           warn("material library " + why);
         }
         return false;
