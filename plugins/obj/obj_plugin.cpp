@@ -52,7 +52,7 @@ class CObjParser : public C3DParser {
     const vex3d::obj::MaterialLoader loader = [&](const std::string& name, std::string& bytes) {
       const std::string path = (folder / name).string();
       if (options.m_confined && !vex3d::fileIsInside(path, folder.string())) {
-        warn("material library " + name + " lies outside the model's folder: skipped");
+        warn(FormatString(vex3d::kStrObjLibraryOutside, name.c_str()));
         return false;
       }
       vex3d::MappedFile library;
@@ -61,7 +61,7 @@ class CObjParser : public C3DParser {
         // A missing library is the reader's to report; anything else that
         // stands in the way (a FIFO, a folder) is said here.
         if (why.find(LoadStringW(vex3d::kStrDoesNotExist)) == std::string::npos) {
-          warn("material library " + why);
+          warn(FormatString(vex3d::kStrObjLibraryUnreadable, why.c_str()));
         }
         return false;
       }

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "mesh/model/channel.h"
 #include "mesh_format_kit/mesh_build.h"
@@ -320,7 +321,7 @@ class Reader {
       if (name != whole || bytes.empty()) {
         bytes.clear();
         if (!m_loader || !m_loader(name, bytes)) {
-          m_result.warnings.push_back("material library " + name + " not found");
+          m_result.warnings.push_back(FormatString(kStrObjLibraryNotFound, name.c_str()));
           continue;
         }
       }
