@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <system_error>
 
 #include "cli_text.h"
@@ -107,7 +109,10 @@ std::string StandardFile::fromInput(std::uint32_t fileClass, std::string& error)
   const std::string path = makePath("stdin", fileClass, error);
   if (path.empty()) return path;
   std::ofstream out(m_file, std::ios::binary);
-  out << std::cin.rdbuf();
+  // Copied by iterators: streaming a buffer that holds nothing marks the
+  // stream failed, and an empty input is for the reader to judge.
+  std::copy(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>(),
+            std::ostreambuf_iterator<char>(out));
   out.close();
   if (!out) {
     error = text(kStrCliCannotWrite, path.c_str());
@@ -134,7 +139,8 @@ bool StandardFile::sendToOutput(std::string& error) const {
     return false;
   }
   std::ifstream in(m_file, std::ios::binary);
-  std::cout << in.rdbuf();
+  std::copy(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(),
+            std::ostreambuf_iterator<char>(std::cout));
   std::cout.flush();
   if (!std::cout) {
     error = text(kStrCliCannotWrite, "-");

@@ -40,6 +40,9 @@ TEST(CliOptionsTest, FormatOverridesTheExtensionAndDashIsAStandardStream) {
   const cli_run::Run described = vex3d("info -f obj - < " + sample("cube.obj"));
   EXPECT_TRUE(contains(described.out, "-\n  Cube [mesh, 8 points, 6 faces")) << described.out;
   EXPECT_TRUE(contains(vex3d("info - < " + txt).err, "want --format"));
+  const cli_run::Run nothing = vex3d("info -f obj - < /dev/null");
+  EXPECT_EQ(nothing.status, 0);
+  EXPECT_TRUE(contains(nothing.err, "warning: no geometry in -")) << nothing.err;
   // An OBJ writes its material library beside it: no place for it in a pipe.
   const cli_run::Run obj = vex3d("convert -q " + sample("textured_cube.v3d") + " - -f obj");
   EXPECT_EQ(obj.status, 1);
