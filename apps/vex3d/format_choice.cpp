@@ -32,7 +32,7 @@ std::string extensionOfPath(const std::string& path) {
   return ext.empty() ? ext : lower(ext.substr(1));
 }
 
-// The 3D class claiming `extension`; null when none does.
+// The 3D class claiming `extension` into `found`; false when none does.
 bool findClass(const std::string& extension, FileClassInfo& found) {
   if (extension.empty()) return false;
   for (const FileClassInfo& c : fileGetClasses(kFileKind3D)) {
