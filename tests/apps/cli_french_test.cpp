@@ -182,6 +182,7 @@ TEST(CliFrenchTest, EveryLineComesFromTheFrenchTable) {
   fs::create_directories(dir / "folder.obj");
   std::ofstream(dir / "empty.obj").flush();
   std::ofstream(dir / "notes.xyz") << "v 0 0 0\n";
+  std::ofstream(dir / "broken.obj") << "v 0 0 0\nv 1 0 0\nf 1 2\nf 1 2 40\n";
   std::ofstream(dir / "lost.obj") << "mtllib lost.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
   const std::vector<std::string> runs = {
       // Help, usage and unknown words.
@@ -218,6 +219,7 @@ TEST(CliFrenchTest, EveryLineComesFromTheFrenchTable) {
       "info -f nosuch " + cube,
       "info --up w " + cube,
       "info " + out + "/lost.obj",
+      "info " + out + "/broken.obj",
       // Converting.
       "convert --triangulate " + cube + " " + out + "/t.v3d",
       "convert -v " + cube + " " + out + "/t.ply",
