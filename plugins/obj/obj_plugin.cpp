@@ -76,7 +76,7 @@ class CObjParser : public C3DParser {
       options.AddLogInfo(CIoOptions::logWarning, warning);
     }
     if (!file.intact() || !librariesIntact) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, vex3d::native::kFileShrank);
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, vex3d::native::fileShrankText());
       return nullptr;
     }
     if (!result.scene) {

@@ -69,7 +69,7 @@ class Reader {
       ++m_line;
       const char* eol = native::lineEnd(p, end);
       if (native::cancelled(m_progress, p)) {
-        m_result.error = native::kReadingCancelled;
+        m_result.error = native::readingCancelledText();
         m_result.scene.reset();
         return std::move(m_result);
       }

@@ -287,7 +287,7 @@ struct Reader {
     }
     const bool swap = source.swapped();
     for (std::size_t i = 0; i < n; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       float values[kRoleCount] = {};
       // Without an alpha property colours are opaque: alpha is a vertex
       // colour's weight against the material, and 0 would hide it.
@@ -342,7 +342,7 @@ struct Reader {
     const bool isSigned = list.type == Type::int32;
     mesh.corners.reserve(static_cast<std::size_t>(element.count) * 3);
     for (std::uint64_t i = 0; i < element.count; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       if (source.remaining() < 1) return truncated("face", i);
       const unsigned count = *source.raw();
       if (source.remaining() < 1 + 4 * std::size_t{count}) return truncated("face", i);
@@ -380,7 +380,7 @@ struct Reader {
         std::any_of(element.properties.begin(), element.properties.end(),
                     [](const Property& p) { return p.isList && p.name == "texcoord"; });
     for (std::uint64_t i = 0; i < element.count; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       faceCorners.clear();
       faceUV.clear();
       for (const Property& property : element.properties) {
@@ -464,7 +464,7 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
     } else {
       for (std::uint64_t i = 0; i < element.count && ok; ++i) {
         if (native::cancelled(progress, source.raw())) {
-          ok = reader.fail(native::kReadingCancelled);
+          ok = reader.fail(native::readingCancelledText());
           break;
         }
         for (const Property& property : element.properties) {

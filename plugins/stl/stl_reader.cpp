@@ -55,7 +55,7 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
   int* corner = mesh.corners.data();
   for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
     if (native::cancelled(progress, p)) {
-      result.error = native::kReadingCancelled;
+      result.error = native::readingCancelledText();
       return result;
     }
     for (int k = 0; k < 3; ++k) {
@@ -108,7 +108,7 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
   while (p < end) {
     ++line;
     if (native::cancelled(progress, p)) {
-      result.error = native::kReadingCancelled;
+      result.error = native::readingCancelledText();
       return result;
     }
     const char* eol = native::lineEnd(p, end);
