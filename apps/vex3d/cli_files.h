@@ -15,11 +15,22 @@ namespace vex3d::cli {
 // The scene of `path` read through its format plug-in; null with the reason
 // in `error`. What the reader warned about goes to `warnings` as
 // "vex3d: FILE: warning: ..." lines (nowhere when null).
+// `fileClass` 0 chooses the format by the extension; warnings name the
+// file `shownName` when given.
 std::unique_ptr<C3DScene> readScene(const std::string& path, CSceneImportOptions* options,
-                                    std::string& error, std::FILE* warnings = stderr);
+                                    std::string& error, std::FILE* warnings = stderr,
+                                    std::uint32_t fileClass = 0, const std::string& shownName = {});
+// readScene for a command's input: `path` "-" is standard input, `format`
+// (an extension, or empty for the path's own) the format it is read in, and
+// `verbose` says on stderr what is read and how long it took.
+std::unique_ptr<C3DScene> readInput(const std::string& path, const std::string& format,
+                                    bool verbose, CSceneImportOptions* options, std::string& error,
+                                    std::FILE* warnings = stderr);
+
 // The value of `--up` (x, y or z) as an up axis; false for anything else.
 bool parseUpAxis(const std::string& text, std::uint32_t& axis);
-inline constexpr const char* kUpAxisHelp = "x, y or z: the axis the models stand along";
+// The setter of `--up`: empty when taken, else what is wrong.
+std::string upAxisValue(const std::string& text, std::uint32_t& axis);
 
 // Writes an RGBA image (PNG, JPEG, BMP or TGA by the extension); false with
 // the reason in `error`.

@@ -10,8 +10,15 @@ namespace vex3d::cli {
 // 2 wrong usage.
 int runInfo(const std::vector<std::string>& args);
 int runFormats(const std::vector<std::string>& args);
-int runFormats();
-int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t upAxis);
+int runFormats(bool json);
+
+struct SceneInfoOptions {
+  bool json = false;
+  bool verbose = false;
+  std::uint32_t upAxis = 0;  // as the format has it
+  std::string format;        // empty: by the extension
+};
+int runSceneInfo(const std::vector<std::string>& files, const SceneInfoOptions& options);
 int runConvert(const std::vector<std::string>& args);
 // These two load the drawing module on first use.
 int runRender(const std::vector<std::string>& args);

@@ -1,5 +1,6 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -7,9 +8,13 @@
 #include <vector>
 
 #include "cli_files.h"
+#include "cli_text.h"
 #include "commands.h"
+#include "format_choice.h"
 #include "hostlib/files/file_utils.h"
+#include "hostlib/text/strings.h"
 #include "io/io.h"
+#include "json_text.h"
 #include "option_parser.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
@@ -23,129 +28,196 @@ namespace {
 struct ExportOption {
   const char* name;
   std::uint32_t flag;
-  const char* help;
+  unsigned help;
 };
 constexpr ExportOption kExportOptions[] = {
-    {"triangulate", EXPORT_TRIANGULATE, "split every face into triangles"},
-    {"triangulate-polygons", EXPORT_TRIANGULATE_POLYGONS,
-     "split faces of more than four corners into triangles"},
-    {"global-coordinates", EXPORT_WORLD_COORDINATES,
-     "bake the node transforms into the points, dropping the animation"},
-    {"keep-hidden", EXPORT_KEEP_HIDDEN, "write hidden objects too"},
-    {"no-uv", EXPORT_REMOVE_UVW, "leave out texture coordinates"},
-    {"no-colors", EXPORT_REMOVE_VC, "leave out vertex colours"},
-    {"no-normals", EXPORT_REMOVE_SPEC_NORMALS, "leave out the file's own normals"},
-    {"generate-uv", EXPORT_GENERATE_UVW, "compute texture coordinates of projected maps"},
-    {"disconnect-seams", EXPORT_DISCONNECT_SEAMS,
-     "split points that carry several texture coordinates"},
-    {"patches-subdivided", EXPORT_PATCHES_TO_MESHES, "write patches as their subdivided mesh"},
-    {"patches-control", EXPORT_PATCHES_TO_SOURCE, "write patches as their control mesh"},
-    {"flatten", EXPORT_REMOVE_GROUPS, "drop the groups, keeping their objects"},
-    {"single-object", EXPORT_CONCATENATE, "join every object into one"},
+    {"triangulate", EXPORT_TRIANGULATE, kStrCliTriangulateHelp},
+    {"triangulate-polygons", EXPORT_TRIANGULATE_POLYGONS, kStrCliTriangulatePolygonsHelp},
+    {"global-coordinates", EXPORT_WORLD_COORDINATES, kStrCliGlobalCoordinatesHelp},
+    {"keep-hidden", EXPORT_KEEP_HIDDEN, kStrCliKeepHiddenHelp},
+    {"no-uv", EXPORT_REMOVE_UVW, kStrCliNoUvHelp},
+    {"no-colors", EXPORT_REMOVE_VC, kStrCliNoColorsHelp},
+    {"no-normals", EXPORT_REMOVE_SPEC_NORMALS, kStrCliNoNormalsHelp},
+    {"generate-uv", EXPORT_GENERATE_UVW, kStrCliGenerateUvHelp},
+    {"disconnect-seams", EXPORT_DISCONNECT_SEAMS, kStrCliDisconnectSeamsHelp},
+    {"patches-subdivided", EXPORT_PATCHES_TO_MESHES, kStrCliPatchesSubdividedHelp},
+    {"patches-control", EXPORT_PATCHES_TO_SOURCE, kStrCliPatchesControlHelp},
+    {"flatten", EXPORT_REMOVE_GROUPS, kStrCliFlattenHelp},
+    {"single-object", EXPORT_CONCATENATE, kStrCliSingleObjectHelp},
 };
 
-const char* levelName(int level) {
+// Index of a log level in the level lists.
+int levelIndex(int level) {
   switch (level) {
     case CIoOptions::logChange:
-      return "change";
+      return 1;
     case CIoOptions::logWarning:
-      return "warning";
+      return 2;
     case CIoOptions::logError:
-      return "error";
+      return 3;
     default:
-      return "info";
+      return 0;
   }
+}
+
+constexpr const char* kJsonLevels[] = {"info", "change", "warning", "error"};
+
+struct ConvertSettings {
+  std::uint32_t flags = 0;
+  bool weld = false;
+  bool quiet = false;
+  bool force = false;
+  bool json = false;
+  bool verbose = false;
+  std::uint32_t up = UP_AXIS_UNKNOWN;
+  std::string from;
+  std::string to;
+};
+
+// What `--json` prints: the files, the outcome and both logs, one object.
+class JsonReport {
+ public:
+  JsonReport(const std::string& in, const std::string& out) : m_in(in), m_out(out) {}
+  void add(const char* stage, const CIoOptions::LogEntry& e) {
+    m_log += std::string(m_log.empty() ? "\n" : ",\n") + "    {\"stage\": \"" + stage +
+             "\", \"level\": \"" + kJsonLevels[levelIndex(e.level)] +
+             "\", \"text\": " + jsonString(e.text) + "}";
+  }
+  int finish(bool written, const std::string& error) const {
+    std::printf("{\"input\": %s, \"output\": %s, \"written\": %s", jsonString(m_in).c_str(),
+                jsonString(m_out).c_str(), written ? "true" : "false");
+    if (!error.empty()) std::printf(", \"error\": %s", jsonString(error).c_str());
+    std::printf(",\n  \"log\": [%s%s]}\n", m_log.c_str(), m_log.empty() ? "" : "\n  ");
+    return written ? 0 : 1;
+  }
+
+ private:
+  std::string m_in;
+  std::string m_out;
+  std::string m_log;
+};
+
+OptionParser makeParser(ConvertSettings& s) {
+  OptionParser parser("convert", LoadStringW(kStrCliConvertOperands), 2, 2);
+  for (const ExportOption& option : kExportOptions) {
+    std::uint32_t& flags = s.flags;
+    parser.flag(option.name, 0, LoadStringW(option.help),
+                [&flags, &option] { flags |= option.flag; });
+  }
+  auto keep = [](std::string& target) {
+    return [&target](const std::string& v) {
+      target = v;
+      return std::string();
+    };
+  };
+  parser.flag("weld", 0, LoadStringW(kStrCliWeldHelp), s.weld)
+      .value("up", 0, LoadStringW(kStrCliValueAxis), LoadStringW(kStrCliUpHelp),
+             [&s](const std::string& v) { return upAxisValue(v, s.up); })
+      .value("format", 'f', LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatOutHelp),
+             keep(s.to))
+      .value("from", 0, LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatInHelp),
+             keep(s.from))
+      .flag("force", 0, LoadStringW(kStrCliForceHelp), s.force)
+      .flag("json", 0, LoadStringW(kStrCliJsonConvertHelp), s.json)
+      .flag("verbose", 'v', LoadStringW(kStrCliVerboseHelp), s.verbose)
+      .flag("quiet", 'q', LoadStringW(kStrCliQuietHelp), s.quiet);
+  return parser;
 }
 
 }  // namespace
 
 int runConvert(const std::vector<std::string>& args) {
-  std::uint32_t flags = 0;
-  bool weld = false;
-  bool quiet = false;
-  bool force = false;
-  std::uint32_t up = UP_AXIS_UNKNOWN;
-  OptionParser parser("convert", "IN OUT", 2, 2);
-  for (const ExportOption& option : kExportOptions) {
-    parser.flag(option.name, 0, option.help, [&flags, &option] { flags |= option.flag; });
-  }
-  parser.flag("weld", 0, "merge points that lie at the same place", weld)
-      .value("up", 0, "AXIS", kUpAxisHelp,
-             [&up](const std::string& v) { return parseUpAxis(v, up) ? "" : "wants x, y or z"; })
-      .flag("force", 0, "allow writing over the file being read", force)
-      .flag("quiet", 'q', "no progress and no conversion report", quiet);
+  ConvertSettings s;
+  OptionParser parser = makeParser(s);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
-  const std::vector<std::string>& files = parser.operands();
+  const std::string& in = parser.operands()[0];
+  const std::string& out = parser.operands()[1];
+  if (s.json && out == "-") {
+    return OptionParser::exitStatus(parser.fail(LoadStringW(kStrCliStandardOutputTaken)));
+  }
+  // The report of --json is the output: nothing else goes to stdout.
+  const bool report = !s.quiet && !s.json;
+  JsonReport json(in, out);
+  auto fail = [&](const std::string& file, const std::string& why, int status) {
+    printText(stderr, kStrCliFileError, file.c_str(), why.c_str());
+    if (s.json) json.finish(false, why);
+    return status;
+  };
 
   // The output replaces its file only once written, so writing over the
   // input is safe; it is still rarely meant, and what the conversion drops
   // would be gone from the only copy.
   std::error_code same;
-  if (!force && std::filesystem::equivalent(files[0], files[1], same)) {
-    std::fprintf(stderr, "vex3d: %s is the file being read (--force writes over it)\n",
-                 files[1].c_str());
+  if (!s.force && in != "-" && out != "-" && std::filesystem::equivalent(in, out, same)) {
+    printText(stderr, kStrCliError, text(kStrCliSameFile, out.c_str()).c_str());
     return 2;
   }
   // Reading a large file only to find the output cannot be written would
   // waste the user's time.
   std::string why;
-  if (!fileCanBeWritten(files[1], why)) {
-    std::fprintf(stderr, "vex3d: %s\n", why.c_str());
+  const std::uint32_t outClass = classForWriting(out, s.to, why);
+  if (outClass == 0) return fail(out, why, 1);
+  StandardFile standardOutput;
+  std::string target = out;
+  if (out == "-") {
+    target = standardOutput.forOutput(outClass, why);
+    if (target.empty()) return fail(out, why, 1);
+  } else if (!fileCanBeWritten(out, why)) {
+    printText(stderr, kStrCliError, why.c_str());
+    if (s.json) json.finish(false, why);
     return 1;
   }
 
-  TerminalProgress progress(!quiet);
+  TerminalProgress progress(!s.quiet);
   CSceneImportOptions importOptions;
-  if (weld) importOptions.m_flags |= IMPORT_WELD_POINTS;
-  importOptions.m_upAxis = up;
+  if (s.weld) importOptions.m_flags |= IMPORT_WELD_POINTS;
+  importOptions.m_upAxis = s.up;
   std::string error;
   std::unique_ptr<C3DScene> scene =
-      readScene(files[0], &importOptions, error, quiet ? nullptr : stderr);
-  if (!scene) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
-    return 1;
-  }
+      readInput(in, s.from, s.verbose, &importOptions, error, report ? stderr : nullptr);
+  for (const CIoOptions::LogEntry& e : importOptions.GetLog()) json.add("read", e);
+  if (!scene) return fail(in, error, 1);
   // The writers would refuse the empty scene too, but in terms of the output
   // file; the input is what holds nothing.
   if (scene->GetPointNbr() == 0) {
-    std::fprintf(stderr, "vex3d: no geometry in %s\n", files[0].c_str());
-    return 1;
+    return fail(in, text(kStrCliNoGeometry, in.c_str()), 1);
   }
-  C3DIo io(CFileNameSpec(files[1], 0), IO_FLAG_SILENT);
-  if (!io.PrepareSaving()) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
-    return 1;
-  }
+  C3DIo io(CFileNameSpec(target, outClass), IO_FLAG_SILENT);
+  if (!io.PrepareSaving()) return fail(out, io.GetIoErrorText(), 1);
   // A conversion depends on its command line alone, not on what the viewer
   // remembered for the format: the IO then adds the format's own defaults.
   io.GetParameters().RemoveAll();
   CSceneExportOptions exportOptions;
   // The scene read here is this command's own and goes once written:
   // preparing it in place saves a full copy of it.
-  exportOptions.m_flags = flags | EXPORT_IN_PLACE;
+  exportOptions.m_flags = s.flags | EXPORT_IN_PLACE;
+  const auto start = std::chrono::steady_clock::now();
   const int saved = io.Save(0, scene.get(), &exportOptions);
-  if (!quiet) {
-    for (const CIoOptions::LogEntry& e : exportOptions.GetLog()) {
-      std::fprintf(stderr, "%s: %s\n", levelName(e.level), e.text.c_str());
+  for (const CIoOptions::LogEntry& e : exportOptions.GetLog()) {
+    json.add("write", e);
+    if (report) {
+      printText(stderr, kStrCliLogLine, listItem(kStrCliLogLevels, levelIndex(e.level)).c_str(),
+                e.text.c_str());
     }
   }
-  if (!saved) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", files[1].c_str(), io.GetIoErrorText().c_str());
-    return 1;
-  }
+  if (!saved) return fail(out, io.GetIoErrorText(), 1);
   // Prepared in place, the scene is what was written. Preparing drops what
   // the format has no place for, points that no face uses among them: a
   // point cloud written as an empty file is no conversion.
   if (scene->GetPointNbr() == 0) {
-    std::remove(files[1].c_str());
-    std::fprintf(stderr, "vex3d: %s: nothing of the geometry of %s was left to write\n",
-                 files[1].c_str(), files[0].c_str());
+    std::remove(target.c_str());
+    printText(stderr, kStrCliError, text(kStrCliNothingLeft, out.c_str(), in.c_str()).c_str());
+    if (s.json) json.finish(false, text(kStrCliNothingLeft, out.c_str(), in.c_str()));
     return 1;
   }
-  if (!quiet) {
-    std::printf("wrote %s\n", files[1].c_str());
+  if (out == "-" && !standardOutput.sendToOutput(why)) return fail(out, why, 1);
+  if (s.verbose) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    printText(stderr, kStrCliWroteIn, out.c_str(), took.count());
   }
+  if (s.json) return json.finish(true, {});
+  if (report && out != "-") printText(stdout, kStrCliWrote, out.c_str());
   return 0;
 }
 

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "hostlib/files/file_class.h"
+#include "hostlib/text/strings.h"
 #include "option_parser.h"
 
 namespace vex3d::cli {
@@ -69,7 +71,7 @@ const char* magicOf(const std::string& type) {
 }  // namespace
 
 int runDesktopFiles(const std::vector<std::string>& args) {
-  OptionParser parser("desktop-files", "DIR", 1, 1);
+  OptionParser parser("desktop-files", LoadStringW(kStrCliDesktopOperands), 1, 1);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
   const std::string dir = parser.operands()[0];
@@ -131,7 +133,7 @@ int runDesktopFiles(const std::vector<std::string>& args) {
   std::ofstream out(dir + "/vex3d-mime.xml");
   out << mime;
   if (!out) {
-    std::fprintf(stderr, "vex3d: cannot write into %s\n", dir.c_str());
+    printText(stderr, kStrCliCannotWriteInto, dir.c_str());
     return 1;
   }
   return 0;

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "hostlib/io/plugin_loader.h"
+#include "hostlib/text/strings.h"
 
 namespace vex3d::cli {
 
@@ -31,12 +33,12 @@ std::string modulePath() {
 int runFromModule(const char* name, const std::vector<std::string>& args) {
   void* module = ::dlopen(modulePath().c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (module == nullptr) {
-    std::fprintf(stderr, "vex3d: cannot load the drawing module: %s\n", ::dlerror());
+    printText(stderr, kStrCliCannotLoadModule, ::dlerror());
     return 1;
   }
   auto entry = reinterpret_cast<Entry>(::dlsym(module, name));
   if (entry == nullptr) {
-    std::fprintf(stderr, "vex3d: the drawing module has no %s\n", name);
+    printText(stderr, kStrCliModuleLacks, name);
     return 1;
   }
   return entry(args);

@@ -1,8 +1,11 @@
+// `vex3d info` without files and `vex3d formats`: what this installation
+// reads and writes.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli_files.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "hostlib/core/fourcc.h"
 #include "hostlib/files/file_class.h"
@@ -10,6 +13,7 @@
 #include "hostlib/text/strings.h"
 #include "io/exchange.h"
 #include "io/module_info.h"
+#include "json_text.h"
 #include "option_parser.h"
 #include "scene/scene_io_options.h"
 
@@ -17,33 +21,59 @@ namespace vex3d::cli {
 
 namespace {
 
-constexpr std::uint32_t k3DKind = 0x4000;
-
 std::string kindName(std::uint32_t kind) {
-  if (kind & k3DKind) return "3D scene";
-  if (kind & 0x13000) return "image";
-  return "unknown";
+  if (kind & kFileKind3D) return listItem(kStrCliKinds, 0);
+  if (kind & kFileKindImages) return listItem(kStrCliKinds, 1);
+  return listItem(kStrCliKinds, 2);
 }
 
+// The authoring applications' classes are read and written by the
+// applications themselves, when their exchange runs.
+bool throughExchange(const FileClassInfo& c) { return (c.kind & kFileKind3D) && !c.served; }
+
 std::string abilities(const FileClassInfo& c) {
-  if (c.kind & k3DKind) {
-    if (!c.served) {
-      // The authoring applications' classes are read and written by the
-      // applications themselves, when their exchange runs.
-      const std::string needs = exchange::exchangeRequirement(c.fileClass);
-      return needs.empty() ? "no reader" : "read, write through " + needs;
-    }
-    return std::string(c.canRead ? "read" : "") + (c.canRead && c.canWrite ? ", " : "") +
-           (c.canWrite ? "write" : "");
+  if (throughExchange(c)) {
+    const std::string needs = exchange::exchangeRequirement(c.fileClass);
+    return needs.empty() ? listItem(kStrCliAbilities, 3) : text(kStrCliWriteThrough, needs.c_str());
   }
-  return std::string(c.canRead ? "read" : "") + (c.canRead && c.canWrite ? ", " : "") +
-         (c.canWrite ? "write" : "");
+  if (c.canRead && c.canWrite) return listItem(kStrCliAbilities, 2);
+  if (c.canRead) return listItem(kStrCliAbilities, 0);
+  return c.canWrite ? listItem(kStrCliAbilities, 1) : listItem(kStrCliAbilities, 3);
+}
+
+void printFormatsJson() {
+  std::printf("[");
+  bool first = true;
+  for (const FileClassInfo& c : fileGetClasses(kFileKind3D)) {
+    const bool exchanged = throughExchange(c);
+    const bool canRead =
+        exchanged ? !exchange::exchangeRequirement(c.fileClass).empty() : c.canRead;
+    const bool canWrite = exchanged ? canRead : c.canWrite;
+    std::printf(
+        "%s\n  {\"class\": %s, \"description\": %s, \"extensions\": %s, "
+        "\"mime_types\": %s, \"read\": %s, \"write\": %s",
+        first ? "" : ",", jsonString(fourccToString(c.fileClass)).c_str(),
+        jsonString(c.description).c_str(), jsonStringList(c.extensions).c_str(),
+        jsonStringList(c.mimeTypes).c_str(), canRead ? "true" : "false",
+        canWrite ? "true" : "false");
+    if (exchanged) {
+      std::printf(", \"through\": %s",
+                  jsonString(exchange::exchangeRequirement(c.fileClass)).c_str());
+    }
+    std::printf("}");
+    first = false;
+  }
+  std::printf("%s]\n", first ? "" : "\n");
 }
 
 }  // namespace
 
-int runFormats() {
-  for (const auto& c : fileGetClasses(k3DKind)) {
+int runFormats(bool json) {
+  if (json) {
+    printFormatsJson();
+    return 0;
+  }
+  for (const auto& c : fileGetClasses(kFileKind3D)) {
     std::printf("'%s'  %-40s %s\n", fourccToString(c.fileClass).c_str(), c.GetFilter().c_str(),
                 abilities(c).c_str());
   }
@@ -51,35 +81,44 @@ int runFormats() {
 }
 
 int runFormats(const std::vector<std::string>& args) {
+  bool json = false;
   OptionParser parser("formats", "", 0, 0);
+  parser.flag("json", 0, LoadStringW(kStrCliJsonFormatsHelp), json);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
-  return runFormats();
+  return runFormats(json);
 }
 
 int runInfo(const std::vector<std::string>& args) {
-  bool json = false;
-  std::uint32_t up = UP_AXIS_UNKNOWN;
-  OptionParser parser("info", "[FILE...]", 0, OptionParser::kMany);
-  parser.flag("json", 0, "describe the files as JSON", json)
-      .value("up", 0, "AXIS", kUpAxisHelp,
-             [&up](const std::string& v) { return parseUpAxis(v, up) ? "" : "wants x, y or z"; });
+  SceneInfoOptions options;
+  OptionParser parser("info", LoadStringW(kStrCliInfoOperands), 0, OptionParser::kMany);
+  parser.flag("json", 0, LoadStringW(kStrCliJsonInfoHelp), options.json)
+      .value("up", 0, LoadStringW(kStrCliValueAxis), LoadStringW(kStrCliUpHelp),
+             [&options](const std::string& v) { return upAxisValue(v, options.upAxis); })
+      .value("format", 'f', LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatHelp),
+             [&options](const std::string& v) {
+               options.format = v;
+               return std::string();
+             })
+      .flag("verbose", 'v', LoadStringW(kStrCliVerboseHelp), options.verbose);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
-  if (!parser.operands().empty()) return runSceneInfo(parser.operands(), json, up);
-  std::printf("vex3d %s\n", Vex3DVersion());
-  std::printf("interface language: %s\n", languageName());
+  if (!parser.operands().empty()) return runSceneInfo(parser.operands(), options);
+  printText(stdout, kStrCliVersion, Vex3DVersion());
+  printText(stdout, kStrCliInterfaceLanguage, languageName());
 
-  std::printf("plug-in folders:\n");
+  printText(stdout, kStrCliPluginFolders);
   for (const auto& folder : getPluginFolders()) std::printf("  %s\n", folder.c_str());
   const auto plugins = getLoadedPlugins();
-  std::printf("plug-ins loaded: %zu\n", plugins.size());
-  for (const auto& p : plugins)
-    std::printf("  %s %s (%s)\n", p.name.c_str(), p.version.c_str(), p.path.c_str());
-  for (const auto& e : getPluginLoadErrors())
-    std::printf("  refused %s: %s\n", e.path.c_str(), e.message.c_str());
+  printText(stdout, kStrCliPluginsLoaded, static_cast<int>(plugins.size()));
+  for (const auto& p : plugins) {
+    printText(stdout, kStrCliPluginLine, p.name.c_str(), p.version.c_str(), p.path.c_str());
+  }
+  for (const auto& e : getPluginLoadErrors()) {
+    printText(stdout, kStrCliPluginRefused, e.path.c_str(), e.message.c_str());
+  }
 
-  std::printf("file classes:\n");
+  printText(stdout, kStrCliFileClasses);
   for (const auto& c : fileGetClasses()) {
     std::printf("  '%s'  %-8s %-40s %s\n", fourccToString(c.fileClass).c_str(),
                 kindName(c.kind).c_str(), c.GetFilter().c_str(), abilities(c).c_str());

@@ -4,38 +4,20 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
+#include "command_table.h"
 #include "commands.h"
 #include "hostlib/files/atomic_file.h"
+#include "hostlib/files/file_utils.h"
 #include "hostlib/io/plugin_loader.h"
+#include "hostlib/text/strings.h"
 #include "io/module_info.h"
+#include "option_parser.h"
 
 namespace {
-
-void printUsage(std::FILE* out) {
-  std::fprintf(out,
-               "usage: vex3d COMMAND [ARGS]\n"
-               "\n"
-               "commands:\n"
-               "  info               version, interface language, plug-ins and file classes\n"
-               "  info FILE...       the node tree, objects, materials and textures, time\n"
-               "                     range and bounding box of each file (--json)\n"
-               "  formats            the 3D file classes, their extensions and abilities\n"
-               "  convert IN OUT     reads IN and writes OUT in the format of its extension\n"
-               "  render IN -o OUT   an image of the scene, or a turntable series\n"
-               "  thumbnail IN OUT   a square PNG with transparency\n"
-               "  view FILE...       opens the files in the viewer window\n"
-               "  desktop-files DIR  writes the thumbnailer entry and the MIME types of\n"
-               "                     the 3D formats into DIR\n"
-               "  --version          the version\n"
-               "  --help             this text\n"
-               "\n"
-               "vex3d COMMAND --help lists the options of a command.\n"
-               "exit status: 0 success, 1 a file could not be read or written, 2 wrong usage\n");
-}
 
 // The format plug-ins for the length of one command. Nothing is written to
 // the user's configuration: thumbnailers run where nothing may be.
@@ -72,9 +54,59 @@ int runViewer(char** argv) {
   for (char** a = argv + 2; *a != nullptr; ++a) args.push_back(*a);
   args.push_back(nullptr);
   execv(viewer.c_str(), args.data());
-  std::fprintf(stderr, "vex3d: cannot start the viewer %s: %s\n", viewer.c_str(),
-               std::strerror(errno));
+  vex3d::cli::printText(stderr, vex3d::kStrCliCannotStartViewer, viewer.c_str(),
+                        vex3d::systemErrorText(errno).c_str());
   return 1;
+}
+
+// `view` hands its arguments to the viewer, which has its own help; the
+// command's help is this one.
+int viewHelp(const std::vector<std::string>& rest) {
+  vex3d::cli::OptionParser parser("view", LoadStringW(vex3d::kStrCliViewOperands), 0,
+                                  vex3d::cli::OptionParser::kMany);
+  return vex3d::cli::OptionParser::exitStatus(parser.parse(rest));
+}
+
+int runCommand(const std::string& command, const std::vector<std::string>& rest, char** argv);
+
+// `vex3d help COMMAND` is `vex3d COMMAND --help`.
+int runHelp(const std::vector<std::string>& rest, char** argv) {
+  vex3d::cli::OptionParser parser("help", LoadStringW(vex3d::kStrCliHelpOperands), 0, 1);
+  const auto parsed = parser.parse(rest);
+  if (parsed != vex3d::cli::OptionParser::Result::ok) {
+    return vex3d::cli::OptionParser::exitStatus(parsed);
+  }
+  if (parser.operands().empty()) {
+    vex3d::cli::printMainUsage(stdout);
+    return 0;
+  }
+  const std::string& command = parser.operands()[0];
+  if (vex3d::cli::findCommand(command) == nullptr) {
+    vex3d::cli::printText(stderr, vex3d::kStrCliUnknownCommand, command.c_str());
+    return 2;
+  }
+  return runCommand(command, {"--help"}, argv);
+}
+
+int runCommand(const std::string& command, const std::vector<std::string>& rest, char** argv) {
+  // The window lives in a program of its own, so that this one never loads
+  // the window toolkit.
+  if (command == "view") {
+    for (const std::string& word : rest) {
+      if (word == "--help" || word == "-h") return viewHelp(rest);
+    }
+    return runViewer(argv);
+  }
+  if (command == "help") return runHelp(rest, argv);
+  PluginScope plugins;
+  if (command == "info") return vex3d::cli::runInfo(rest);
+  if (command == "formats") return vex3d::cli::runFormats(rest);
+  if (command == "convert") return vex3d::cli::runConvert(rest);
+  if (command == "render") return vex3d::cli::runRender(rest);
+  if (command == "thumbnail") return vex3d::cli::runThumbnail(rest);
+  if (command == "desktop-files") return vex3d::cli::runDesktopFiles(rest);
+  vex3d::cli::printText(stderr, vex3d::kStrCliUnknownCommand, command.c_str());
+  return 2;
 }
 
 }  // namespace
@@ -86,25 +118,13 @@ int main(int argc, char** argv) {
   vex3d::removeTemporaryFilesOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    printUsage(args.empty() ? stderr : stdout);
+    vex3d::cli::printMainUsage(args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }
   if (args[0] == "--version") {
-    std::printf("vex3d %s\n", Vex3DVersion());
+    vex3d::cli::printText(stdout, vex3d::kStrCliVersion, Vex3DVersion());
     return 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
-  // The window lives in a program of its own, so that this one never loads
-  // the window toolkit.
-  if (args[0] == "view") return runViewer(argv);
-  PluginScope plugins;
-  if (args[0] == "info") return vex3d::cli::runInfo(rest);
-  if (args[0] == "formats") return vex3d::cli::runFormats(rest);
-  if (args[0] == "convert") return vex3d::cli::runConvert(rest);
-  if (args[0] == "render") return vex3d::cli::runRender(rest);
-  if (args[0] == "thumbnail") return vex3d::cli::runThumbnail(rest);
-  if (args[0] == "desktop-files") return vex3d::cli::runDesktopFiles(rest);
-  std::fprintf(stderr, "vex3d: unknown command '%s'\n\n", args[0].c_str());
-  printUsage(stderr);
-  return 2;
+  return runCommand(args[0], rest, argv);
 }

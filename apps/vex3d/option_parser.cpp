@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "cli_text.h"
+#include "command_table.h"
+#include "hostlib/text/strings.h"
+
 namespace vex3d::cli {
 
 OptionParser::OptionParser(std::string command, std::string operands, std::size_t minOperands,
@@ -39,9 +43,9 @@ const OptionParser::Option* OptionParser::find(const std::string& word) const {
 }
 
 OptionParser::Result OptionParser::fail(const std::string& reason) const {
-  std::fprintf(stderr, "vex3d %s: %s\n", m_command.c_str(), reason.c_str());
+  printText(stderr, kStrCliUsageError, m_command.c_str(), reason.c_str());
   printUsage(stderr);
-  std::fprintf(stderr, "(vex3d %s --help lists the options)\n", m_command.c_str());
+  printText(stderr, kStrCliSeeHelp, m_command.c_str());
   return Result::usageError;
 }
 
@@ -66,9 +70,9 @@ OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
     const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
     const std::string name = word.substr(0, equals);
     const Option* option = find(name);
-    if (option == nullptr) return fail("unknown option " + name);
+    if (option == nullptr) return fail(text(kStrCliUnknownOption, name.c_str()));
     if (option->valueName.empty()) {
-      if (equals != std::string::npos) return fail(name + " takes no value");
+      if (equals != std::string::npos) return fail(text(kStrCliTakesNoValue, name.c_str()));
       option->action();
       continue;
     }
@@ -78,44 +82,51 @@ OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
     } else if (i + 1 < args.size()) {
       value = args[++i];
     } else {
-      return fail(name + " wants " + option->valueName);
+      return fail(text(kStrCliWantsValue, name.c_str(), option->valueName.c_str()));
     }
     const std::string wrong = option->set(value);
-    if (!wrong.empty()) return fail(name + " " + value + ": " + wrong);
+    if (!wrong.empty())
+      return fail(text(kStrCliBadValue, name.c_str(), value.c_str(), wrong.c_str()));
   }
   if (m_operands.size() < m_minOperands) {
-    return fail(m_operands.empty() ? "missing " + m_operandText
-                                   : "too few arguments (" + m_operandText + " expected)");
+    return fail(text(m_operands.empty() ? kStrCliMissingOperands : kStrCliTooFewOperands,
+                     m_operandText.c_str()));
   }
   if (m_operands.size() > m_maxOperands) {
-    return fail("unexpected argument " + m_operands[m_maxOperands]);
+    return fail(text(kStrCliUnexpectedArgument, m_operands[m_maxOperands].c_str()));
   }
   return Result::ok;
 }
 
 void OptionParser::printUsage(std::FILE* out) const {
-  std::string line = "usage: vex3d " + m_command;
+  std::string line = m_command;
   if (!m_operandText.empty()) line += " " + m_operandText;
-  if (!m_options.empty()) line += " [options]";
-  std::fprintf(out, "%s\n", line.c_str());
+  line += " " + LoadStringW(kStrCliOptionsWord);
+  printText(out, kStrCliUsageLine, line.c_str());
 }
 
 void OptionParser::printHelp(std::FILE* out) const {
   printUsage(out);
-  if (m_options.empty()) return;
-  std::fprintf(out, "\noptions:\n");
-  std::vector<std::string> left;
-  std::size_t width = 0;
+  const CommandInfo* info = findCommand(m_command);
+  if (info != nullptr) std::fprintf(out, "%s\n", LoadStringW(info->summary).c_str());
+  std::fprintf(out, "\n%s\n", LoadStringW(kStrCliOptionsTitle).c_str());
+  std::vector<std::string> left{"-h, --help"};
+  std::vector<std::string> right{LoadStringW(kStrCliHelpOption)};
   for (const Option& o : m_options) {
-    std::string text = o.shortName != 0 ? std::string("-") + o.shortName + ", " : "    ";
-    text += "--" + o.name;
-    if (!o.valueName.empty()) text += " " + o.valueName;
-    width = std::max(width, text.size());
-    left.push_back(std::move(text));
+    std::string syntax = o.shortName != 0 ? std::string("-") + o.shortName + ", " : "    ";
+    syntax += "--" + o.name;
+    if (!o.valueName.empty()) syntax += " " + o.valueName;
+    left.push_back(std::move(syntax));
+    right.push_back(o.help);
   }
-  for (std::size_t i = 0; i < m_options.size(); ++i) {
-    std::fprintf(out, "  %-*s  %s\n", static_cast<int>(width), left[i].c_str(),
-                 m_options[i].help.c_str());
+  std::size_t width = 0;
+  for (const std::string& l : left) width = std::max(width, l.size());
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    std::fprintf(out, "  %-*s  %s\n", static_cast<int>(width), left[i].c_str(), right[i].c_str());
+  }
+  if (info != nullptr) {
+    std::fprintf(out, "\n%s\n  %s\n", LoadStringW(kStrCliExampleTitle).c_str(),
+                 LoadStringW(info->example).c_str());
   }
 }
 

@@ -47,9 +47,11 @@ class OptionParser {
   static int exitStatus(Result result) { return result == Result::help ? 0 : 2; }
 
   void printUsage(std::FILE* out) const;
+  // The usage line, the command's summary, its options and an example.
   void printHelp(std::FILE* out) const;
+  // Says what is wrong on stderr, with the usage line; answers usageError.
+  Result fail(const std::string& reason) const;
 
- private:
   struct Option {
     std::string name;
     char shortName = 0;
@@ -58,9 +60,14 @@ class OptionParser {
     Action action;
     Setter set;
   };
+  // What the command accepts, for help texts made elsewhere (manual pages,
+  // shell completion): `--help` is implied and not among them.
+  const std::vector<Option>& options() const { return m_options; }
+  const std::string& command() const { return m_command; }
+  const std::string& operandText() const { return m_operandText; }
 
+ private:
   const Option* find(const std::string& word) const;
-  Result fail(const std::string& reason) const;
 
   std::string m_command;
   std::string m_operandText;

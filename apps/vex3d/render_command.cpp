@@ -3,20 +3,25 @@
 // one of them runs; its two entry points are the only names it exports.
 #include <sys/stat.h>
 
+#include <bit>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli_files.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "hostlib/commands/command_mgr.h"
 #include "hostlib/images/bitmap.h"
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
+#include "hostlib/text/strings.h"
 #include "io/scripting.h"
 #include "option_parser.h"
 #include "process_limits.h"
@@ -53,16 +58,73 @@ const std::map<std::string, std::uint32_t> kDirectionIndex = {
     {"down", turnDown},
 };
 
-bool parseSize(const std::string& text, int& width, int& height) {
+// The largest image side: what the off-screen buffers of common drivers
+// take, and already a gigabyte of pixels.
+constexpr int kMaxImageSide = 16384;
+
+// Empty when `text` is WIDTHxHEIGHT within bounds, else what is wrong.
+std::string parseSize(const std::string& word, int& width, int& height) {
   char* end = nullptr;
-  width = static_cast<int>(std::strtol(text.c_str(), &end, 10));
-  if (end == nullptr || (*end != 'x' && *end != 'X')) return false;
-  height = static_cast<int>(std::strtol(end + 1, &end, 10));
-  return *end == '\0' && width > 0 && height > 0 && width <= 16384 && height <= 16384;
+  const long w = std::strtol(word.c_str(), &end, 10);
+  if (end == word.c_str() || (*end != 'x' && *end != 'X')) return LoadStringW(kStrCliWantsSize);
+  const char* second = end + 1;
+  const long h = std::strtol(second, &end, 10);
+  if (end == second || *end != '\0' || w <= 0 || h <= 0) return LoadStringW(kStrCliWantsSize);
+  if (w > kMaxImageSide || h > kMaxImageSide) {
+    return text(kStrCliTooLargeSize, kMaxImageSide, kMaxImageSide);
+  }
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return {};
 }
 
-bool parseColor(const std::string& text, CRGBColor& color) {
-  const std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+// A whole number from `low` to `high`; empty when taken, else what is wrong.
+std::string parseCount(const std::string& word, int low, int high, int& out) {
+  char* end = nullptr;
+  const long value = std::strtol(word.c_str(), &end, 10);
+  if (end == word.c_str() || *end != '\0' || value < low) {
+    return text(kStrCliWantsRange, low, high);
+  }
+  if (value > high) return text(kStrCliTooLargeNumber, high);
+  out = static_cast<int>(value);
+  return {};
+}
+
+// A finite number of degrees from `low` to `high`.
+std::string parseDegrees(const std::string& word, float low, float high, float& out) {
+  char* end = nullptr;
+  const double value = std::strtod(word.c_str(), &end);
+  if (end == word.c_str() || *end != '\0' || !(value >= low && value <= high)) {
+    return LoadStringW(kStrCliWantsDegrees);
+  }
+  out = static_cast<float>(value);
+  return {};
+}
+
+// A time in ticks for `--frame`.
+std::string parseTime(const std::string& word, int& out) {
+  char* end = nullptr;
+  const long value = std::strtol(word.c_str(), &end, 10);
+  if (end == word.c_str() || *end != '\0' || value < INT_MIN || value > INT_MAX) {
+    return LoadStringW(kStrCliWantsTime);
+  }
+  out = static_cast<int>(value);
+  return {};
+}
+
+// Shows the scene at `time`, saying so when the time lies outside what
+// the scene animates (the nearest end is shown).
+void goToFrame(C3DScene& scene, const std::optional<int>& time) {
+  if (!time) return;
+  const CTimeRange range = scene.GetTimeRange();
+  if (*time < range.GetStart() || *time > range.GetEnd()) {
+    printText(stderr, kStrCliFrameOutOfRange, *time, range.GetStart(), range.GetEnd());
+  }
+  scene.SetCurrentTime(*time);
+}
+
+bool parseColor(const std::string& word, CRGBColor& color) {
+  const std::string hex = !word.empty() && word[0] == '#' ? word.substr(1) : word;
   if (hex.size() != 6) return false;
   char* end = nullptr;
   const unsigned long v = std::strtoul(hex.c_str(), &end, 16);
@@ -93,7 +155,7 @@ bool writeRendering(std::unique_ptr<Bitmap> image, const std::string& out, bool 
   }
   std::string error;
   if (!writeImage(std::move(image), out, error)) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", out.c_str(), error.c_str());
+    printText(stderr, kStrCliFileError, out.c_str(), error.c_str());
     return false;
   }
   return true;
@@ -102,20 +164,16 @@ bool writeRendering(std::unique_ptr<Bitmap> image, const std::string& out, bool 
 }  // namespace
 
 // The name a map gives, or an error text listing the names it knows.
-std::string pick(const std::map<std::string, std::uint32_t>& names, const std::string& text,
+std::string pick(const std::map<std::string, std::uint32_t>& names, const std::string& word,
                  std::uint32_t& out) {
-  const auto found = names.find(text);
+  const auto found = names.find(word);
   if (found != names.end()) {
     out = found->second;
     return {};
   }
   std::string known;
   for (const auto& [name, index] : names) known += (known.empty() ? "" : ", ") + name;
-  return "wants one of " + known;
-}
-
-std::string upAxisValue(const std::string& text, std::uint32_t& axis) {
-  return parseUpAxis(text, axis) ? "" : "wants x, y or z";
+  return text(kStrCliWantsOneOf, known.c_str());
 }
 
 // Mesa keeps compiled shaders under the user's cache folder: the one file a
@@ -146,77 +204,104 @@ static int render(const std::vector<std::string>& args) {
       return wrong;
     };
   };
-  OptionParser parser("render", "IN -o OUT", 1, 1);
+  float azimuth = 0.0f;
+  float elevation = 0.0f;
+  std::optional<int> frame;
+  std::string format;
+  bool verbose = false;
+  auto setDegrees = [&params](std::uint32_t key, float low, float high, float& target) {
+    return [&params, key, low, high, &target](const std::string& v) {
+      std::string wrong = parseDegrees(v, low, high, target);
+      if (wrong.empty()) params.SetUInt(key, std::bit_cast<std::uint32_t>(target));
+      return wrong;
+    };
+  };
+  OptionParser parser("render", LoadStringW(kStrCliRenderOperands), 1, 1);
   parser
-      .value("output", 'o', "OUT", "the image to write (PNG, JPEG, BMP or TGA by its extension)",
+      .value("output", 'o', LoadStringW(kStrCliValueOut), LoadStringW(kStrCliOutputHelp),
              [&out](const std::string& v) {
                out = v;
                return std::string();
              })
-      .value("size", 0, "WxH", "the image size in pixels (512x512)",
+      .value("size", 0, LoadStringW(kStrCliValueSize), LoadStringW(kStrCliSizeHelp),
              [&params](const std::string& v) {
                int width = 0;
                int height = 0;
-               if (!parseSize(v, width, height)) return std::string("wants WIDTHxHEIGHT");
+               std::string wrong = parseSize(v, width, height);
+               if (!wrong.empty()) return wrong;
                params.SetUInt(kSaveBitmapWidth, static_cast<std::uint32_t>(width));
                params.SetUInt(kSaveBitmapHeight, static_cast<std::uint32_t>(height));
                return std::string();
              })
-      .value("mode", 0, "MODE",
-             "wireframe, flat, flat-wireframe, smooth (the default) or smooth-wireframe",
+      .value("mode", 0, LoadStringW(kStrCliValueMode), LoadStringW(kStrCliModeHelp),
              setUInt(kSaveBitmapRenderMode, kModeIndex))
-      .value("view", 0, "VIEW", "front (the default), back, left, right, top or bottom",
+      .value("view", 0, LoadStringW(kStrCliValueView), LoadStringW(kStrCliViewHelp),
              setUInt(kSaveBitmapViewPos, kViewIndex))
-      .value("background", 0, "RRGGBB", "the background colour (000000)",
+      .value("azimuth", 0, LoadStringW(kStrCliValueDegrees), LoadStringW(kStrCliAzimuthHelp),
+             setDegrees(kSaveBitmapAzimuth, -3600.0f, 3600.0f, azimuth))
+      .value("elevation", 0, LoadStringW(kStrCliValueDegrees), LoadStringW(kStrCliElevationHelp),
+             setDegrees(kSaveBitmapElevation, -90.0f, 90.0f, elevation))
+      .value("frame", 0, LoadStringW(kStrCliValueTime), LoadStringW(kStrCliFrameHelp),
+             [&frame](const std::string& v) {
+               int time = 0;
+               std::string wrong = parseTime(v, time);
+               if (wrong.empty()) frame = time;
+               return wrong;
+             })
+      .value("background", 0, LoadStringW(kStrCliValueColor), LoadStringW(kStrCliBackgroundHelp),
              [&params](const std::string& v) {
                CRGBColor color;
-               if (!parseColor(v, color)) return std::string("wants RRGGBB");
+               if (!parseColor(v, color)) return LoadStringW(kStrCliWantsColor);
                params.SetUInt(kSaveBitmapBackground, color.GetRGB());
                return std::string();
              })
-      .flag("transparent", 0, "a transparent background", transparent)
-      .flag("antialias", 0, "smooth edges (drawn at twice the size, then halved)",
+      .flag("transparent", 0, LoadStringW(kStrCliTransparentHelp), transparent)
+      .flag("antialias", 0, LoadStringW(kStrCliAntialiasHelp),
             [&params] { params.SetBool(kSaveBitmapAntialias, true); })
-      .value("turntable", 0, "N",
-             "N images turning the scene, written as OUT with _0001, _0002... before the "
-             "extension",
+      .value("turntable", 0, LoadStringW(kStrCliValueCount), LoadStringW(kStrCliTurntableHelp),
              [&params](const std::string& v) {
-               const int count = std::atoi(v.c_str());
-               if (count < 1 || count > 3600) return std::string("wants 1 to 3600 images");
+               int count = 0;
+               std::string wrong = parseCount(v, 1, 3600, count);
+               if (!wrong.empty()) return wrong;
                params.SetBool(kSaveBitmapAnimate, true);
                params.SetUInt(kSaveBitmapImages, static_cast<std::uint32_t>(count));
                return std::string();
              })
-      .value("amplitude", 0, "DEG", "how far the turntable turns in all (360)",
+      .value("amplitude", 0, LoadStringW(kStrCliValueDegrees), LoadStringW(kStrCliAmplitudeHelp),
              [&params](const std::string& v) {
-               const int degrees = std::atoi(v.c_str());
-               if (degrees < 0 || degrees > 3600) return std::string("wants 0 to 3600 degrees");
-               params.SetUInt(kSaveBitmapAmplitude, static_cast<std::uint32_t>(degrees));
+               int degrees = 0;
+               std::string wrong = parseCount(v, 0, 3600, degrees);
+               if (wrong.empty())
+                 params.SetUInt(kSaveBitmapAmplitude, static_cast<std::uint32_t>(degrees));
+               return wrong;
+             })
+      .value("direction", 0, LoadStringW(kStrCliValueDirection), LoadStringW(kStrCliDirectionHelp),
+             setUInt(kSaveBitmapMovement, kDirectionIndex))
+      .value("up", 0, LoadStringW(kStrCliValueAxis), LoadStringW(kStrCliUpHelp),
+             [&up](const std::string& v) { return upAxisValue(v, up); })
+      .value("format", 'f', LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatHelp),
+             [&format](const std::string& v) {
+               format = v;
                return std::string();
              })
-      .value("direction", 0, "DIR", "where the turntable turns: right, left, up or down",
-             setUInt(kSaveBitmapMovement, kDirectionIndex))
-      .value("up", 0, "AXIS", kUpAxisHelp,
-             [&up](const std::string& v) { return upAxisValue(v, up); })
-      .flag("no-cache", 0, "write nothing but the images (no shader cache)", writeNoShaderCache)
-      .flag("quiet", 'q', "no progress", quiet);
+      .flag("no-cache", 0, LoadStringW(kStrCliNoCacheHelp), writeNoShaderCache)
+      .flag("verbose", 'v', LoadStringW(kStrCliVerboseHelp), verbose)
+      .flag("quiet", 'q', LoadStringW(kStrCliQuietRenderHelp), quiet);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
   const std::string& in = parser.operands()[0];
-  if (out.empty()) {
-    std::fprintf(stderr, "vex3d render: missing -o OUT\n");
-    parser.printUsage(stderr);
-    return 2;
-  }
+  if (out.empty()) return OptionParser::exitStatus(parser.fail(LoadStringW(kStrCliMissingOutput)));
   TerminalProgress progress(!quiet);
   std::string error;
   CSceneImportOptions importOptions;
   importOptions.m_upAxis = up;
-  std::unique_ptr<C3DScene> scene = readScene(in, &importOptions, error);
+  std::unique_ptr<C3DScene> scene = readInput(in, format, verbose, &importOptions, error);
   if (!scene) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", in.c_str(), error.c_str());
+    printText(stderr, kStrCliFileError, in.c_str(), error.c_str());
     return 1;
   }
+  if (scene->GetPointNbr() == 0) printText(stderr, kStrCliNoGeometryWarning, in.c_str());
+  goToFrame(*scene, frame);
 
   // One image per call, as a script renders a series.
   CCommandMgr manager;
@@ -225,7 +310,7 @@ static int render(const std::vector<std::string>& args) {
   const std::uint32_t count =
       params.GetBool(kSaveBitmapAnimate) ? params.GetUInt(kSaveBitmapImages) : 1;
   ProcessProgressInfo info;
-  info.title = "rendering";
+  info.title = LoadStringW(kStrCliRendering);
   info.maximum = static_cast<int>(count);
   if (count > 1 && !quiet) progressCallCallback(kProgressOpen, &info);
   int status = 0;
@@ -236,14 +321,14 @@ static int render(const std::vector<std::string>& args) {
     }
     params.SetUInt(kSaveBitmapImageIndex, index);
     if (Apply3DCommand(&manager, code, scene.get(), params) == nullptr) {
-      std::fprintf(stderr, "vex3d: cannot render %s\n", in.c_str());
+      printText(stderr, kStrCliCannotRender, in.c_str());
       status = 1;
       break;
     }
     CVexCommand* command = manager.GetCommandById(code);
-    std::unique_ptr<CLayerBitmap> frame(
+    std::unique_ptr<CLayerBitmap> layers(
         static_cast<CLayerBitmap*>(command->GetOutputData().GetPtr(kSaveBitmapImage)));
-    std::unique_ptr<Bitmap> image(frame ? frame->DetachLayer(0) : nullptr);
+    std::unique_ptr<Bitmap> image(layers ? layers->DetachLayer(0) : nullptr);
     if (!image) {
       status = 1;
       break;
@@ -267,31 +352,46 @@ static int thumbnail(const std::vector<std::string>& args) {
   std::uint32_t up = UP_AXIS_UNKNOWN;
   double memoryMiB = static_cast<double>(defaultThumbnailMemory() >> 20);
   int seconds = kDefaultThumbnailSeconds;
-  auto sizeValue = [&size](const std::string& v) -> std::string {
-    size = std::atoi(v.c_str());
-    return size > 0 && size <= 4096 ? "" : "wants 1 to 4096 pixels";
+  std::optional<int> frame;
+  std::string format;
+  auto sizeValue = [&size](const std::string& v) { return parseCount(v, 1, 4096, size); };
+  auto mebibytes = [](double& target, bool zeroAllowed) {
+    return [&target, zeroAllowed](const std::string& v) {
+      char* end = nullptr;
+      const double value = std::strtod(v.c_str(), &end);
+      if (end == v.c_str() || *end != '\0' || !(value > 0.0 || (zeroAllowed && value == 0.0))) {
+        return LoadStringW(kStrCliWantsMiB);
+      }
+      // A terabyte of file or of memory is no thumbnail's.
+      if (value > 1048576.0) return text(kStrCliTooLargeNumber, 1048576);
+      target = value;
+      return std::string();
+    };
   };
   // Thumbnailers are called as "IN OUT SIZE" too.
-  OptionParser parser("thumbnail", "IN OUT [SIZE]", 2, 3);
-  parser.value("size", 's', "N", "the side of the square image in pixels (256)", sizeValue)
-      .value("max-size", 0, "MiB", "no thumbnail of files larger than this",
-             [&maxMiB](const std::string& v) {
-               maxMiB = std::atof(v.c_str());
-               return maxMiB > 0.0 ? "" : "wants a size in MiB";
+  OptionParser parser("thumbnail", LoadStringW(kStrCliThumbnailOperands), 2, 3);
+  parser
+      .value("size", 's', LoadStringW(kStrCliValueCount), LoadStringW(kStrCliThumbSizeHelp),
+             sizeValue)
+      .value("max-size", 0, LoadStringW(kStrCliValueMiB), LoadStringW(kStrCliMaxSizeHelp),
+             mebibytes(maxMiB, false))
+      .value("memory-limit", 0, LoadStringW(kStrCliValueMiB), LoadStringW(kStrCliMemoryLimitHelp),
+             mebibytes(memoryMiB, true))
+      .value("time-limit", 0, LoadStringW(kStrCliValueSeconds), LoadStringW(kStrCliTimeLimitHelp),
+             [&seconds](const std::string& v) { return parseCount(v, 0, 86400, seconds); })
+      .value("frame", 0, LoadStringW(kStrCliValueTime), LoadStringW(kStrCliFrameHelp),
+             [&frame](const std::string& v) {
+               int time = 0;
+               std::string wrong = parseTime(v, time);
+               if (wrong.empty()) frame = time;
+               return wrong;
              })
-      .value("memory-limit", 0, "MiB",
-             "the memory the thumbnail may use (default: a quarter of the machine's, from 1024 "
-             "to 4096; 0 for no limit)",
-             [&memoryMiB](const std::string& v) {
-               memoryMiB = std::atof(v.c_str());
-               return memoryMiB >= 0.0 ? "" : "wants a size in MiB";
+      .value("format", 'f', LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatHelp),
+             [&format](const std::string& v) {
+               format = v;
+               return std::string();
              })
-      .value("time-limit", 0, "SECONDS", "give up after this long (default 20; 0 for no limit)",
-             [&seconds](const std::string& v) {
-               seconds = std::atoi(v.c_str());
-               return seconds >= 0 && seconds <= 86400 ? "" : "wants 0 to 86400 seconds";
-             })
-      .value("up", 0, "AXIS", kUpAxisHelp,
+      .value("up", 0, LoadStringW(kStrCliValueAxis), LoadStringW(kStrCliUpHelp),
              [&up](const std::string& v) { return upAxisValue(v, up); });
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
@@ -303,14 +403,17 @@ static int thumbnail(const std::vector<std::string>& args) {
   // is scaled down: one of 16384 x 16384 would take the whole budget.
   if (memoryBytes > 0) vex3d::setImagePixelLimit(memoryBytes / 64);
   const std::vector<std::string>& files = parser.operands();
-  if (files.size() == 3 && !sizeValue(files[2]).empty()) {
-    std::fprintf(stderr, "vex3d thumbnail: SIZE %s: wants 1 to 4096 pixels\n", files[2].c_str());
-    return 2;
+  if (files.size() == 3) {
+    const std::string wrong = sizeValue(files[2]);
+    if (!wrong.empty()) {
+      return OptionParser::exitStatus(
+          parser.fail(text(kStrCliThumbnailSizeOperand, files[2].c_str(), wrong.c_str())));
+    }
   }
   struct stat st {};
   if (maxMiB > 0.0 && ::stat(files[0].c_str(), &st) == 0 &&
       static_cast<double>(st.st_size) > maxMiB * 1024.0 * 1024.0) {
-    std::fprintf(stderr, "vex3d: %s: larger than %g MiB, no thumbnail\n", files[0].c_str(), maxMiB);
+    printText(stderr, kStrCliFileError, files[0].c_str(), text(kStrCliLargerThan, maxMiB).c_str());
     return 1;
   }
   std::string error;
@@ -321,15 +424,16 @@ static int thumbnail(const std::vector<std::string>& args) {
   importOptions.m_confined = true;
   importOptions.m_timeBudget = static_cast<std::uint32_t>(seconds);
   importOptions.m_memoryBudget = static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0);
-  std::unique_ptr<C3DScene> scene = readScene(files[0], &importOptions, error);
+  std::unique_ptr<C3DScene> scene = readInput(files[0], format, false, &importOptions, error);
   if (!scene) {
-    std::fprintf(stderr, "vex3d: %s: %s\n", files[0].c_str(), error.c_str());
+    printText(stderr, kStrCliFileError, files[0].c_str(), error.c_str());
     return 1;
   }
   if (scene->GetPointNbr() == 0) {
-    std::fprintf(stderr, "vex3d: no geometry in %s\n", files[0].c_str());
+    printText(stderr, kStrCliError, text(kStrCliNoGeometry, files[0].c_str()).c_str());
     return 1;
   }
+  goToFrame(*scene, frame);
   // Seen from a three-quarter view, flat models show their area whichever
   // axis plane they lie in, and both sides of a face are drawn: a single
   // sheet seen from behind is still the model.
@@ -340,16 +444,13 @@ static int thumbnail(const std::vector<std::string>& args) {
   std::unique_ptr<Bitmap> image =
       renderFramedSceneToBitmap(*scene, size, size, &settings, kThumbnailMargin, &error);
   if (!image) {
-    std::fprintf(stderr, "vex3d: cannot render: %s\n", error.c_str());
+    printText(stderr, kStrCliCannotRenderWhy, error.c_str());
     return 1;
   }
   // An empty image would stand for the file in the browser for good; with
   // no thumbnail it keeps its generic icon.
   if (countDrawnPixels(*image) == 0) {
-    std::fprintf(stderr,
-                 "vex3d: nothing of %s shows in a thumbnail (its objects are hidden, or hold "
-                 "no faces and no lines); none written\n",
-                 files[0].c_str());
+    printText(stderr, kStrCliNothingShows, files[0].c_str());
     return 1;
   }
   return writeRendering(std::move(image), files[1], true) ? 0 : 1;
@@ -366,7 +467,7 @@ int exitOnMemoryShortage(int (*command)(const std::vector<std::string>&),
   try {
     return command(args);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "vex3d: not enough memory\n");
+    vex3d::cli::printText(stderr, vex3d::kStrCliNotEnoughMemory);
     return 1;
   }
 }

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "cli_files.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "hostlib/core/fourcc.h"
 #include "hostlib/files/file_utils.h"
+#include "hostlib/text/strings.h"
+#include "json_text.h"
 #include "material/embedded_image.h"
 #include "material/material.h"
 #include "material/material_map.h"
@@ -27,51 +30,30 @@ namespace vex3d::cli {
 
 namespace {
 
-std::string jsonString(const std::string& s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-          out += buffer;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
-std::string kindName(const C3DBaseObject* object) {
-  if (object == nullptr) return "none";
+// The index of an object's kind in the kind lists.
+int kindIndex(const C3DBaseObject* object) {
+  if (object == nullptr) return 4;
   switch (object->GetKindOf()) {
     case OBJECT_POLYGONAL:
-      return "mesh";
+      return 0;
     case OBJECT_CURVE:
-      return "curve";
+      return 1;
     case OBJECT_PATCH:
-      return "patch";
+      return 2;
     case OBJECT_GROUP:
-      return "group";
+      return 3;
   }
-  return "unknown";
+  return 5;
 }
 
-std::vector<std::string> channelNames(const C3DBaseObject& object) {
+// JSON is read by programs: its words are the same in every language.
+const char* kJsonKinds[] = {"mesh", "curve", "patch", "group", "none", "unknown"};
+const char* kJsonChannels[] = {"uv", "colors", "normals"};
+
+std::vector<std::string> channelNames(const C3DBaseObject& object, bool json) {
+  auto named = [json](int index) {
+    return json ? std::string(kJsonChannels[index]) : listItem(kStrCliChannels, index);
+  };
   std::vector<std::string> names;
   const CDependentChannels& channels = *object.GetChannels();
   for (int i = 0; i < channels.GetSize(); ++i) {
@@ -79,13 +61,13 @@ std::vector<std::string> channelNames(const C3DBaseObject& object) {
     if (c->IsFlagSet(CHANNEL_COMPUTED)) continue;
     switch (c->GetType()) {
       case CHANNEL_UVW:
-        names.emplace_back("uv");
+        names.push_back(named(0));
         break;
       case CHANNEL_VC:
-        names.emplace_back("colors");
+        names.push_back(named(1));
         break;
       case CHANNEL_SPEC_NORMAL:
-        names.emplace_back("normals");
+        names.push_back(named(2));
         break;
       default:
         names.push_back(c->GetTypeString());
@@ -157,7 +139,7 @@ constexpr std::uint32_t kMaxIndentDepth = 32;
 
 std::string indentFor(std::uint32_t depth) {
   std::string indent(2 * std::min(depth, kMaxIndentDepth), ' ');
-  if (depth > kMaxIndentDepth) indent += "(depth " + std::to_string(depth) + ") ";
+  if (depth > kMaxIndentDepth) indent += text(kStrCliDepth, depth);
   return indent;
 }
 
@@ -210,47 +192,47 @@ SceneBox sceneBox(const C3DScene& scene) {
   return box;
 }
 
-void printText(const std::string& path, const C3DScene& scene) {
+void printScene(const std::string& path, const C3DScene& scene) {
   std::printf("%s\n", path.c_str());
   DepthWalk depths;
   for (C3DSceneNode* node = scene.GetFirstNode(); node;
        node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
     const std::string indent = indentFor(depths.depthOf(node));
     const C3DBaseObject* object = node->GetObject();
-    std::printf("%s%s [%s", indent.c_str(), node->GetName().c_str(), kindName(object).c_str());
+    std::string details = listItem(kStrCliObjectKinds, kindIndex(object));
     if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {
-      std::printf(", %d points, %d faces", object->GetPointNbr(), object->GetFaceNbr());
-      for (const std::string& c : channelNames(*object)) std::printf(", %s", c.c_str());
+      details += text(kStrCliPointsFacesCount, object->GetPointNbr(), object->GetFaceNbr());
+      for (const std::string& c : channelNames(*object, false)) details += ", " + c;
     }
-    std::printf("%s]\n", node->IsFlagSet(NODE_HIDDEN) ? ", hidden" : "");
+    if (node->IsFlagSet(NODE_HIDDEN)) details += LoadStringW(kStrCliHidden);
+    std::printf("%s%s [%s]\n", indent.c_str(), node->GetName().c_str(), details.c_str());
   }
-  std::printf("totals: %d objects, %d points, %d faces\n", scene.GetNodeNbr(1), scene.GetPointNbr(),
-              scene.GetFaceNbr());
+  printText(stdout, kStrCliTotals, scene.GetNodeNbr(1), scene.GetPointNbr(), scene.GetFaceNbr());
   for (const MaterialInfo& m : materials(scene)) {
-    std::printf("material %s", m.name.c_str());
     if (m.embedded) {
-      std::printf(": texture %s (embedded, %d x %d pixels)", m.texture.c_str(), m.width, m.height);
-    } else if (!m.texture.empty()) {
-      std::printf(": texture %s (%s)", m.texture.c_str(),
-                  !m.found    ? "missing"
-                  : m.outside ? "found, outside the model's folder"
-                              : "found");
+      printText(stdout, kStrCliMaterialEmbedded, m.name.c_str(), m.texture.c_str(), m.width,
+                m.height);
+      continue;
     }
-    std::printf("\n");
+    if (m.texture.empty()) {
+      printText(stdout, kStrCliMaterialLine, m.name.c_str());
+      continue;
+    }
+    const std::string state = listItem(kStrCliTextureStates, !m.found ? 0 : m.outside ? 2 : 1);
+    printText(stdout, kStrCliMaterialTexture, m.name.c_str(), m.texture.c_str(), state.c_str());
   }
   const CTimeRange range = scene.GetTimeRange();
-  std::printf("time range: %d to %d\n", range.GetStart(), range.GetEnd());
+  printText(stdout, kStrCliTimeRange, range.GetStart(), range.GetEnd());
   const SceneBox box = sceneBox(scene);
-  if (box.any) {
-    std::printf("bounding box: (%g, %g, %g) to (%g, %g, %g)", box.min.x, box.min.y, box.min.z,
-                box.max.x, box.max.y, box.max.z);
-    if (box.nonFinite > 0) {
-      std::printf(", leaving out %lld point%s not finite", box.nonFinite,
-                  box.nonFinite == 1 ? "" : "s");
-    }
-    std::printf("\n");
+  if (box.any && box.nonFinite > 0) {
+    printText(stdout,
+              box.nonFinite == 1 ? kStrCliBoundingBoxNonFiniteOne : kStrCliBoundingBoxNonFinite,
+              box.min.x, box.min.y, box.min.z, box.max.x, box.max.y, box.max.z, box.nonFinite);
+  } else if (box.any) {
+    printText(stdout, kStrCliBoundingBox, box.min.x, box.min.y, box.min.z, box.max.x, box.max.y,
+              box.max.z);
   } else if (box.nonFinite > 0) {
-    std::printf("bounding box: no finite points\n");
+    printText(stdout, kStrCliNoFinitePoints);
   }
 }
 
@@ -262,13 +244,13 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
        node = static_cast<C3DSceneNode*>(scene.CTree::GetNextNode(nullptr, node))) {
     const C3DBaseObject* object = node->GetObject();
     std::printf("%s\n    {\"name\": %s, \"depth\": %u, \"kind\": \"%s\", \"hidden\": %s",
-                first ? "" : ",", jsonString(node->GetName()).c_str(), depths.depthOf(node) - 1,
-                kindName(object).c_str(), node->IsFlagSet(NODE_HIDDEN) ? "true" : "false");
+                first ? "" : ",", jsonString(node->GetName()).c_str(), depths.depthOf(node),
+                kJsonKinds[kindIndex(object)], node->IsFlagSet(NODE_HIDDEN) ? "true" : "false");
     first = false;
     if (object != nullptr && object->GetKindOf() != OBJECT_GROUP) {
       std::printf(", \"points\": %d, \"faces\": %d, \"channels\": [", object->GetPointNbr(),
                   object->GetFaceNbr());
-      const std::vector<std::string> channels = channelNames(*object);
+      const std::vector<std::string> channels = channelNames(*object, true);
       for (std::size_t i = 0; i < channels.size(); ++i) {
         std::printf("%s\"%s\"", i ? ", " : "", channels[i].c_str());
       }
@@ -308,35 +290,34 @@ void printJson(const std::string& path, const C3DScene& scene, bool firstFile) {
 
 }  // namespace
 
-int runSceneInfo(const std::vector<std::string>& files, bool json, std::uint32_t upAxis) {
+int runSceneInfo(const std::vector<std::string>& files, const SceneInfoOptions& options) {
   int status = 0;
   int printed = 0;
   TerminalProgress progress;
-  if (json) std::printf("[\n");
+  if (options.json) std::printf("[\n");
   for (std::size_t i = 0; i < files.size(); ++i) {
     std::string error;
-    CSceneImportOptions options;
-    options.m_upAxis = upAxis;
-    const std::unique_ptr<C3DScene> scene = readScene(files[i], &options, error);
+    CSceneImportOptions importOptions;
+    importOptions.m_upAxis = options.upAxis;
+    const std::unique_ptr<C3DScene> scene =
+        readInput(files[i], options.format, options.verbose, &importOptions, error);
     if (!scene) {
-      std::fprintf(stderr, "vex3d: %s: %s\n", files[i].c_str(), error.c_str());
+      printText(stderr, kStrCliFileError, files[i].c_str(), error.c_str());
       status = 1;
       continue;
     }
     // Readers give an empty scene for bytes in which they found nothing they
     // know (random bytes, an empty or UTF-16 file): describing it is still
     // an answer, but not a silent one.
-    if (scene->GetPointNbr() == 0) {
-      std::fprintf(stderr, "vex3d: warning: no geometry in %s\n", files[i].c_str());
-    }
-    if (json) {
+    if (scene->GetPointNbr() == 0) printText(stderr, kStrCliNoGeometryWarning, files[i].c_str());
+    if (options.json) {
       printJson(files[i], *scene, printed == 0);
     } else {
-      printText(files[i], *scene);
+      printScene(files[i], *scene);
     }
     ++printed;
   }
-  if (json) std::printf("%s]\n", printed > 0 ? "\n" : "");
+  if (options.json) std::printf("%s]\n", printed > 0 ? "\n" : "");
   return status;
 }
 

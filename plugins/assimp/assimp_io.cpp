@@ -73,7 +73,7 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
     if (options->m_confined) importer.SetIOHandler(new ConfinedIoSystem(fileName, *options));
     const aiScene* source = importer.ReadFile(fileName, kImportSteps);
     if (progress->Cancelled()) {
-      fail(failure, IO_ERROR_PARSER_EXCEPTION, vex3d::native::kReadingCancelled);
+      fail(failure, IO_ERROR_PARSER_EXCEPTION, vex3d::native::readingCancelledText());
       return nullptr;
     }
     if (source == nullptr) {

@@ -328,7 +328,7 @@ class CAssimpParser : public C3DParser {
         return;
       case WorkerEnd::cancelled:
         SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError,
-                   vex3d::native::kReadingCancelled);
+                   vex3d::native::readingCancelledText());
         return;
       case WorkerEnd::crashed:
         options.AddLogInfo(CIoOptions::logError,

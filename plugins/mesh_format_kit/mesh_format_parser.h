@@ -40,7 +40,7 @@ class MeshFormatParser : public C3DParser {
     ReadProgress progress(file.bytes(), readingTitle(fileName));
     auto result = Format::read(file.bytes(), &progress);
     if (!file.intact()) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, kFileShrank);
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, fileShrankText());
       return nullptr;
     }
     if constexpr (requires { result.warnings; }) {

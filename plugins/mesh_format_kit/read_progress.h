@@ -12,8 +12,10 @@
 
 namespace vex3d::native {
 
-inline constexpr const char* kReadingCancelled = "reading was cancelled";
-inline constexpr const char* kFileShrank = "the file shrank while it was being read";
+// Texts of the reasons every native reader may give, in the interface
+// language.
+inline std::string readingCancelledText() { return LoadStringW(kStrReadingCancelled); }
+inline std::string fileShrankText() { return LoadStringW(kStrFileShrank); }
 
 class ReadProgress {
  public:

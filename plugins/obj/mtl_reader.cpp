@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "mesh_format_kit/text_scan.h"
 #include "scene/scene.h"
@@ -91,7 +92,7 @@ void readMtl(std::string_view text, C3DScene& scene, MaterialIds& ids, std::uint
     } else if (word == "map_Kd" || word == "map_Ka" || word == "map_Ks" || word == "map_d") {
       const std::string file = mapFile(q, eol);
       if (file.empty()) {
-        warnings.push_back("map without a file in material " + material->GetName());
+        warnings.push_back(FormatString(kStrMtlMapWithoutFile, material->GetName().c_str()));
         continue;
       }
       const MapType type = word == "map_Kd"   ? MAP_DIFFUSE

@@ -11,6 +11,7 @@
 #include "hostlib/files/mapped_file.h"
 #include "hostlib/io/file_io_frame.h"
 #include "hostlib/io/plugin_api.h"
+#include "hostlib/text/strings.h"
 #include "io/parser.h"
 #include "mesh_format_kit/read_progress.h"
 #include "obj_reader.h"
@@ -51,7 +52,7 @@ class CObjParser : public C3DParser {
     const vex3d::obj::MaterialLoader loader = [&](const std::string& name, std::string& bytes) {
       const std::string path = (folder / name).string();
       if (options.m_confined && !vex3d::fileIsInside(path, folder.string())) {
-        warn("material library " + name + " lies outside the model's folder: skipped");
+        warn(FormatString(vex3d::kStrObjLibraryOutside, name.c_str()));
         return false;
       }
       vex3d::MappedFile library;
@@ -59,8 +60,8 @@ class CObjParser : public C3DParser {
       if (!library.open(path, why)) {
         // A missing library is the reader's to report; anything else that
         // stands in the way (a FIFO, a folder) is said here.
-        if (why.find("does not exist") == std::string::npos) {
-          warn("material library " + why);
+        if (why.find(LoadStringW(vex3d::kStrDoesNotExist)) == std::string::npos) {
+          warn(FormatString(vex3d::kStrObjLibraryUnreadable, why.c_str()));
         }
         return false;
       }
@@ -75,7 +76,7 @@ class CObjParser : public C3DParser {
       options.AddLogInfo(CIoOptions::logWarning, warning);
     }
     if (!file.intact() || !librariesIntact) {
-      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, vex3d::native::kFileShrank);
+      SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, vex3d::native::fileShrankText());
       return nullptr;
     }
     if (!result.scene) {

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "mesh/model/channel.h"
 #include "mesh_format_kit/mesh_build.h"
@@ -14,6 +15,11 @@
 namespace vex3d::obj {
 
 namespace {
+
+// Items of the out-of-range message list, by what the index points at.
+constexpr int kPointIndex = 0;
+constexpr int kTextureIndex = 1;
+constexpr int kNormalIndex = 2;
 
 using native::MeshArrays;
 
@@ -63,7 +69,7 @@ class Reader {
       ++m_line;
       const char* eol = native::lineEnd(p, end);
       if (native::cancelled(m_progress, p)) {
-        m_result.error = native::kReadingCancelled;
+        m_result.error = native::readingCancelledText();
         m_result.scene.reset();
         return std::move(m_result);
       }
@@ -103,9 +109,10 @@ class Reader {
   }
 
   bool fail(const std::string& what) {
-    m_result.error = "line " + std::to_string(m_line) + ": " + what;
+    m_result.error = FormatString(kStrObjLineError, static_cast<long long>(m_line), what.c_str());
     return false;
   }
+  bool fail(unsigned id) { return fail(LoadStringW(id)); }
 
   bool line(const char* p, const char* eol) {
     p = native::skipBlanks(p, eol);
@@ -117,14 +124,14 @@ class Reader {
     const std::string_view word = native::token(q, eol);
     if (word == "vt") {
       float uvw[3] = {0, 0, 0};
-      if (!native::scanFloat(q, eol, uvw[0])) return fail("vt needs a number");
+      if (!native::scanFloat(q, eol, uvw[0])) return fail(kStrObjTexturePointNeedsNumber);
       if (native::scanFloat(q, eol, uvw[1])) native::scanFloat(q, eol, uvw[2]);
       m_uvs.push(uvw);
     } else if (word == "vn") {
       float n[3];
       if (!native::scanFloat(q, eol, n[0]) || !native::scanFloat(q, eol, n[1]) ||
           !native::scanFloat(q, eol, n[2])) {
-        return fail("vn needs three numbers");
+        return fail(kStrObjNormalNeedsNumbers);
       }
       m_normals.push(n);
     } else if (word == "o") {
@@ -151,7 +158,7 @@ class Reader {
     float v[3];
     if (!native::scanFloat(q, eol, v[0]) || !native::scanFloat(q, eol, v[1]) ||
         !native::scanFloat(q, eol, v[2])) {
-      return fail("v needs three numbers");
+      return fail(kStrObjPointNeedsNumbers);
     }
     m_points.push(v);
     // "v x y z r g b" (colours 0 to 1) is a common extension; "v x y z w"
@@ -177,7 +184,7 @@ class Reader {
 
   // One index of a corner: 1-based, or negative counting back from the
   // last value defined.
-  bool resolve(std::int64_t raw, std::int64_t count, const char* what, std::int64_t& index) {
+  bool resolve(std::int64_t raw, std::int64_t count, int what, std::int64_t& index) {
     if (raw > 0 && raw <= count) {
       index = raw - 1;
       return true;
@@ -188,8 +195,8 @@ class Reader {
       index = count + raw;
       return true;
     }
-    return fail(std::string(what) + " index " + std::to_string(raw) + " out of range (" +
-                std::to_string(count) + " defined)");
+    return fail(formatText(ExtractString(kStrObjIndexOutOfRange, what).c_str(),
+                           static_cast<long long>(raw), static_cast<long long>(count)));
   }
 
   bool face(const char* q, const char* eol) {
@@ -198,31 +205,30 @@ class Reader {
       q = native::skipBlanks(q, eol);
       if (q == eol) break;
       std::int64_t raw = 0;
-      if (!native::scanInt(q, eol, raw)) return fail("bad face corner");
+      if (!native::scanInt(q, eol, raw)) return fail(kStrObjBadFaceCorner);
       Corner corner;
-      if (!resolve(raw, m_points.count(), "point", corner.point)) return false;
+      if (!resolve(raw, m_points.count(), kPointIndex, corner.point)) return false;
       if (q < eol && *q == '/') {
         ++q;
         if (q < eol && *q != '/') {
-          if (!native::scanInt(q, eol, raw)) return fail("bad texture index");
-          if (!resolve(raw, m_uvs.count(), "texture", corner.uv)) return false;
+          if (!native::scanInt(q, eol, raw)) return fail(kStrObjBadTextureIndex);
+          if (!resolve(raw, m_uvs.count(), kTextureIndex, corner.uv)) return false;
         }
         if (q < eol && *q == '/') {
           ++q;
-          if (!native::scanInt(q, eol, raw)) return fail("bad normal index");
-          if (!resolve(raw, m_normals.count(), "normal", corner.normal)) return false;
+          if (!native::scanInt(q, eol, raw)) return fail(kStrObjBadNormalIndex);
+          if (!resolve(raw, m_normals.count(), kNormalIndex, corner.normal)) return false;
         }
       }
-      if (q < eol && !native::isBlank(*q)) return fail("bad face corner");
+      if (q < eol && !native::isBlank(*q)) return fail(kStrObjBadFaceCorner);
       m_face.push_back(corner);
     }
     if (m_face.size() > native::kMaxFaceCorners) {
-      return fail("face of " + std::to_string(m_face.size()) + " corners, more than " +
-                  std::to_string(native::kMaxFaceCorners));
+      return fail(FormatString(kStrObjTooManyCorners, m_face.size(), native::kMaxFaceCorners));
     }
     if (m_face.size() < 3) {
-      m_result.warnings.push_back("line " + std::to_string(m_line) +
-                                  ": face of fewer than 3 points skipped");
+      m_result.warnings.push_back(
+          FormatString(kStrObjShortFaceSkipped, static_cast<long long>(m_line)));
       return true;
     }
     const int previousFaces = m_mesh.faceCount();
@@ -320,7 +326,7 @@ class Reader {
       if (name != whole || bytes.empty()) {
         bytes.clear();
         if (!m_loader || !m_loader(name, bytes)) {
-          m_result.warnings.push_back("material library " + name + " not found");
+          m_result.warnings.push_back(FormatString(kStrObjLibraryNotFound, name.c_str()));
           continue;
         }
       }

@@ -32,11 +32,23 @@ void putColor(BufferedWriter& out, const char* key, const CRGBColor& c) {
   out.put('\n');
 }
 
-void putMap(BufferedWriter& out, const char* key, const CMaterialMap* map) {
+// Image names relative to the library's folder, whatever the scene held:
+// the model, its library and its images then move together, and other
+// programs read "textures/wood.png" where they would not read a path of
+// this machine.
+std::string relativeName(const std::string& name, const std::filesystem::path& folder) {
+  const std::filesystem::path image(name);
+  if (!image.is_absolute() || folder.empty()) return name;
+  const std::filesystem::path relative = image.lexically_normal().lexically_relative(folder);
+  return relative.empty() ? name : relative.generic_string();
+}
+
+void putMap(BufferedWriter& out, const char* key, const CMaterialMap* map,
+            const std::filesystem::path& folder) {
   if (map == nullptr || map->GetFileName().empty()) return;
   out.put(key);
   out.put(' ');
-  out.put(lineSafe(map->GetFileName(), {}));
+  out.put(lineSafe(relativeName(map->GetFileName(), folder), {}));
   out.put('\n');
 }
 
@@ -64,6 +76,11 @@ std::unordered_map<std::uint32_t, std::string> materialNames(
 bool writeMtl(C3DScene& scene, const std::unordered_map<std::uint32_t, std::string>& names,
               const std::string& path, BufferedWriter& out, std::string& error) {
   if (!out.open(path, error)) return false;
+  std::error_code failed;
+  std::filesystem::path folder =
+      std::filesystem::absolute(std::filesystem::path(path).parent_path(), failed);
+  if (failed) folder.clear();
+  folder = folder.lexically_normal();
   std::set<std::uint32_t> ids;
   for (const auto& [id, name] : names) ids.insert(id);
   for (std::uint32_t id : ids) {
@@ -78,10 +95,10 @@ bool writeMtl(C3DScene& scene, const std::unordered_map<std::uint32_t, std::stri
     out.put("d ");
     out.putFloat(1.0f - material->GetTransparencyFactor());
     out.put('\n');
-    putMap(out, "map_Kd", material->GetDiffuseMaps());
-    putMap(out, "map_Ka", material->GetAmbientMaps());
-    putMap(out, "map_Ks", material->GetSpecularMaps());
-    putMap(out, "map_d", material->GetTransparencyMaps());
+    putMap(out, "map_Kd", material->GetDiffuseMaps(), folder);
+    putMap(out, "map_Ka", material->GetAmbientMaps(), folder);
+    putMap(out, "map_Ks", material->GetSpecularMaps(), folder);
+    putMap(out, "map_d", material->GetTransparencyMaps(), folder);
     out.put('\n');
   }
   return out.complete(error);

@@ -1,5 +1,6 @@
 #include "ply_header.h"
 
+#include "hostlib/text/strings.h"
 #include "mesh_format_kit/text_scan.h"
 
 namespace vex3d::ply {
@@ -64,7 +65,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
   int firstSkipped = 0;
   std::string skippedText;
   auto fail = [&](const std::string& what) {
-    error = "header line " + std::to_string(line) + ": " + what;
+    error = FormatString(kStrPlyHeaderLine, line, what.c_str());
     return false;
   };
   while (p < end) {
@@ -75,7 +76,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
     const std::string_view word = native::token(q, eol);
     p = eol < end ? eol + 1 : end;
     if (line == 1) {
-      if (word != "ply") return fail("not a PLY file");
+      if (word != "ply") return fail(LoadStringW(kStrPlyNotPly));
       continue;
     }
     if (word.empty() || word == "comment" || word == "obj_info") continue;
@@ -88,7 +89,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
       } else if (kind == "binary_big_endian") {
         header.format = Format::binaryBig;
       } else {
-        return fail("unknown format \"" + std::string(kind.substr(0, 40)) + "\"");
+        return fail(FormatString(kStrPlyUnknownFormat, std::string(kind.substr(0, 40)).c_str()));
       }
       sawFormat = true;
     } else if (word == "element") {
@@ -96,34 +97,34 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
       element.name = std::string(native::token(q, eol));
       std::int64_t count = 0;
       if (element.name.empty() || !native::scanInt(q, eol, count) || count < 0) {
-        return fail("element needs a name and a count");
+        return fail(LoadStringW(kStrPlyElementNeedsNameCount));
       }
       element.count = static_cast<std::uint64_t>(count);
       header.elements.push_back(std::move(element));
     } else if (word == "property") {
-      if (header.elements.empty()) return fail("property before any element");
+      if (header.elements.empty()) return fail(LoadStringW(kStrPlyPropertyBeforeElement));
       Property property;
       std::string_view type = native::token(q, eol);
       if (type == "list") {
         property.isList = true;
         if (!parseType(native::token(q, eol), property.countType) ||
             property.countType == Type::float32 || property.countType == Type::float64) {
-          return fail("bad list count type");
+          return fail(LoadStringW(kStrPlyBadListCountType));
         }
         type = native::token(q, eol);
       }
       if (!parseType(type, property.type)) {
-        return fail("unknown property type \"" + std::string(type.substr(0, 40)) + "\"");
+        return fail(
+            FormatString(kStrPlyUnknownPropertyType, std::string(type.substr(0, 40)).c_str()));
       }
       property.name = std::string(native::token(q, eol));
       header.elements.back().properties.push_back(std::move(property));
     } else if (word == "end_header") {
-      if (!sawFormat) return fail("no format line");
+      if (!sawFormat) return fail(LoadStringW(kStrPlyNoFormatLine));
       header.size = static_cast<std::size_t>(p - begin);
       if (skipped > 0) {
-        std::string warning = "header line " + std::to_string(firstSkipped) + ": skipped \"" +
-                              skippedText + "\", which is no PLY keyword";
-        if (skipped > 1) warning += " (and " + std::to_string(skipped - 1) + " more such lines)";
+        std::string warning = FormatString(kStrPlySkippedLine, firstSkipped, skippedText.c_str());
+        if (skipped > 1) warning += FormatString(kStrPlySkippedMore, skipped - 1);
         header.warnings.push_back(std::move(warning));
       }
       return true;
@@ -132,7 +133,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& error) {
       skippedText = printable(native::trimmed(start, eol).substr(0, 60));
     }
   }
-  error = "PLY header without end_header";
+  error = LoadStringW(kStrPlyNoEndHeader);
   return false;
 }
 

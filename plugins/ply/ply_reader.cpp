@@ -7,6 +7,7 @@
 #include <limits>
 #include <string_view>
 
+#include "hostlib/text/strings.h"
 #include "mesh_format_kit/mesh_build.h"
 #include "mesh_format_kit/read_progress.h"
 #include "mesh_format_kit/text_scan.h"
@@ -254,8 +255,8 @@ struct Reader {
   }
 
   bool vertices(const Element& element) {
-    if (vertexCount != 0) return fail("more than one vertex element");
-    if (element.count > 0x7FFFFFFF) return fail("too many vertices");
+    if (vertexCount != 0) return fail(LoadStringW(kStrPlyTwoVertexElements));
+    if (element.count > 0x7FFFFFFF) return fail(LoadStringW(kStrPlyTooManyVertices));
     std::vector<Role> roles;
     bool seen[kRoleCount] = {};
     for (const Property& property : element.properties) {
@@ -263,7 +264,7 @@ struct Reader {
       roles.push_back(role);
       if (role != kSkip) seen[role] = true;
     }
-    if (!seen[kX] || !seen[kY] || !seen[kZ]) return fail("vertex element without x, y and z");
+    if (!seen[kX] || !seen[kY] || !seen[kZ]) return fail(LoadStringW(kStrPlyVertexWithoutXyz));
     hasNormals = seen[kNx] && seen[kNy] && seen[kNz];
     hasColors = seen[kRed] && seen[kGreen] && seen[kBlue];
     hasVertexUV = seen[kU] && seen[kV];
@@ -286,7 +287,7 @@ struct Reader {
     }
     const bool swap = source.swapped();
     for (std::size_t i = 0; i < n; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       float values[kRoleCount] = {};
       // Without an alpha property colours are opaque: alpha is a vertex
       // colour's weight against the material, and 0 would hide it.
@@ -341,7 +342,7 @@ struct Reader {
     const bool isSigned = list.type == Type::int32;
     mesh.corners.reserve(static_cast<std::size_t>(element.count) * 3);
     for (std::uint64_t i = 0; i < element.count; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       if (source.remaining() < 1) return truncated("face", i);
       const unsigned count = *source.raw();
       if (source.remaining() < 1 + 4 * std::size_t{count}) return truncated("face", i);
@@ -356,7 +357,7 @@ struct Reader {
         std::memcpy(&v, b, 4);
         if (swap) v = (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
         if (v > 0x7FFFFFFFu || (isSigned && static_cast<std::int32_t>(v) < 0)) {
-          return fail("face " + std::to_string(i) + ": bad vertex index");
+          return fail(FormatString(kStrPlyBadVertexIndex, static_cast<unsigned long long>(i)));
         }
         mesh.corners.push_back(static_cast<int>(v));
       }
@@ -379,7 +380,7 @@ struct Reader {
         std::any_of(element.properties.begin(), element.properties.end(),
                     [](const Property& p) { return p.isList && p.name == "texcoord"; });
     for (std::uint64_t i = 0; i < element.count; ++i) {
-      if (native::cancelled(progress, source.raw())) return fail(native::kReadingCancelled);
+      if (native::cancelled(progress, source.raw())) return fail(native::readingCancelledText());
       faceCorners.clear();
       faceUV.clear();
       for (const Property& property : element.properties) {
@@ -395,14 +396,15 @@ struct Reader {
           return truncated("face", i);
         }
         if (indices && count > native::kMaxFaceCorners) {
-          return fail("face " + std::to_string(i) + ": " + std::to_string(count) +
-                      " corners, more than " + std::to_string(native::kMaxFaceCorners));
+          return fail(FormatString(kStrPlyTooManyCorners, static_cast<unsigned long long>(i),
+                                   static_cast<unsigned long long>(count),
+                                   native::kMaxFaceCorners));
         }
         for (std::uint64_t k = 0; k < count; ++k) {
           if (!source.read(property.type, value)) return truncated("face", i);
           if (indices) {
             if (!(value >= 0 && value < 2147483647.0)) {
-              return fail("face " + std::to_string(i) + ": bad vertex index");
+              return fail(FormatString(kStrPlyBadVertexIndex, static_cast<unsigned long long>(i)));
             }
             faceCorners.push_back(static_cast<int>(value));
           } else {
@@ -431,7 +433,7 @@ struct Reader {
   }
 
   bool truncated(const char* what, std::uint64_t i) {
-    return fail(std::string(what) + " " + std::to_string(i) + ": data cut short or malformed");
+    return fail(FormatString(kStrPlyCutShort, what, static_cast<unsigned long long>(i)));
   }
 
   std::vector<float> faceUVs;
@@ -450,8 +452,8 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
   for (const Element& element : header.elements) {
     const std::size_t itemBytes = minimumItemBytes(element, header.format);
     if (element.count > source.remaining() / itemBytes) {
-      result.error = "element " + element.name + " announces " + std::to_string(element.count) +
-                     " items, more than the file holds";
+      result.error = FormatString(kStrPlyElementTooLarge, element.name.c_str(),
+                                  static_cast<unsigned long long>(element.count));
       return result;
     }
     bool ok = true;
@@ -462,7 +464,7 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
     } else {
       for (std::uint64_t i = 0; i < element.count && ok; ++i) {
         if (native::cancelled(progress, source.raw())) {
-          ok = reader.fail(native::kReadingCancelled);
+          ok = reader.fail(native::readingCancelledText());
           break;
         }
         for (const Property& property : element.properties) {
@@ -481,13 +483,14 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
   native::MeshArrays& mesh = reader.mesh;
   for (std::size_t i = 0; i < mesh.corners.size(); ++i) {
     if (static_cast<std::uint64_t>(mesh.corners[i]) >= reader.vertexCount) {
-      result.error = "vertex index " + std::to_string(mesh.corners[i]) + " out of range (" +
-                     std::to_string(reader.vertexCount) + " vertices)";
+      result.error =
+          FormatString(kStrPlyVertexIndexOutOfRange, static_cast<long long>(mesh.corners[i]),
+                       static_cast<unsigned long long>(reader.vertexCount));
       return result;
     }
   }
   if (reader.vertexCount == 0) {
-    result.error = "no vertex in the file";
+    result.error = LoadStringW(kStrPlyNoVertex);
     return result;
   }
   mesh.normals.perPoint = reader.hasNormals;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hostlib/text/strings.h"
 #include "mesh_format_kit/mesh_build.h"
 #include "mesh_format_kit/point_welder.h"
 #include "mesh_format_kit/read_progress.h"
@@ -43,8 +44,8 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
   const std::uint64_t count = readU32(bytes.data() + 80);
   const std::uint64_t room = (bytes.size() - kHeaderSize) / kFacetSize;
   if (count > room) {
-    result.error = "binary STL header announces " + std::to_string(count) +
-                   " triangles but the file holds " + std::to_string(room);
+    result.error = FormatString(kStrStlHeaderTooLarge, static_cast<unsigned long long>(count),
+                                static_cast<unsigned long long>(room));
     return result;
   }
   MeshArrays mesh;
@@ -54,7 +55,7 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
   int* corner = mesh.corners.data();
   for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
     if (native::cancelled(progress, p)) {
-      result.error = native::kReadingCancelled;
+      result.error = native::readingCancelledText();
       return result;
     }
     for (int k = 0; k < 3; ++k) {
@@ -89,14 +90,15 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
   int line = 0;
   bool inSolid = false;
   auto fail = [&](int at, const std::string& what) {
-    result.error = "line " + std::to_string(at) + ": " + what;
+    result.error = FormatString(kStrStlLineError, at, what.c_str());
     return std::move(result);
   };
   auto tooLong = [&]() { return facetVertices > native::kMaxFaceCorners; };
   auto tooLongError = [&]() {
-    return fail(facetLine, "facet " + std::to_string(facetNumber) + " has " +
-                               std::to_string(facetVertices) + " vertices, more than " +
-                               std::to_string(native::kMaxFaceCorners));
+    return fail(
+        facetLine,
+        FormatString(kStrStlTooManyVertices, static_cast<unsigned long long>(facetNumber),
+                     static_cast<unsigned long long>(facetVertices), native::kMaxFaceCorners));
   };
   auto startFacet = [&]() {
     facet.clear();
@@ -106,7 +108,7 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
   while (p < end) {
     ++line;
     if (native::cancelled(progress, p)) {
-      result.error = native::kReadingCancelled;
+      result.error = native::readingCancelledText();
       return result;
     }
     const char* eol = native::lineEnd(p, end);
@@ -117,7 +119,7 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
       float xyz[3];
       if (!native::scanFloat(q, eol, xyz[0]) || !native::scanFloat(q, eol, xyz[1]) ||
           !native::scanFloat(q, eol, xyz[2])) {
-        return fail(line, "vertex needs three numbers");
+        return fail(line, LoadStringW(kStrStlVertexNeedsNumbers));
       }
       if (facetVertices++ == 0) {
         ++facetNumber;
@@ -160,14 +162,14 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
         facetLine = line;
       }
     } else {
-      return fail(line, "unexpected \"" + std::string(word.substr(0, 40)) + "\"");
+      return fail(line, FormatString(kStrStlUnexpected, std::string(word.substr(0, 40)).c_str()));
     }
     p = eol < end ? eol + 1 : end;
   }
   if (tooLong()) return tooLongError();
   addNode(*scene, mesh, solidName);
   if (scene->GetNodeNbr(1) == 0) {
-    result.error = "no facet in STL text";
+    result.error = LoadStringW(kStrStlNoFacet);
     return result;
   }
   result.scene = std::move(scene);

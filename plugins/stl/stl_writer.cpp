@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "hostlib/text/strings.h"
 #include "math/point3d.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
@@ -107,7 +108,7 @@ bool writeStl(const C3DScene& scene, const std::string& path, bool text, std::st
   std::uint64_t count = 0;
   forEachTriangle(objects, [&](const C3DPoint&, const C3DPoint&, const C3DPoint&) { ++count; });
   if (count > std::numeric_limits<std::uint32_t>::max()) {
-    error = "too many triangles for a binary STL file";
+    error = LoadStringW(kStrStlTooManyTriangles);
     return false;
   }
   char header[80] = {};

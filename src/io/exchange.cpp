@@ -9,6 +9,7 @@
 #include "hostlib/core/archive.h"
 #include "hostlib/core/custom_data.h"
 #include "hostlib/io/file_io_frame.h"
+#include "hostlib/text/strings.h"
 #include "io/dynex_server_window.h"
 #include "io/parser.h"
 #include "mesh/model/base_object.h"
@@ -38,11 +39,9 @@ std::uint64_t newCookie() {
 
 std::string exchangeRequirement(std::uint32_t fileClass) {
   if (fileClass == kMayaClass) {
-    return std::string("the exchange program ") + kMayaExchangeProgram +
-           " in the Maya folder of the 3D preferences";
+    return FormatString(kStrExchangeNeedsProgram, kMayaExchangeProgram);
   }
-  if (fileClass == kMaxClass)
-    return std::string("a running exchange endpoint \"") + kMaxServerClass + "\"";
+  if (fileClass == kMaxClass) return FormatString(kStrExchangeNeedsEndpoint, kMaxServerClass);
   return {};
 }
 

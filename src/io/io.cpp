@@ -9,6 +9,7 @@
 #include "hostlib/files/file_utils.h"
 #include "hostlib/files/mapped_file.h"
 #include "hostlib/io/io_report.h"
+#include "hostlib/text/strings.h"
 #include "io/embedded_textures.h"
 #include "io/exchange.h"
 #include "io/max_io.h"
@@ -73,7 +74,7 @@ int C3DIo::PrepareReading() {
   if (m_prepared) return 1;
   if (const std::string why = vex3d::whyNotReadable(GetFileName()); !why.empty()) {
     // A folder or a FIFO named like a model is not a missing file.
-    if (why == "does not exist") {
+    if (why == LoadStringW(vex3d::kStrDoesNotExist)) {
       SetIoError(IO_ERROR_FILE_MISSING, CIoOptions::logError);
     } else {
       SetIoError(IO_ERROR_NOT_A_FILE, CIoOptions::logError, why);

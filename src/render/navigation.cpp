@@ -67,6 +67,14 @@ C4x4Matrix threeQuarterViewRotation() {
   return m;
 }
 
+C4x4Matrix orbitViewRotation(float azimuthDegrees, float elevationDegrees) {
+  const float toRadians = kPi / 180.0f;
+  C4x4Matrix m;
+  m.Rotate(kPi / 2.0f - elevationDegrees * toRadians, 1.0f, 0.0f, 0.0f);
+  m.Rotate(azimuthDegrees * toRadians, 0.0f, 0.0f, 1.0f);
+  return m;
+}
+
 // With the eye at distance D from the target and a pan p, a point at
 // (x, y, z) in camera axes (z towards the eye) is seen inside the image
 // while |x + p| <= a (D - z), a being the tangent of the half field of view

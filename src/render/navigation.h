@@ -26,6 +26,11 @@ inline constexpr float kFieldOfViewDegrees = 45.0f;
 // flat models that a standard view shows as a line still show their area.
 VEX3D_EXPORT C4x4Matrix threeQuarterViewRotation();
 
+// The camera of the front view moved on a sphere about the target: turned
+// `azimuth` degrees to the right about the up axis, then raised
+// `elevation` degrees above the horizon (90 looks straight down).
+VEX3D_EXPORT C4x4Matrix orbitViewRotation(float azimuthDegrees, float elevationDegrees);
+
 // Pan and distance that frame points whole through the rotation, target
 // and aspect of a view, with `margin` (a fraction of the image's width and
 // height) left free on each side. The viewer's own fit frames the scene's

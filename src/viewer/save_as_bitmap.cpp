@@ -1,5 +1,6 @@
 #include "viewer/save_as_bitmap.h"
 
+#include <bit>
 #include <filesystem>
 #include <memory>
 #include <numbers>
@@ -12,6 +13,7 @@
 #include "hostlib/images/image_io.h"
 #include "hostlib/images/layer_bitmap.h"
 #include "hostlib/text/strings.h"
+#include "render/navigation.h"
 #include "render/view.h"
 #include "render/view_flags.h"
 #include "scene/scene.h"
@@ -82,6 +84,9 @@ void C3DSaveAsBitmap::InitParams() {
   m_params.movement = p.GetUInt(vex3d::kSaveBitmapMovement, defaults.movement);
   m_params.amplitude = p.GetUInt(vex3d::kSaveBitmapAmplitude, defaults.amplitude);
   m_params.extraViewFlags = p.GetUInt(vex3d::kSaveBitmapExtraViewFlags, defaults.extraViewFlags);
+  m_params.orbit = p.HasKey(vex3d::kSaveBitmapAzimuth) || p.HasKey(vex3d::kSaveBitmapElevation);
+  m_params.azimuth = std::bit_cast<float>(p.GetUInt(vex3d::kSaveBitmapAzimuth, 0));
+  m_params.elevation = std::bit_cast<float>(p.GetUInt(vex3d::kSaveBitmapElevation, 0));
   if (IsScripting()) GetOutputData().SetUInt(vex3d::kSaveBitmapImageCount, ImageCount());
 }
 
@@ -155,6 +160,10 @@ void C3DSaveAsBitmap::PrepareSettings(_GlViewSettings& settings, const C3DView* 
     settings = _GlViewSettings{};
     settings.mask = GLVS_VIEW_MODE | GLVS_VIEW_POS;
     settings.viewMode = VIEW_TEXTURES | VIEW_SMOOTH_TEXTURES | m_params.extraViewFlags;
+    if (m_params.orbit) {
+      settings.mask = GLVS_VIEW_MODE | GLVS_ROTATION;
+      settings.rotation = vex3d::orbitViewRotation(m_params.azimuth, m_params.elevation);
+    }
   } else {
     frameView->GetViewSettings(settings);
     settings.mask = m_params.viewPos == kCurrentViewIndex

@@ -26,6 +26,11 @@ inline constexpr std::uint32_t kSaveBitmapAnimate = vex3d::fourcc("ANIM");     /
 inline constexpr std::uint32_t kSaveBitmapImages = vex3d::fourcc("IMGN");      // count [12]
 inline constexpr std::uint32_t kSaveBitmapMovement = vex3d::fourcc("MVMT");    // index [0]
 inline constexpr std::uint32_t kSaveBitmapAmplitude = vex3d::fourcc("AMPL");   // degrees [360]
+// A camera on a sphere about the scene instead of a point of view: degrees
+// to the right of the front view and above the horizon, each a float's
+// bits in an unsigned value [none: the point of view applies].
+inline constexpr std::uint32_t kSaveBitmapAzimuth = vex3d::fourcc("AZIM");
+inline constexpr std::uint32_t kSaveBitmapElevation = vex3d::fourcc("ELEV");
 // View-mode bits added to those of a rendering outside a viewer (vertex
 // colours, specified normals...) [none]. A viewer's own settings win.
 inline constexpr std::uint32_t kSaveBitmapExtraViewFlags = vex3d::fourcc("VFLG");
@@ -62,6 +67,9 @@ class VEX3D_EXPORT C3DSaveAsBitmap : public C3DCommand {
     std::uint32_t movement = 0;
     std::uint32_t amplitude = 360;
     std::uint32_t extraViewFlags = 0;
+    bool orbit = false;  // azimuth and elevation replace the point of view
+    float azimuth = 0.0f;
+    float elevation = 0.0f;
   };
 
   C3DSaveAsBitmap();

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <random>
 
+#include "hostlib/files/file_utils.h"
+#include "hostlib/text/strings.h"
+
 namespace {
 
 // The temporary files being written, for a signal handler to remove. A
@@ -54,8 +57,8 @@ extern "C" void removeTemporariesAndDie(int sig) {
   ::raise(sig);
 }
 
-std::string withReason(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
+std::string withReason(unsigned what, const std::string& path) {
+  return FormatString(what, path.c_str(), vex3d::systemErrorText(errno).c_str());
 }
 
 // "model.obj" in its folder becomes ".model.obj.vex3d-1a2b3c4d": hidden,
@@ -78,7 +81,7 @@ bool AtomicFile::open(const std::string& target, std::string& why) {
   m_failed = false;
   m_failure.clear();
   if (target.empty()) {
-    why = "no file name";
+    why = LoadStringW(vex3d::kStrNoFileName);
     return false;
   }
   fs::path path(target);
@@ -90,13 +93,13 @@ bool AtomicFile::open(const std::string& target, std::string& why) {
   }
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
-    why = target + " is a directory";
+    why = FormatString(vex3d::kStrPathIsADirectory, target.c_str());
     return false;
   }
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   struct stat folderInfo {};
   if (::stat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode)) {
-    why = "cannot write " + target + ": the folder " + folder.string() + " does not exist";
+    why = FormatString(vex3d::kStrCannotWriteFolderMissing, target.c_str(), folder.c_str());
     return false;
   }
   if (!path.has_parent_path()) path = fs::path(".") / path;
@@ -108,7 +111,7 @@ bool AtomicFile::open(const std::string& target, std::string& why) {
     if (m_fd < 0 && errno != EEXIST) break;
   }
   if (m_fd < 0) {
-    why = withReason("cannot write", target);
+    why = withReason(vex3d::kStrCannotWriteBecause, target);
     m_temporary.clear();
     return false;
   }
@@ -121,7 +124,7 @@ bool AtomicFile::open(const std::string& target, std::string& why) {
 
 bool AtomicFile::write(const void* data, std::size_t size, std::string& why) {
   if (m_fd < 0 || m_failed) {
-    why = m_failed ? m_failure : "cannot write " + m_target + ": the file is not open";
+    why = m_failed ? m_failure : FormatString(vex3d::kStrFileNotOpen, m_target.c_str());
     return false;
   }
   const auto* p = static_cast<const unsigned char*>(data);
@@ -130,7 +133,7 @@ bool AtomicFile::write(const void* data, std::size_t size, std::string& why) {
     if (n < 0) {
       if (errno == EINTR) continue;
       m_failed = true;
-      m_failure = withReason("cannot write", m_target);
+      m_failure = withReason(vex3d::kStrCannotWriteBecause, m_target);
       why = m_failure;
       return false;
     }
@@ -142,26 +145,26 @@ bool AtomicFile::write(const void* data, std::size_t size, std::string& why) {
 
 bool AtomicFile::commit(std::string& why) {
   if (m_fd < 0 || m_failed) {
-    why = m_failed ? m_failure : "cannot write " + m_target + ": the file is not open";
+    why = m_failed ? m_failure : FormatString(vex3d::kStrFileNotOpen, m_target.c_str());
     discard();
     return false;
   }
   // On disk before the rename makes it the file's content: after a crash
   // the target is either the old file or the whole new one.
   if (::fsync(m_fd) != 0) {
-    why = withReason("cannot write", m_target);
+    why = withReason(vex3d::kStrCannotWriteBecause, m_target);
     discard();
     return false;
   }
   const int fd = m_fd;
   m_fd = -1;
   if (::close(fd) != 0) {
-    why = withReason("cannot write", m_target);
+    why = withReason(vex3d::kStrCannotWriteBecause, m_target);
     discard();
     return false;
   }
   if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-    why = withReason("cannot replace", m_target);
+    why = withReason(vex3d::kStrCannotReplaceBecause, m_target);
     discard();
     return false;
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hostlib/files/file_info.h"
+#include "hostlib/text/strings.h"
 
 namespace {
 
@@ -191,17 +192,17 @@ bool fileIsInside(const std::string& path, const std::string& folder) {
 
 bool fileCanBeWritten(const std::string& path, std::string& why) {
   if (path.empty()) {
-    why = "no file name";
+    why = LoadStringW(kStrNoFileName);
     return false;
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
-      why = path + " is a directory";
+      why = FormatString(kStrPathIsADirectory, path.c_str());
       return false;
     }
     if (::access(path.c_str(), W_OK) != 0) {
-      why = "cannot write " + path + ": " + std::strerror(errno);
+      why = FormatString(kStrCannotWriteBecause, path.c_str(), systemErrorText(errno).c_str());
       return false;
     }
     return true;
@@ -209,14 +210,34 @@ bool fileCanBeWritten(const std::string& path, std::string& why) {
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
   const std::string folder = parent.empty() ? std::string(".") : parent.string();
   if (!folderExists(folder)) {
-    why = "cannot write " + path + ": the folder " + folder + " does not exist";
+    why = FormatString(kStrCannotWriteFolderMissing, path.c_str(), folder.c_str());
     return false;
   }
   if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    why = "cannot write " + path + ": " + std::strerror(errno);
+    why = FormatString(kStrCannotWriteBecause, path.c_str(), systemErrorText(errno).c_str());
     return false;
   }
   return true;
+}
+
+std::string systemErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return LoadStringW(kStrDoesNotExist);
+    case EISDIR:
+      return LoadStringW(kStrIsADirectory);
+    case EACCES:
+    case EPERM:
+      return LoadStringW(kStrPermissionDenied);
+    case ENOSPC:
+    case EDQUOT:
+      return LoadStringW(kStrNoSpaceLeft);
+    case EROFS:
+      return LoadStringW(kStrReadOnlyFileSystem);
+    default:
+      return FormatString(kStrSystemError, error);
+  }
 }
 
 }  // namespace vex3d

@@ -61,6 +61,10 @@ VEXHOST_EXPORT bool fileIsInside(const std::string& path, const std::string& fol
 // only purpose is the file, so that the work is not done for nothing.
 VEXHOST_EXPORT bool fileCanBeWritten(const std::string& path, std::string& why);
 
+// What an errno value means, in the interface language: the C library
+// speaks only the language of a locale nobody set in this process.
+VEXHOST_EXPORT std::string systemErrorText(int error);
+
 // Pushes a current directory for the lifetime of the scope and pops it only
 // if the push succeeded.
 class VEXHOST_EXPORT CurrentDirectoryScope {

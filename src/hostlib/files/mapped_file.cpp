@@ -12,6 +12,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "hostlib/files/file_utils.h"
+#include "hostlib/text/strings.h"
+
 namespace {
 
 // The mappings open now, for the fault handler: fixed slots and atomics,
@@ -88,11 +91,11 @@ namespace vex3d {
 std::string whyNotReadable(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    return errno == ENOENT || errno == ENOTDIR ? "does not exist" : std::strerror(errno);
+    return systemErrorText(errno);
   }
-  if (S_ISDIR(st.st_mode)) return "is a directory";
-  if (!S_ISREG(st.st_mode)) return "is not a regular file";
-  if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return LoadStringW(kStrIsADirectory);
+  if (!S_ISREG(st.st_mode)) return LoadStringW(kStrNotARegularFile);
+  if (::access(path.c_str(), R_OK) != 0) return systemErrorText(errno);
   return {};
 }
 
@@ -104,12 +107,12 @@ bool MappedFile::open(const std::string& path, std::string& why) {
   // come; the type is checked on what was opened, so nothing swaps it.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
-    why = path + ": " + (errno == ENOENT ? std::string("does not exist") : std::strerror(errno));
+    why = path + ": " + systemErrorText(errno);
     return false;
   }
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    why = path + (S_ISDIR(info.st_mode) ? ": is a directory" : ": is not a regular file");
+    why = path + ": " + LoadStringW(S_ISDIR(info.st_mode) ? kStrIsADirectory : kStrNotARegularFile);
     ::close(fd);
     return false;
   }
@@ -119,7 +122,7 @@ bool MappedFile::open(const std::string& path, std::string& why) {
     // readers walk through the file.
     void* data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (data == MAP_FAILED) {
-      why = "cannot map " + path + ": " + std::strerror(errno);
+      why = path + ": " + systemErrorText(errno);
       m_size = 0;
       ::close(fd);
       return false;

@@ -17,6 +17,7 @@
 #include "hostlib/images/frame_bitmap.h"
 #include "hostlib/images/internal/image_codec.h"
 #include "hostlib/images/layer_bitmap.h"
+#include "hostlib/text/strings.h"
 
 namespace {
 
@@ -67,11 +68,13 @@ int C2DIo::PrepareReading() {
   m_prepared = false;
   m_error.clear();
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(m_fileName.c_str(), "rb"));
-  if (!file) return Fail("cannot open " + m_fileName);
+  if (!file) return Fail(FormatString(vex3d::kStrImageCannotOpen, m_fileName.c_str()));
   std::uint8_t head[16];
   const std::size_t got = std::fread(head, 1, sizeof head, file.get());
   const ImageFormat format = vex3d::detectImageFormat(head, got, m_fileName);
-  if (format == ImageFormat::kUnknown) return Fail("not an image file: " + m_fileName);
+  if (format == ImageFormat::kUnknown) {
+    return Fail(FormatString(vex3d::kStrImageNotAnImage, m_fileName.c_str()));
+  }
   std::rewind(file.get());
   int width = 0, height = 0, channels = 0;
   if (!stbi_info_from_file(file.get(), &width, &height, &channels)) {
@@ -121,14 +124,14 @@ CLayerBitmap* C2DIo::Read(int frame) {
   m_error.clear();
   std::vector<std::uint8_t> bytes;
   if (!vex3d::readWholeFile(m_fileName, bytes)) {
-    Fail("cannot read " + m_fileName);
+    Fail(FormatString(vex3d::kStrImageCannotRead, m_fileName.c_str()));
     return nullptr;
   }
   // The file may have changed since PrepareReading: what is decoded must
   // still be a recognised image.
   const ImageFormat format = vex3d::detectImageFormat(bytes.data(), bytes.size(), m_fileName);
   if (format == ImageFormat::kUnknown) {
-    Fail("not an image file: " + m_fileName);
+    Fail(FormatString(vex3d::kStrImageNotAnImage, m_fileName.c_str()));
     return nullptr;
   }
   std::unique_ptr<CLayerBitmap> image =
@@ -142,8 +145,7 @@ int C2DIo::PrepareSaving(const CFrameBitmap& frames, int frameCount) {
   m_error.clear();
   m_saveFrameCount = 0;
   if (vex3d::writeFormatForName(m_fileName) == ImageFormat::kUnknown) {
-    Fail("images cannot be written in the format of " + m_fileName +
-         " (use .png, .jpg, .bmp or .tga)");
+    Fail(FormatString(vex3d::kStrImageFormatNotWritable, m_fileName.c_str()));
     return 0;
   }
   if (frameCount < 1 || frameCount > frames.GetFrameNbr()) {

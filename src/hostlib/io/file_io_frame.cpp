@@ -7,6 +7,7 @@
 #include "hostlib/files/file_class.h"
 #include "hostlib/files/user_paths.h"
 #include "hostlib/io/io_report.h"
+#include "hostlib/text/strings.h"
 
 namespace {
 
@@ -139,23 +140,23 @@ std::string CFileIo::GetStandardErrorText(int code) {
     case IO_ERROR_NONE:
       return {};
     case IO_INFO_SAVED:
-      return "The file was saved.";
+      return LoadStringW(vex3d::kStrIoSaved);
     case IO_ERROR_FILE_MISSING:
-      return "The file does not exist.";
+      return LoadStringW(vex3d::kStrIoFileMissing);
     case IO_ERROR_NO_PARSER:
-      return "This file format cannot be read or written here.";
+      return LoadStringW(vex3d::kStrIoNoParser);
     case IO_ERROR_PARSER_EXCEPTION:
-      return "The file could not be read: unexpected error in the format reader.";
+      return LoadStringW(vex3d::kStrIoParserException);
     case IO_ERROR_NOT_A_FILE:
-      return "This is not a file that can be read.";
+      return LoadStringW(vex3d::kStrIoNotAFile);
     case IO_ERROR_CANNOT_WRITE:
-      return "The file cannot be written there.";
+      return LoadStringW(vex3d::kStrIoCannotWrite);
     case IO_ERROR_NOTHING_TO_SAVE:
-      return "There is nothing to save in this format.";
+      return LoadStringW(vex3d::kStrIoNothingToSave);
     case IO_ERROR_CANCELLED:
-      return "Cancelled.";
+      return LoadStringW(vex3d::kStrIoCancelled);
     default:
-      return "Input/output error " + std::to_string(code) + ".";
+      return FormatString(vex3d::kStrIoErrorCode, code);
   }
 }
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+
+#include "hostlib/text/strings.h"
 
 namespace fs = std::filesystem;
 
@@ -182,6 +185,24 @@ TEST_F(FileUtilsTest, SameDirOfMissingFoldersComparesNormalisedPaths) {
   EXPECT_TRUE(fileIsSameDir(path("alias/new"), path("real/new/")));
   EXPECT_FALSE(fileIsSameDir(path("gone/x"), path("gone/y")));
   EXPECT_FALSE(fileIsSameDir(path("real"), path("gone")));
+}
+
+// The C library answers in the locale nobody set in this process: what a
+// file error says must follow the interface language instead.
+TEST(SystemErrorText, SpeaksTheInterfaceLanguage) {
+  const vex3d::Language saved = vex3d::currentStringLanguage();
+  vex3d::setStringLanguage(vex3d::Language::English);
+  EXPECT_EQ(vex3d::systemErrorText(EACCES), "permission denied");
+  EXPECT_EQ(vex3d::systemErrorText(ENOENT), "does not exist");
+  EXPECT_EQ(vex3d::systemErrorText(EXDEV), "system error " + std::to_string(EXDEV));
+  vex3d::setStringLanguage(vex3d::Language::French);
+  EXPECT_EQ(vex3d::systemErrorText(ENOSPC), "plus de place sur le périphérique");
+  std::string why;
+  EXPECT_FALSE(vex3d::fileCanBeWritten("/nonexistent-folder/x.obj", why));
+  EXPECT_EQ(why,
+            "impossible d'écrire /nonexistent-folder/x.obj : le dossier /nonexistent-folder "
+            "n'existe pas");
+  vex3d::setStringLanguage(saved);
 }
 
 }  // namespace
