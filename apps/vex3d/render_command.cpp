@@ -112,6 +112,16 @@ std::string parseTime(const std::string& word, int& out) {
   return {};
 }
 
+// The `--frame` option's reader: the time it sets when the word is one.
+auto setFrame(std::optional<int>& frame) {
+  return [&frame](const std::string& v) {
+    int time = 0;
+    std::string wrong = parseTime(v, time);
+    if (wrong.empty()) frame = time;
+    return wrong;
+  };
+}
+
 // Shows the scene at `time`, saying so when the time lies outside what
 // the scene animates (the nearest end is shown).
 void goToFrame(C3DScene& scene, const std::optional<int>& time) {
@@ -242,12 +252,7 @@ static int render(const std::vector<std::string>& args) {
       .value("elevation", 0, LoadStringW(kStrCliValueDegrees), LoadStringW(kStrCliElevationHelp),
              setDegrees(kSaveBitmapElevation, -90.0f, 90.0f, elevation))
       .value("frame", 0, LoadStringW(kStrCliValueTime), LoadStringW(kStrCliFrameHelp),
-             [&frame](const std::string& v) {
-               int time = 0;
-               std::string wrong = parseTime(v, time);
-               if (wrong.empty()) frame = time;
-               return wrong;
-             })
+             setFrame(frame))
       .value("background", 0, LoadStringW(kStrCliValueColor), LoadStringW(kStrCliBackgroundHelp),
              [&params](const std::string& v) {
                CRGBColor color;
@@ -380,12 +385,7 @@ static int thumbnail(const std::vector<std::string>& args) {
       .value("time-limit", 0, LoadStringW(kStrCliValueSeconds), LoadStringW(kStrCliTimeLimitHelp),
              [&seconds](const std::string& v) { return parseCount(v, 0, 86400, seconds); })
       .value("frame", 0, LoadStringW(kStrCliValueTime), LoadStringW(kStrCliFrameHelp),
-             [&frame](const std::string& v) {
-               int time = 0;
-               std::string wrong = parseTime(v, time);
-               if (wrong.empty()) frame = time;
-               return wrong;
-             })
+             setFrame(frame))
       .value("format", 'f', LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatHelp),
              [&format](const std::string& v) {
                format = v;

@@ -324,18 +324,30 @@ class VEX3D_EXPORT C3DView {
   bool m_faceStippled = false;
   // What the last face of the node looked up: its neighbours nearly always
   // name the same material and channels.
+  static constexpr std::uint64_t kNoLookup = ~0ull;
+  template <class Faces, class Points>
+  struct ChannelLookup {
+    std::uint64_t id = kNoLookup;
+    CChannel* channel = nullptr;
+    Faces* faces = nullptr;
+    Points* points = nullptr;
+    // The channel `id` names, asked of `get` only when the id changed.
+    template <class Get>
+    void Take(std::uint32_t wanted, Get get, CChannel*& c, Faces*& f, Points*& p) {
+      if (id != wanted) {
+        channel = get(wanted, &faces, &points);
+        id = wanted;
+      }
+      c = channel;
+      f = faces;
+      p = points;
+    }
+  };
   struct FaceLookups {
-    static constexpr std::uint64_t kNone = ~0ull;
-    std::uint64_t materialId = kNone;
+    std::uint64_t materialId = kNoLookup;
     C3DMaterial* material = nullptr;
-    std::uint64_t uvId = kNone;
-    CChannel* uvChannel = nullptr;
-    CUVWFaceList* uvFaces = nullptr;
-    CUVWPointList* uvPoints = nullptr;
-    std::uint64_t vcId = kNone;
-    CChannel* vcChannel = nullptr;
-    CVCFaceList* vcFaces = nullptr;
-    CVCPointList* vcPoints = nullptr;
+    ChannelLookup<CUVWFaceList, CUVWPointList> uv;
+    ChannelLookup<CVCFaceList, CVCPointList> vc;
   };
   FaceLookups m_lookups;
   C3DMaterial* faceMaterial(std::uint32_t id);

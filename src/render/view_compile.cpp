@@ -321,14 +321,12 @@ int C3DView::BeginFace(int f) {
     std::uint32_t id = e.object->GetGlobalUVWChannel();
     if (id == vex3d::kNoChannelId && material != nullptr && material->GetDiffuseMaps() != nullptr)
       id = material->GetDiffuseMaps()->GetChannelID();
-    FaceLookups& l = m_lookups;
-    if (l.uvId != id) {
-      l.uvChannel = channels->GetUVWChannelByID(id, &l.uvFaces, &l.uvPoints);
-      l.uvId = id;
-    }
-    e.uvChannel = l.uvChannel;
-    e.uvFaces = l.uvFaces;
-    e.uvPoints = l.uvPoints;
+    m_lookups.uv.Take(
+        id,
+        [channels](std::uint32_t c, CUVWFaceList** faces, CUVWPointList** points) {
+          return channels->GetUVWChannelByID(c, faces, points);
+        },
+        e.uvChannel, e.uvFaces, e.uvPoints);
     if (e.uvChannel != nullptr && e.uvFaces != nullptr && e.uvPoints != nullptr &&
         f < e.uvFaces->GetSize()) {
       const CUVWFace* uv = e.uvFaces->ElementAt(f);
@@ -344,14 +342,12 @@ int C3DView::BeginFace(int f) {
     std::uint32_t id = e.object->GetGlobalVCChannel(intensity);
     if (id == vex3d::kNoChannelId && material != nullptr) id = material->GetVertexColor(intensity);
     e.vcIntensity = intensity;
-    FaceLookups& l = m_lookups;
-    if (l.vcId != id) {
-      l.vcChannel = channels->GetVCChannelByID(id, &l.vcFaces, &l.vcPoints);
-      l.vcId = id;
-    }
-    e.vcChannel = l.vcChannel;
-    e.vcFaces = l.vcFaces;
-    e.vcPoints = l.vcPoints;
+    m_lookups.vc.Take(
+        id,
+        [channels](std::uint32_t c, CVCFaceList** faces, CVCPointList** points) {
+          return channels->GetVCChannelByID(c, faces, points);
+        },
+        e.vcChannel, e.vcFaces, e.vcPoints);
     if (e.vcChannel != nullptr && intensity != 0.0f && e.vcFaces != nullptr &&
         e.vcPoints != nullptr && f < e.vcFaces->GetSize()) {
       const CVCFace* vc = e.vcFaces->ElementAt(f);
