@@ -33,6 +33,10 @@ check "vex3d formats lists the plug-ins' formats" \
 check "a thumbnail from the unpacked package" \
   "$vex3d" thumbnail "$ROOT/data/samples/animated_groups.v3d" "$work/thumb.png" --size 128
 [ -s "$work/thumb.png" ] || { echo "package-test: no thumbnail written" >&2; fail=1; }
+check "the manual pages and the bash completion are installed" \
+  test -s "$work/root/usr/share/man/man1/vex3d-convert.1.gz" -a \
+  -s "$work/root/usr/share/bash-completion/completions/vex3d"
+
 # Nothing in the package may look into the build tree: every search path
 # is relative to the file itself.
 runpaths=$(find "$work/root" -type f \( -name '*.so*' -o -perm -u+x \) -exec sh -c \

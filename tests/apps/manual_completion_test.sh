@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The manual pages and the shell completion say what the help says: every
+# option of every command is in its page and in the completion, the pages
+# render without warnings and the bash completion parses.
+#   bash manual_completion_test.sh VEX3D SCRIPTS_DIR
+set -euo pipefail
+vex3d=$1
+scripts=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/vex3d_manual.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export LANG=C LC_ALL=C LANGUAGE=
+fail=0
+
+bash "$scripts/make-manual.sh" "$vex3d" "$work/man1" 0
+for shell in bash zsh fish; do bash "$scripts/make-completion.sh" "$vex3d" $shell >"$work/comp.$shell"; done
+bash -n "$work/comp.bash" || { echo "the bash completion does not parse"; fail=1; }
+
+commands=$("$vex3d" help | awk '/^commands:$/ {on = 1; next} on && /^$/ {exit} on {print $1}')
+[ -n "$commands" ] || { echo "no commands in the help"; exit 1; }
+for c in $commands; do
+  page="$work/man1/vex3d-$c.1"
+  [ -s "$page" ] || { echo "no page for $c"; fail=1; continue; }
+  for option in $("$vex3d" help "$c" | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qF -- "$(printf '%s' "$option" | sed 's/-/\\-/g')" "$page" || { echo "$c: $option missing from its page"; fail=1; }
+    grep -qF -- "$option" "$work/comp.bash" || { echo "$c: $option missing from the bash completion"; fail=1; }
+    grep -qF -- "'$option[" "$work/comp.zsh" || { echo "$c: $option missing from the zsh completion"; fail=1; }
+    grep -qF -- "-l ${option#--}" "$work/comp.fish" || { echo "$c: $option missing from the fish completion"; fail=1; }
+  done
+  if command -v man >/dev/null 2>&1; then
+    warnings=$(man --warnings -l "$page" 2>&1 >/dev/null || true)
+    [ -z "$warnings" ] || { echo "$c: the page renders with warnings: $warnings"; fail=1; }
+  fi
+done
+grep -qF "vex3d\\-convert" "$work/man1/vex3d.1" || { echo "vex3d(1) does not point to the commands' pages"; fail=1; }
+[ $fail = 0 ] && echo "manual pages and completion: every option of every command"
+exit $fail
