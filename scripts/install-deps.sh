@@ -23,7 +23,7 @@ for option in "$@"; do
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --bench) packages+=(assimp-utils f3d) ;;
     --corpus) packages+=(assimp-testmodels python3) ;;
-    --package) packages+=(dpkg-dev lintian binutils) ;;
+    --package) packages+=(dpkg-dev lintian binutils appstream) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

@@ -37,6 +37,23 @@ check "the manual pages and the bash completion are installed" \
   test -s "$work/root/usr/share/man/man1/vex3d-convert.1.gz" -a \
   -s "$work/root/usr/share/bash-completion/completions/vex3d"
 
+# Software centres read the viewer's metainfo: no errors in it (its id is
+# not a reverse domain name, which the validator only warns about).
+metainfo="$work/root/usr/share/metainfo/vex3d-viewer.metainfo.xml"
+if [ ! -s "$metainfo" ]; then
+  echo "package-test: no metainfo for the viewer" >&2
+  fail=1
+elif command -v appstreamcli >/dev/null 2>&1; then
+  appstreamcli validate --no-net "$metainfo" >"$work/appstream" 2>&1 || true
+  if grep -qE '^E:' "$work/appstream"; then
+    echo "package-test: the metainfo has errors:" >&2
+    grep -E '^E:' "$work/appstream" >&2
+    fail=1
+  else
+    echo "package-test: metainfo: no errors"
+  fi
+fi
+
 # Nothing in the package may look into the build tree: every search path
 # is relative to the file itself.
 runpaths=$(find "$work/root" -type f \( -name '*.so*' -o -perm -u+x \) -exec sh -c \

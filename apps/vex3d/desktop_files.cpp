@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "hostlib/files/file_class.h"
 #include "hostlib/text/strings.h"
+#include "io/module_info.h"
 #include "option_parser.h"
 
 namespace vex3d::cli {
@@ -128,6 +129,42 @@ int runDesktopFiles(const std::vector<std::string>& args) {
   for (const std::string& type : types) viewer += type + ";";
   viewer += "\n";
 
+  // Software centres list the viewer, with the types it opens, from this.
+  std::string metainfo =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<component type=\"desktop-application\">\n"
+      "  <id>vex3d-viewer</id>\n"
+      "  <metadata_license>FSFAP</metadata_license>\n"
+      "  <name>Vex3D</name>\n"
+      "  <summary>View 3D files</summary>\n"
+      "  <summary xml:lang=\"fr\">Afficher des fichiers 3D</summary>\n"
+      "  <description>\n"
+      "    <p>Vex3D opens 3D files of many formats in an OpenGL window, shows their "
+      "objects and materials, plays their animation, and saves them in other formats "
+      "or as images. It also draws the thumbnails file managers show for these files.</p>\n"
+      "    <p xml:lang=\"fr\">Vex3D ouvre des fichiers 3D de nombreux formats dans une "
+      "fenêtre OpenGL, montre leurs objets et leurs matières, joue leur animation, et "
+      "les enregistre dans d'autres formats ou en images. Il dessine aussi les vignettes "
+      "que les gestionnaires de fichiers montrent pour ces fichiers.</p>\n"
+      "  </description>\n"
+      "  <launchable type=\"desktop-id\">vex3d-viewer.desktop</launchable>\n"
+      "  <content_rating type=\"oars-1.1\"/>\n"
+      "  <provides>\n"
+      "    <binary>vex3d</binary>\n"
+      "    <binary>vex3d-viewer</binary>\n";
+  for (const std::string& type : types) {
+    metainfo += "    <mediatype>" + xmlEscape(type) + "</mediatype>\n";
+  }
+  metainfo +=
+      "  </provides>\n"
+      "  <releases>\n"
+      "    <release version=\"" +
+      std::string(Vex3DVersion()) +
+      "\" date=\"2026-12-06\"/>\n"
+      "  </releases>\n"
+      "</component>\n";
+
+  std::ofstream(dir + "/vex3d-viewer.metainfo.xml") << metainfo;
   std::ofstream(dir + "/vex3d-viewer.desktop") << viewer;
   std::ofstream(dir + "/vex3d.thumbnailer") << thumbnailer;
   std::ofstream out(dir + "/vex3d-mime.xml");

@@ -28,6 +28,21 @@ std::string run(const std::string& command) {
   return out;
 }
 
+// The <mediatype> entries of a metainfo file.
+std::set<std::string> metainfoTypes(const fs::path& metainfo) {
+  std::ifstream in(metainfo);
+  std::set<std::string> types;
+  const std::string open = "<mediatype>";
+  const std::string close = "</mediatype>";
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t start = line.find(open);
+    const std::size_t end = line.find(close);
+    if (start == std::string::npos || end == std::string::npos) continue;
+    types.insert(line.substr(start + open.size(), end - start - open.size()));
+  }
+  return types;
+}
+
 std::set<std::string> listedTypes(const fs::path& thumbnailer) {
   std::ifstream in(thumbnailer);
   std::set<std::string> types;
@@ -81,6 +96,8 @@ TEST(DesktopFilesTest, EveryReadableFormatResolvesToAThumbnailedType) {
   }
   // "Open with" offers the viewer for the same types.
   EXPECT_EQ(listedTypes(out / "vex3d-viewer.desktop"), listed);
+  // Software centres learn the same types from the metainfo.
+  EXPECT_EQ(metainfoTypes(out / "vex3d-viewer.metainfo.xml"), listed);
   std::ifstream entry(out / "vex3d-viewer.desktop");
   const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("Exec=vex3d-viewer %F\n"), std::string::npos);
