@@ -27,6 +27,16 @@ check() {
     fail=1
   fi
 }
+# no_errors WHAT LABEL REPORT: fails when a checker's report has E: lines.
+no_errors() {
+  if grep -qE '^E:' "$3"; then
+    echo "package-test: $1 has errors:" >&2
+    grep -E '^E:' "$3" >&2
+    fail=1
+  else
+    echo "package-test: $2: no errors"
+  fi
+}
 check "vex3d --version" "$vex3d" --version
 check "vex3d formats lists the plug-ins' formats" \
   bash -c '"$0" formats | grep -q "glTF" && "$0" formats | grep -qi "stl"' "$vex3d"
@@ -45,13 +55,7 @@ if [ ! -s "$metainfo" ]; then
   fail=1
 elif command -v appstreamcli >/dev/null 2>&1; then
   appstreamcli validate --no-net "$metainfo" >"$work/appstream" 2>&1 || true
-  if grep -qE '^E:' "$work/appstream"; then
-    echo "package-test: the metainfo has errors:" >&2
-    grep -E '^E:' "$work/appstream" >&2
-    fail=1
-  else
-    echo "package-test: metainfo: no errors"
-  fi
+  no_errors "the metainfo" "metainfo" "$work/appstream"
 fi
 
 # Nothing in the package may look into the build tree: every search path
@@ -68,13 +72,7 @@ if command -v lintian >/dev/null 2>&1; then
   # Errors fail the test; warnings are shown.
   lintian --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || true
   grep -E '^[WI]:' "$work/lintian" | sed 's/^/    /' || true
-  if grep -qE '^E:' "$work/lintian"; then
-    echo "package-test: lintian errors:" >&2
-    grep -E '^E:' "$work/lintian" >&2
-    fail=1
-  else
-    echo "package-test: lintian: no errors"
-  fi
+  no_errors "lintian" "lintian" "$work/lintian"
 else
   echo "package-test: lintian is not installed (scripts/install-deps.sh --package)" >&2
   fail=1

@@ -26,6 +26,7 @@
 #include "mesh/model/face_lists.h"
 #include "mesh/model/point_lists.h"
 #include "mesh/model/texture_channels.h"
+#include "plugin_test_base.h"
 #include "scene/object_kinds.h"
 #include "scene/scene.h"
 #include "scene/scene_builders.h"
@@ -36,18 +37,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AssimpPluginTest : public testing::Test {
+class AssimpPluginTest : public vex3d::test::PluginTestBase {
  protected:
-  void SetUp() override {
-    ::unsetenv("VEX3D_PLUGIN_PATH");
-    RegisterIOPlugins(0x4000);
-    fs::create_directories(m_config.Path());
-  }
-  void TearDown() override { FreeIOPlugins(0x4000); }
+  AssimpPluginTest() : PluginTestBase("assimp") {}
 
   std::string m_lastError;
 
-  std::string file(const std::string& name) const { return (m_config.Path() / name).string(); }
+  std::string file(const std::string& name) const { return (ConfigPath() / name).string(); }
 
   std::unique_ptr<C3DScene> read(const std::string& path, int* error = nullptr) {
     C3DIo io(CFileNameSpec(path, 0), IO_FLAG_READ | IO_FLAG_SILENT);
@@ -63,9 +59,6 @@ class AssimpPluginTest : public testing::Test {
     if (text != nullptr) *text = io.GetIoErrorText();
     return result;
   }
-
- private:
-  vex3d::test::ScopedConfigDir m_config{"assimp"};
 };
 
 C3DSceneNode* findNode(const C3DScene& scene, const std::string& name) {

@@ -10,6 +10,7 @@
 
 #include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
+#include "plugin_test_base.h"
 #include "plugins/glb_file.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
@@ -24,16 +25,11 @@ using vex3d::test::Rgba;
 
 constexpr int kSize = 64;
 
-class EmbeddedTextureRenderTest : public testing::Test {
+class EmbeddedTextureRenderTest : public vex3d::test::PluginTestBase {
  protected:
-  void SetUp() override {
-    ::unsetenv("VEX3D_PLUGIN_PATH");
-    RegisterIOPlugins(0x4000);
-    fs::create_directories(m_config.Path());
-  }
-  void TearDown() override { FreeIOPlugins(0x4000); }
+  EmbeddedTextureRenderTest() : PluginTestBase("render") {}
 
-  fs::path file(const std::string& name) const { return m_config.Path() / name; }
+  fs::path file(const std::string& name) const { return ConfigPath() / name; }
 
   std::unique_ptr<C3DScene> read(const fs::path& path) {
     C3DIo io(CFileNameSpec(path.string(), 0), IO_FLAG_READ | IO_FLAG_SILENT);
@@ -47,9 +43,6 @@ class EmbeddedTextureRenderTest : public testing::Test {
     settings.viewPos = RVIEW_FRONT;
     return vex3d::renderSceneToBitmap(scene, kSize, kSize, &settings);
   }
-
- private:
-  vex3d::test::ScopedConfigDir m_config{"render"};
 };
 
 // Green on the left half of the square, blue on the right: neither is in

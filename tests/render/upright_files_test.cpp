@@ -16,6 +16,7 @@
 
 #include "hostlib/io/plugin_loader.h"
 #include "io/io.h"
+#include "plugin_test_base.h"
 #include "render/render_to_bitmap.h"
 #include "render/view_flags.h"
 #include "render_fixtures.h"
@@ -182,16 +183,11 @@ int rightEdge(const Bitmap& image, int y) {
   return -1;
 }
 
-class UprightFilesTest : public testing::Test {
+class UprightFilesTest : public vex3d::test::PluginTestBase {
  protected:
-  void SetUp() override {
-    ::unsetenv("VEX3D_PLUGIN_PATH");
-    RegisterIOPlugins(0x4000);
-    fs::create_directories(m_config.Path());
-  }
-  void TearDown() override { FreeIOPlugins(0x4000); }
+  UprightFilesTest() : PluginTestBase("render") {}
 
-  fs::path path(const std::string& name) const { return m_config.Path() / name; }
+  fs::path path(const std::string& name) const { return ConfigPath() / name; }
 
   // Read as the caller asks, then drawn from the front.
   void expectUpright(const UprightCase& c) {
@@ -223,9 +219,6 @@ class UprightFilesTest : public testing::Test {
       wrong += rightEdge(*image, y) > cover.minX + width * 3 / 4 ? 0 : 1;
     EXPECT_EQ(wrong, 0) << "rows not where an upright L has them";
   }
-
- private:
-  ScopedConfigDir m_config{"render"};
 };
 
 TEST_F(UprightFilesTest, TheFrontViewShowsEveryFamilyUprightAndUnmirrored) {
