@@ -1,5 +1,6 @@
 // `vex3d convert IN OUT [options]`: read with check-out, write through
 // export preparation, and show what the conversion changed.
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "batch_run.h"
 #include "cli_files.h"
 #include "cli_text.h"
 #include "commands.h"
@@ -72,6 +74,10 @@ struct ConvertSettings {
   std::uint32_t up = UP_AXIS_UNKNOWN;
   std::string from;
   std::string to;
+  // A batch: every operand is an input written in this format.
+  std::string batchTo;
+  std::string outputDir;
+  unsigned jobs = availableProcessors();
 };
 
 // What `--json` prints: the files, the outcome and both logs, one object.
@@ -98,7 +104,7 @@ class JsonReport {
 };
 
 OptionParser makeParser(ConvertSettings& s) {
-  OptionParser parser("convert", LoadStringW(kStrCliConvertOperands), 2, 2);
+  OptionParser parser("convert", LoadStringW(kStrCliConvertOperands), 1, OptionParser::kMany);
   for (const ExportOption& option : kExportOptions) {
     std::uint32_t& flags = s.flags;
     parser.flag(option.name, 0, LoadStringW(option.help),
@@ -117,11 +123,43 @@ OptionParser makeParser(ConvertSettings& s) {
              keep(s.to))
       .value("from", 0, LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliFormatInHelp),
              keep(s.from))
+      .value("to", 0, LoadStringW(kStrCliValueFormat), LoadStringW(kStrCliToHelp), keep(s.batchTo))
+      .value("output-dir", 0, LoadStringW(kStrCliValueFolder), LoadStringW(kStrCliOutputDirHelp),
+             keep(s.outputDir))
+      .value("jobs", 'j', LoadStringW(kStrCliValueCount), LoadStringW(kStrCliJobsHelp),
+             [&s](const std::string& v) { return jobsValue(v, s.jobs); })
       .flag("force", 0, LoadStringW(kStrCliForceHelp), s.force)
       .flag("json", 0, LoadStringW(kStrCliJsonConvertHelp), s.json)
       .flag("verbose", 'v', LoadStringW(kStrCliVerboseHelp), s.verbose)
       .flag("quiet", 'q', LoadStringW(kStrCliQuietHelp), s.quiet);
   return parser;
+}
+
+// Every operand converted to `--to` in a run of its own.
+int convertBatch(const OptionParser& parser, const ConvertSettings& s) {
+  std::string why;
+  std::string extension = s.batchTo;
+  // "--to .PLY" is what a user may type; the files get the usual spelling.
+  if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (classForWriting("batch." + extension, {}, why) == 0) {
+    return OptionParser::exitStatus(
+        parser.fail(text(kStrCliBadValue, "--to", s.batchTo.c_str(), why.c_str())));
+  }
+  std::error_code error;
+  if (!s.outputDir.empty() && !std::filesystem::is_directory(s.outputDir, error)) {
+    printText(stderr, kStrCliError, text(kStrCliNotAFolder, s.outputDir.c_str()).c_str());
+    return 1;
+  }
+  const std::vector<std::string> options = parser.givenOptions({"to", "output-dir", "jobs"});
+  std::vector<BatchFile> files;
+  for (const std::string& input : parser.operands()) {
+    BatchFile file{input, {"convert", input, batchOutputPath(input, s.outputDir, extension)}, {}};
+    file.args.insert(file.args.end(), options.begin(), options.end());
+    files.push_back(std::move(file));
+  }
+  refuseSharedOutputs(files, 2);
+  return runBatch(files, {s.jobs, s.quiet, s.json, LoadStringW(kStrCliBatchConverting)});
 }
 
 }  // namespace
@@ -131,6 +169,18 @@ int runConvert(const std::vector<std::string>& args) {
   OptionParser parser = makeParser(s);
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  if (!s.batchTo.empty()) return convertBatch(parser, s);
+  if (!s.outputDir.empty()) {
+    return OptionParser::exitStatus(parser.fail(LoadStringW(kStrCliOutputDirWantsTo)));
+  }
+  if (parser.operands().size() < 2) {
+    return OptionParser::exitStatus(
+        parser.fail(text(kStrCliTooFewOperands, parser.operandText().c_str())));
+  }
+  if (parser.operands().size() > 2) {
+    return OptionParser::exitStatus(
+        parser.fail(text(kStrCliUnexpectedArgument, parser.operands()[2].c_str())));
+  }
   const std::string& in = parser.operands()[0];
   const std::string& out = parser.operands()[1];
   if (s.json && out == "-") {

@@ -51,6 +51,7 @@ OptionParser::Result OptionParser::fail(const std::string& reason) const {
 
 OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
   m_operands.clear();
+  m_given.clear();
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& word = args[i];
@@ -66,18 +67,32 @@ OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
       printHelp(stdout);
       return Result::help;
     }
-    // "--name=value" carries its value in the same word.
-    const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
-    const std::string name = word.substr(0, equals);
+    // "--name=value" carries its value in the same word, and so does "-jVALUE".
+    std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+    std::string name = word.substr(0, equals);
+    std::string attached;
+    if (equals == std::string::npos && word[1] != '-' && word.size() > 2) {
+      name = word.substr(0, 2);
+      const Option* shortOption = find(name);
+      if (shortOption != nullptr && !shortOption->valueName.empty()) {
+        attached = word.substr(2);
+        equals = 1;
+      } else {
+        name = word;
+      }
+    }
     const Option* option = find(name);
     if (option == nullptr) return fail(text(kStrCliUnknownOption, name.c_str()));
     if (option->valueName.empty()) {
       if (equals != std::string::npos) return fail(text(kStrCliTakesNoValue, name.c_str()));
       option->action();
+      m_given.emplace_back(static_cast<std::size_t>(option - m_options.data()), std::string());
       continue;
     }
     std::string value;
-    if (equals != std::string::npos) {
+    if (!attached.empty()) {
+      value = attached;
+    } else if (equals != std::string::npos) {
       value = word.substr(equals + 1);
     } else if (i + 1 < args.size()) {
       value = args[++i];
@@ -87,6 +102,7 @@ OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
     const std::string wrong = option->set(value);
     if (!wrong.empty())
       return fail(text(kStrCliBadValue, name.c_str(), value.c_str(), wrong.c_str()));
+    m_given.emplace_back(static_cast<std::size_t>(option - m_options.data()), value);
   }
   if (m_operands.size() < m_minOperands) {
     return fail(text(m_operands.empty() ? kStrCliMissingOperands : kStrCliTooFewOperands,
@@ -96,6 +112,16 @@ OptionParser::Result OptionParser::parse(const std::vector<std::string>& args) {
     return fail(text(kStrCliUnexpectedArgument, m_operands[m_maxOperands].c_str()));
   }
   return Result::ok;
+}
+
+std::vector<std::string> OptionParser::givenOptions(const std::vector<std::string>& leftOut) const {
+  std::vector<std::string> words;
+  for (const auto& [index, value] : m_given) {
+    const Option& o = m_options[index];
+    if (std::find(leftOut.begin(), leftOut.end(), o.name) != leftOut.end()) continue;
+    words.push_back("--" + o.name + (o.valueName.empty() ? std::string() : "=" + value));
+  }
+  return words;
 }
 
 void OptionParser::printUsage(std::FILE* out) const {

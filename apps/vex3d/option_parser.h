@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vex3d::cli {
@@ -66,6 +67,11 @@ class OptionParser {
   const std::string& command() const { return m_command; }
   const std::string& operandText() const { return m_operandText; }
 
+  // The options the last parse took, as words that parse again to the same
+  // settings (`--name` or `--name=value`), leaving out those `leftOut`
+  // names: what a batch hands on to the run of each of its files.
+  std::vector<std::string> givenOptions(const std::vector<std::string>& leftOut) const;
+
  private:
   const Option* find(const std::string& word) const;
 
@@ -75,6 +81,8 @@ class OptionParser {
   std::size_t m_maxOperands;
   std::vector<Option> m_options;
   std::vector<std::string> m_operands;
+  // Index into m_options and the value, in the order given.
+  std::vector<std::pair<std::size_t, std::string>> m_given;
 };
 
 }  // namespace vex3d::cli

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <new>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_run.h"
 #include "cli_files.h"
 #include "cli_text.h"
 #include "commands.h"
@@ -348,6 +350,25 @@ static int render(const std::vector<std::string>& args) {
   return status;
 }
 
+// A thumbnail of every operand in `folder`, each drawn by a run of its own
+// under the limits the options give.
+static int thumbnailBatch(const OptionParser& parser, const std::string& folder, unsigned jobs) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    printText(stderr, kStrCliError, text(kStrCliNotAFolder, folder.c_str()).c_str());
+    return 1;
+  }
+  const std::vector<std::string> options = parser.givenOptions({"output-dir", "jobs"});
+  std::vector<BatchFile> files;
+  for (const std::string& input : parser.operands()) {
+    BatchFile file{input, {"thumbnail", input, batchOutputPath(input, folder, "png")}, {}};
+    file.args.insert(file.args.end(), options.begin(), options.end());
+    files.push_back(std::move(file));
+  }
+  refuseSharedOutputs(files, 2);
+  return runBatch(files, {jobs, false, false, LoadStringW(kStrCliBatchThumbnails)});
+}
+
 static int thumbnail(const std::vector<std::string>& args) {
   // File managers run thumbnailers where nothing but the output may be
   // written.
@@ -373,9 +394,19 @@ static int thumbnail(const std::vector<std::string>& args) {
       return std::string();
     };
   };
+  std::string outputDir;
+  unsigned jobs = availableProcessors();
   // Thumbnailers are called as "IN OUT SIZE" too.
-  OptionParser parser("thumbnail", LoadStringW(kStrCliThumbnailOperands), 2, 3);
+  OptionParser parser("thumbnail", LoadStringW(kStrCliThumbnailOperands), 1, OptionParser::kMany);
   parser
+      .value("output-dir", 0, LoadStringW(kStrCliValueFolder),
+             LoadStringW(kStrCliThumbOutputDirHelp),
+             [&outputDir](const std::string& v) {
+               outputDir = v;
+               return std::string();
+             })
+      .value("jobs", 'j', LoadStringW(kStrCliValueCount), LoadStringW(kStrCliJobsHelp),
+             [&jobs](const std::string& v) { return jobsValue(v, jobs); })
       .value("size", 's', LoadStringW(kStrCliValueCount), LoadStringW(kStrCliThumbSizeHelp),
              sizeValue)
       .value("max-size", 0, LoadStringW(kStrCliValueMiB), LoadStringW(kStrCliMaxSizeHelp),
@@ -395,6 +426,15 @@ static int thumbnail(const std::vector<std::string>& args) {
              [&up](const std::string& v) { return upAxisValue(v, up); });
   const OptionParser::Result parsed = parser.parse(args);
   if (parsed != OptionParser::Result::ok) return OptionParser::exitStatus(parsed);
+  if (!outputDir.empty()) return thumbnailBatch(parser, outputDir, jobs);
+  const std::vector<std::string>& files = parser.operands();
+  if (files.size() < 2) {
+    return OptionParser::exitStatus(
+        parser.fail(text(kStrCliTooFewOperands, parser.operandText().c_str())));
+  }
+  if (files.size() > 3) {
+    return OptionParser::exitStatus(parser.fail(text(kStrCliUnexpectedArgument, files[3].c_str())));
+  }
   // The file manager hands over whatever lies in a folder: a file that
   // would read forever or without end gives up here, leaving no image.
   const auto memoryBytes = static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0);
@@ -402,7 +442,6 @@ static int thumbnail(const std::vector<std::string>& args) {
   // A texture is decoded, converted and copied a few times over before it
   // is scaled down: one of 16384 x 16384 would take the whole budget.
   if (memoryBytes > 0) vex3d::setImagePixelLimit(memoryBytes / 64);
-  const std::vector<std::string>& files = parser.operands();
   if (files.size() == 3) {
     const std::string wrong = sizeValue(files[2]);
     if (!wrong.empty()) {

@@ -241,6 +241,13 @@ TEST(CliFrenchTest, EveryLineComesFromTheFrenchTable) {
       "thumbnail " + out + "/empty.obj " + out + "/t.png",
       "desktop-files " + out,
       "desktop-files /nonexistent/folder",
+      // Batches.
+      "convert " + cube + " " + animated + " " + out + "/empty.obj --to ply --output-dir " + out,
+      "convert " + cube + " --to ply --output-dir /nonexistent/folder",
+      "convert " + cube + " --output-dir " + out,
+      "convert " + cube + " --to nosuch",
+      "convert " + cube + " " + cube + " --to stl --output-dir " + out + " -j 0",
+      "thumbnail " + cube + " /nonexistent/x.v3d --output-dir " + out + " -s 16",
   };
   const FrenchCheck check;
   for (const std::string& args : runs) {
