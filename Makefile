@@ -74,6 +74,7 @@ bench:
 	@$(MAKE) --no-print-directory build PRESET=release
 	@for b in build/release/bin/*_bench; do [ -x "$$b" ] && "$$b"; done
 	@bash bench/whole_process.sh build/release
+	@bash bench/batch.sh build/release
 	@bash bench/viewer.sh build/release
 
 fuzz:
