@@ -129,3 +129,50 @@ TEST(CliBatchTest, ThumbnailsEveryFileIntoTheFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// An OBJ grid of `side` x `side` quads: large enough for a debug build to
+// take a while over.
+void writeGrid(const fs::path& path, int side) {
+  std::ofstream out(path);
+  for (int y = 0; y <= side; ++y) {
+    for (int x = 0; x <= side; ++x) out << "v " << x << ' ' << y << " 0\n";
+  }
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const int a = y * (side + 1) + x + 1;
+      out << "f " << a << ' ' << a + 1 << ' ' << a + side + 2 << ' ' << a + side + 1 << '\n';
+    }
+  }
+}
+
+TEST(CliBatchTest, AnInterruptStopsTheBatchAndLeavesNoPartialFile) {
+  const fs::path dir = cli_run::testDir();
+  fs::create_directories(dir / "out");
+  std::string inputs;
+  writeGrid(dir / "grid0.obj", 700);
+  for (int i = 1; i < 4; ++i) {
+    const std::string name = "grid" + std::to_string(i) + ".obj";
+    fs::copy_file(dir / "grid0.obj", dir / name);
+    inputs += " " + (dir / name).string();
+  }
+  inputs = (dir / "grid0.obj").string() + inputs;
+  // An interrupt that reaches the batch alone, as from `kill -INT`: the
+  // file under way stops too.
+  const std::string command = "cd " + dir.string() + " && (" + VEX3D_CLI + " convert -j 1 " +
+                              inputs + " --to v3d --output-dir out 2>err.txt & pid=$!; " +
+                              "sleep 0.4; kill -INT $pid; wait $pid; echo $? > status.txt)";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string status = readAll(dir / "status.txt");
+  const std::string err = readAll(dir / "err.txt");
+  if (status == "0\n") GTEST_SKIP() << "the batch ended before the interrupt";
+  EXPECT_EQ(status, "130\n") << err;
+  EXPECT_TRUE(contains(err, "files were not started")) << err;
+  for (const auto& entry : fs::directory_iterator(dir / "out")) {
+    EXPECT_EQ(entry.path().extension(), ".v3d") << entry.path();
+  }
+  EXPECT_LT(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 4);
+}
+
+}  // namespace
