@@ -1,6 +1,8 @@
 // make_bench_meshes OUTDIR TRIANGLES...: for each count, a torus of about
 // that many triangles as mesh_<N>.obj (positions, texture coordinates and
-// normals), mesh_<N>.stl (binary) and mesh_<N>.ply (binary little endian),
+// normals), mesh_<N>_bare.obj (positions), mesh_<N>.stl (binary),
+// mesh_<N>.ply (binary little endian, normals and texture coordinates) and
+// mesh_<N>_colors.ply (positions and vertex colours),
 // so that whole-process benchmarks read the same geometry in every format.
 // Numbers are formatted by hand: a 4M-triangle OBJ must take seconds.
 #include <algorithm>
@@ -156,7 +158,9 @@ class Output {
   bool m_ok = true;
 };
 
-bool writeObj(const std::string& path, const Grid& g, const std::vector<Vertex>& vertices) {
+// `bare`: positions and faces alone, as scanners and CAD exports write.
+bool writeObj(const std::string& path, const Grid& g, const std::vector<Vertex>& vertices,
+              bool bare) {
   Output out(path);
   out.Put("# torus, " + std::to_string(g.Triangles()) + " triangles\n");
   // One "tag x y [z]" line per vertex.
@@ -168,12 +172,15 @@ bool writeObj(const std::string& path, const Grid& g, const std::vector<Vertex>&
     }
   };
   lines("v", &Vertex::x, &Vertex::y, &Vertex::z);
-  lines("vt", &Vertex::u, &Vertex::v);
-  lines("vn", &Vertex::nx, &Vertex::ny, &Vertex::nz);
-  auto corner = [&out](std::int64_t index) {
+  if (!bare) {
+    lines("vt", &Vertex::u, &Vertex::v);
+    lines("vn", &Vertex::nx, &Vertex::ny, &Vertex::nz);
+  }
+  auto corner = [&out, bare](std::int64_t index) {
     const auto one = static_cast<std::uint64_t>(index + 1);
     out.Char(' ');
     out.Unsigned(one);
+    if (bare) return;
     out.Char('/');
     out.Unsigned(one);
     out.Char('/');
@@ -217,16 +224,32 @@ bool writeStl(const std::string& path, const Grid& g, const std::vector<Vertex>&
   return out.Close();
 }
 
-bool writePly(const std::string& path, const Grid& g, const std::vector<Vertex>& vertices) {
+// `colors`: positions and a colour per vertex, as scanners write, instead of
+// normals and texture coordinates.
+bool writePly(const std::string& path, const Grid& g, const std::vector<Vertex>& vertices,
+              bool colors) {
   Output out(path);
   out.Put("ply\nformat binary_little_endian 1.0\ncomment torus\nelement vertex " +
           std::to_string(vertices.size()) +
-          "\nproperty float x\nproperty float y\nproperty float z"
-          "\nproperty float nx\nproperty float ny\nproperty float nz"
-          "\nproperty float u\nproperty float v\nelement face " +
-          std::to_string(g.Triangles()) + "\nproperty list uchar int vertex_indices\nend_header\n");
+          "\nproperty float x\nproperty float y\nproperty float z" +
+          (colors ? "\nproperty uchar red\nproperty uchar green\nproperty uchar blue"
+                  : "\nproperty float nx\nproperty float ny\nproperty float nz"
+                    "\nproperty float u\nproperty float v") +
+          "\nelement face " + std::to_string(g.Triangles()) +
+          "\nproperty list uchar int vertex_indices\nend_header\n");
   static_assert(sizeof(Vertex) == 8 * sizeof(float));
-  out.Put(vertices.data(), vertices.size() * sizeof(Vertex));
+  if (colors) {
+    for (const Vertex& p : vertices) {
+      const float xyz[3] = {p.x, p.y, p.z};
+      out.Put(xyz, sizeof xyz);
+      const unsigned char rgb[3] = {static_cast<unsigned char>(p.u * 255.0f),
+                                    static_cast<unsigned char>(p.v * 255.0f),
+                                    static_cast<unsigned char>(128.0f + p.nz * 127.0f)};
+      out.Put(rgb, sizeof rgb);
+    }
+  } else {
+    out.Put(vertices.data(), vertices.size() * sizeof(Vertex));
+  }
   forEachTriangle(g, [&](std::int64_t a, std::int64_t b, std::int64_t c) {
     unsigned char record[13];
     record[0] = 3;
@@ -257,8 +280,11 @@ int main(int argc, char** argv) {
     const Grid grid = gridFor(wanted);
     const std::vector<Vertex> vertices = torusVertices(grid);
     const std::string stem = dir + "/mesh_" + argv[k];
-    if (!writeObj(stem + ".obj", grid, vertices) || !writeStl(stem + ".stl", grid, vertices) ||
-        !writePly(stem + ".ply", grid, vertices)) {
+    if (!writeObj(stem + ".obj", grid, vertices, false) ||
+        !writeObj(stem + "_bare.obj", grid, vertices, true) ||
+        !writeStl(stem + ".stl", grid, vertices) ||
+        !writePly(stem + ".ply", grid, vertices, false) ||
+        !writePly(stem + "_colors.ply", grid, vertices, true)) {
       return 1;
     }
     std::printf("%s: %lld triangles, %zu vertices\n", stem.c_str(),
