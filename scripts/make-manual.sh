@@ -30,6 +30,8 @@ commands=$("$vex3d" help | awk '/^commands:$/ {on = 1; next} on && /^$/ {exit} o
       s = substr($0, i); sub(/^ +/, "", s); print s }' | roff | sed 's/^\\&\.TP$/.TP/; s/^\.TP$/.TP/'
   echo ".SH EXIT STATUS"
   "$vex3d" help | awk '/^exit status:/' | roff
+  echo ".SH UP AXIS"
+  "$vex3d" help | awk '/^up axis:/ {sub(/^up axis: */, ""); print}' | roff
   echo ".SH SEE ALSO"
   first=1
   for c in $commands; do
