@@ -222,9 +222,69 @@ void addAnimationKeys(C3DSceneNode& node, const aiNodeAnim& anim, double scale) 
   }
 }
 
+// The library's arrays of a mesh no node will gather again. A large file's
+// vertices and faces take as much memory as the lists built from them;
+// freed as soon as they are read, they make room for those lists, which
+// then need no fresh pages.
+void releaseArrays(aiMesh& mesh) {
+  delete[] mesh.mVertices;
+  mesh.mVertices = nullptr;
+  delete[] mesh.mNormals;
+  mesh.mNormals = nullptr;
+  delete[] mesh.mTangents;
+  mesh.mTangents = nullptr;
+  delete[] mesh.mBitangents;
+  mesh.mBitangents = nullptr;
+  for (aiVector3D*& uv : mesh.mTextureCoords) {
+    delete[] uv;
+    uv = nullptr;
+  }
+  for (aiColor4D*& colours : mesh.mColors) {
+    delete[] colours;
+    colours = nullptr;
+  }
+  delete[] mesh.mFaces;
+  mesh.mFaces = nullptr;
+  mesh.mNumFaces = 0;
+  mesh.mNumVertices = 0;
+}
+
+// Calls `visit` (node, depth) on every node the scene is built from, in
+// the order it is built; what lies deeper than a model goes comes from a
+// damaged file and is left out.
+template <class Visit>
+void forEachBuiltNode(const aiNode& node, int depth, Visit& visit) {
+  visit(node, depth);
+  if (depth > 1000) return;
+  for (unsigned c = 0; c < node.mNumChildren && node.mChildren != nullptr; ++c) {
+    if (node.mChildren[c] != nullptr) forEachBuiltNode(*node.mChildren[c], depth + 1, visit);
+  }
+}
+
+template <class Visit>
+void forEachBuiltNode(const aiScene& scene, Visit visit) {
+  const aiNode* root = scene.mRootNode;
+  if (root == nullptr) return;
+  // The library's own root stands for the file; it becomes a node only when
+  // it carries something of its own.
+  if (root->mNumMeshes == 0 && root->mTransformation.IsIdentity()) {
+    for (unsigned c = 0; c < root->mNumChildren && root->mChildren != nullptr; ++c) {
+      if (root->mChildren[c] != nullptr) forEachBuiltNode(*root->mChildren[c], 1, visit);
+    }
+  } else {
+    forEachBuiltNode(*root, 0, visit);
+  }
+}
+
 class SceneBuilder {
  public:
-  SceneBuilder(const aiScene& source, C3DScene& target) : m_source(source), m_target(target) {
+  SceneBuilder(aiScene& source, C3DScene& target)
+      : m_source(source), m_target(target), m_uses(source.mNumMeshes, 0) {
+    forEachBuiltNode(source, [this](const aiNode& node, int) {
+      for (unsigned i = 0; i < node.mNumMeshes && node.mMeshes != nullptr; ++i) {
+        if (node.mMeshes[i] < m_uses.size()) ++m_uses[node.mMeshes[i]];
+      }
+    });
     for (unsigned a = 0; a < source.mNumAnimations && source.mAnimations != nullptr; ++a) {
       const aiAnimation* anim = source.mAnimations[a];
       if (anim == nullptr) continue;
@@ -235,7 +295,10 @@ class SceneBuilder {
     }
   }
 
-  void AddNode(const aiNode& source, C3DSceneNode* parent, int depth) {
+  // Builds `source` under `parent`; its children follow through
+  // forEachBuiltNode, parents before their children.
+  void AddNode(const aiNode& source, int depth) {
+    C3DSceneNode* parent = depth == 0 ? nullptr : parentAt(depth);
     auto node = std::make_unique<C3DSceneNode>();
     node->SetName(source.mName.C_Str());
     std::vector<const aiMesh*> meshes;
@@ -250,6 +313,11 @@ class SceneBuilder {
     for (const aiMesh* mesh : meshes) {
       gather.AddMesh(*mesh);
       loose.AddMesh(*mesh);
+    }
+    for (unsigned i = 0; i < source.mNumMeshes && source.mMeshes != nullptr; ++i) {
+      const unsigned index = source.mMeshes[i];
+      if (index < m_uses.size() && m_source.mMeshes[index] != nullptr && --m_uses[index] == 0)
+        releaseArrays(*m_source.mMeshes[index]);
     }
     // One object per node: faces stay on the node, and the strips and the
     // points go to unnamed children of it unless one of them is all there is.
@@ -282,11 +350,8 @@ class SceneBuilder {
       child->SetObject(object.release());
       m_target.AddNode(added, child.release());
     }
-    // Deeper trees than this come from damaged files, not from models.
-    if (depth > 1000) return;
-    for (unsigned c = 0; c < source.mNumChildren && source.mChildren != nullptr; ++c) {
-      if (source.mChildren[c] != nullptr) AddNode(*source.mChildren[c], added, depth + 1);
-    }
+    m_path.resize(static_cast<std::size_t>(depth) + 1);
+    m_path[static_cast<std::size_t>(depth)] = added;
   }
 
  private:
@@ -296,8 +361,19 @@ class SceneBuilder {
            (mesh->mNumFaces == 0 || mesh->mFaces != nullptr);
   }
 
-  const aiScene& m_source;
+  // The node built last at `depth - 1`: the parent of a node at `depth`.
+  // The library's root, left out, has none.
+  C3DSceneNode* parentAt(int depth) const {
+    const auto above = static_cast<std::size_t>(depth - 1);
+    return above < m_path.size() ? m_path[above] : nullptr;
+  }
+
+  aiScene& m_source;
   C3DScene& m_target;
+  // How many nodes still to build use each mesh.
+  std::vector<unsigned> m_uses;
+  // The nodes built last at each depth.
+  std::vector<C3DSceneNode*> m_path;
   struct Channel {
     const aiNodeAnim* keys;
     double scale;
@@ -367,7 +443,7 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
 
 }  // namespace
 
-std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log) {
+std::unique_ptr<C3DScene> sceneFromAssimp(aiScene& source, CIoOptions& log) {
   auto scene = std::make_unique<C3DScene>();
   EmbeddedImages images;
   for (unsigned m = 0; m < source.mNumMaterials && source.mMaterials != nullptr; ++m) {
@@ -375,17 +451,8 @@ std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log
       addMaterial(source, *source.mMaterials[m], m + 1, *scene, images, log);
   }
   SceneBuilder builder(source, *scene);
-  const aiNode* root = source.mRootNode;
-  if (root == nullptr) return scene;
-  // The library's own root stands for the file; it becomes a node only when
-  // it carries something of its own.
-  if (root->mNumMeshes == 0 && root->mTransformation.IsIdentity()) {
-    for (unsigned c = 0; c < root->mNumChildren && root->mChildren != nullptr; ++c) {
-      if (root->mChildren[c] != nullptr) builder.AddNode(*root->mChildren[c], nullptr, 1);
-    }
-  } else {
-    builder.AddNode(*root, nullptr, 0);
-  }
+  forEachBuiltNode(source,
+                   [&builder](const aiNode& node, int depth) { builder.AddNode(node, depth); });
   return scene;
 }
 

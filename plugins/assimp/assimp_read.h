@@ -10,7 +10,9 @@ namespace vex3d::assimp {
 
 // Never null; the caller runs the import check-out on it. Embedded images
 // are attached to their maps unchecked; what cannot be one is a warning in
-// `log`.
-std::unique_ptr<C3DScene> sceneFromAssimp(const aiScene& source, CIoOptions& log);
+// `log`. The vertex and face arrays of `source`'s meshes are released as
+// soon as the last node that uses each has been built: the rest of `source`
+// stays as it was.
+std::unique_ptr<C3DScene> sceneFromAssimp(aiScene& source, CIoOptions& log);
 
 }  // namespace vex3d::assimp

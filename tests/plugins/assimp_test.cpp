@@ -358,6 +358,32 @@ TEST_F(AssimpPluginTest, GltfColoursAreOpaqueAndAPrimitiveWithoutThemKeepsItsMat
   for (float at : {2.0f, 3.0f, 12.0f}) EXPECT_EQ(byX[at].GetAlpha(), 0) << at;
 }
 
+// A mesh that several nodes place is read once by the library: every node
+// still gets all of it, whichever node is built first.
+TEST_F(AssimpPluginTest, AMeshPlacedByTwoNodesIsWholeInBoth) {
+  const std::string path = file("instanced.gltf");
+  std::ofstream(path)
+      << R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,3]}],)"
+      << R"("nodes":[{"name":"group","children":[1,2]},{"name":"first","mesh":0},)"
+      << R"({"name":"second","mesh":0,"translation":[5,0,0]},{"name":"third","mesh":0}],)"
+      << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
+      << R"("buffers":[{"byteLength":48,"uri":"data:application/octet-stream;base64,)"
+      << R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAEAAAACAAAA"}],)"
+      << R"("bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},)"
+      << R"({"buffer":0,"byteOffset":36,"byteLength":12}],)"
+      << R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+      << R"("min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5125,"count":3,)"
+      << R"("type":"SCALAR"}]})";
+  std::unique_ptr<C3DScene> scene = read(path);
+  ASSERT_TRUE(scene) << m_lastError;
+  for (const char* name : {"first", "second", "third"}) {
+    const C3DObject* object = objectOf(*scene, name);
+    ASSERT_NE(object, nullptr) << name;
+    EXPECT_EQ(object->GetFaceNbr(), 1) << name;
+    EXPECT_EQ(object->GetPointList()->GetSize(), 3) << name;
+  }
+}
+
 // Two triangles meeting along an edge, each in one colour given without
 // alpha: the points of the edge are shared, their colours are not.
 TEST_F(AssimpPluginTest, CornersThatDifferOnlyInColourKeepTheirColours) {
