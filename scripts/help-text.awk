@@ -1,11 +1,14 @@
-# Reads the text of `vex3d help COMMAND` (LANG=C) and prints it as records,
+# Reads the text of `vex3d help COMMAND` or of `vex3d-viewer --help`
+# (LANG=C) and prints it as records,
 # one per line, tab-separated, for the manual page and completion makers:
 #   usage<TAB>OPERANDS         summary<TAB>TEXT        example<TAB>TEXT
 #   option<TAB>SHORT<TAB>LONG<TAB>VALUE<TAB>HELP
 # so that both read the help exactly as a user sees it.
 function trim(s) { sub(/^[ \t]+/, "", s); sub(/[ \t]+$/, "", s); return s }
 NR == 1 && /^usage: / {
-  line = $0; sub(/^usage: vex3d [^ ]+ ?/, "", line); sub(/ ?\[options\]$/, "", line)
+  line = $0
+  if (!sub(/^usage: vex3d [^ ]+ ?/, "", line)) sub(/^usage: [^ ]+ ?/, "", line)
+  sub(/ ?\[options\]$/, "", line)
   print "usage\t" line; next
 }
 NR == 2 { print "summary\t" trim($0); next }

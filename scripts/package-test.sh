@@ -46,6 +46,14 @@ check "a thumbnail from the unpacked package" \
 check "the manual pages and the bash completion are installed" \
   test -s "$work/root/usr/share/man/man1/vex3d-convert.1.gz" -a \
   -s "$work/root/usr/share/bash-completion/completions/vex3d"
+check "the viewer's manual page and the user guide are installed" \
+  test -s "$work/root/usr/share/man/man1/vex3d-viewer.1.gz" -a \
+  -s "$work/root/usr/share/doc/vex3d/guide/index.html"
+# What plug-in writers build against, wherever the library folder is.
+check "the headers, the CMake package and the pkg-config file are installed" bash -c '
+  test -s "$0/usr/include/vex3d/hostlib/io/plugin_api.h" &&
+  find "$0/usr/lib" -path "*/cmake/Vex3D/Vex3DConfig.cmake" | grep -q . &&
+  find "$0/usr/lib" -path "*/pkgconfig/vex3d.pc" | grep -q .' "$work/root"
 
 # Software centres read the viewer's metainfo: no errors in it (its id is
 # not a reverse domain name, which the validator only warns about).

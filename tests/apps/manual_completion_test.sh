@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # The manual pages and the shell completion say what the help says: every
 # option of every command is in its page and in the completion, the pages
-# render without warnings and the bash completion parses.
-#   bash manual_completion_test.sh VEX3D SCRIPTS_DIR
+# render without warnings and the bash completion parses; the viewer
+# program's page names every option of its --help.
+#   bash manual_completion_test.sh VEX3D SCRIPTS_DIR [VIEWER]
 set -euo pipefail
 vex3d=$1
 scripts=$2
+viewer=${3:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/vex3d_manual.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export LANG=C LC_ALL=C LANGUAGE=
 fail=0
 
-bash "$scripts/make-manual.sh" "$vex3d" "$work/man1" 0
+bash "$scripts/make-manual.sh" "$vex3d" "$work/man1" 0 "$viewer"
 for shell in bash zsh fish; do bash "$scripts/make-completion.sh" "$vex3d" $shell >"$work/comp.$shell"; done
 bash -n "$work/comp.bash" || { echo "the bash completion does not parse"; fail=1; }
 
@@ -32,5 +34,24 @@ for c in $commands; do
   fi
 done
 grep -qF "vex3d\\-convert" "$work/man1/vex3d.1" || { echo "vex3d(1) does not point to the commands' pages"; fail=1; }
+if [ -n "$viewer" ]; then
+  page="$work/man1/vex3d-viewer.1"
+  if [ ! -s "$page" ]; then
+    echo "no page for vex3d-viewer"
+    fail=1
+  else
+    options=$("$viewer" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
+    [ -n "$options" ] || { echo "vex3d-viewer --help lists no options"; fail=1; }
+    for option in $options; do
+      grep -qF -- "$(printf '%s' "$option" | sed 's/-/\\-/g')" "$page" ||
+        { echo "vex3d-viewer: $option missing from its page"; fail=1; }
+    done
+    if command -v man >/dev/null 2>&1; then
+      warnings=$(man --warnings -l "$page" 2>&1 >/dev/null || true)
+      [ -z "$warnings" ] || { echo "vex3d-viewer: the page renders with warnings: $warnings"; fail=1; }
+    fi
+    grep -qF "vex3d\\-viewer" "$work/man1/vex3d.1" || { echo "vex3d(1) does not point to the viewer's page"; fail=1; }
+  fi
+fi
 [ $fail = 0 ] && echo "manual pages and completion: every option of every command"
 exit $fail

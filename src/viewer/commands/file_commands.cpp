@@ -141,13 +141,22 @@ C3DHelp::C3DHelp(Kind kind)
 void C3DHelp::SetOpener(Opener opener_) { opener() = std::move(opener_); }
 
 std::string C3DHelp::FindDocumentation() {
+  return FindDocumentation(QCoreApplication::applicationDirPath().toStdString());
+}
+
+std::string C3DHelp::FindDocumentation(const std::string& programFolder) {
   namespace fs = std::filesystem;
-  const fs::path program = QCoreApplication::applicationDirPath().toStdString();
-  // Installed beside the program's prefix, else in the source tree a build
-  // directory sits in.
+  const fs::path program = programFolder;
+  const fs::path installed = program / ".." / "share" / "doc" / "vex3d";
+  // A build directory sits two levels below the source tree (build/debug/bin).
+  const fs::path tree = program / ".." / ".." / "..";
+  // The guide before the README, installed before the tree's: a program
+  // run from a build still finds the guide it was built with.
   const fs::path candidates[] = {
-      program / ".." / "share" / "doc" / "vex3d" / "README.md",
-      program / ".." / ".." / ".." / "README.md",
+      installed / "guide" / "index.html",
+      tree / "docs" / "guide" / "index.html",
+      installed / "README.md",
+      tree / "README.md",
   };
   for (const fs::path& candidate : candidates) {
     std::error_code error;

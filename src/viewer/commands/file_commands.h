@@ -41,9 +41,12 @@ class VEX3D_VIEWER_EXPORT C3DHelp : public C3DViewerCommand {
   // Where the user documentation opens; tests replace the browser.
   using Opener = std::function<bool(const std::string& file)>;
   static void SetOpener(Opener opener);
-  // The installed documentation, else the one beside the program; empty
-  // when there is none.
+  // The user guide, else the README: installed beside the program's
+  // prefix, else in the source tree the program was built in; empty when
+  // there is none.
   static std::string FindDocumentation();
+  // The same for a program in `programFolder`.
+  static std::string FindDocumentation(const std::string& programFolder);
 
  private:
   Kind m_kind;

@@ -1,11 +1,16 @@
 // Opening and saving through the real dialogs, answered by the test as a
 // user would answer them.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "hostlib/commands/command_mgr.h"
 #include "hostlib/core/fourcc.h"
@@ -106,7 +111,42 @@ TEST_F(ViewerDialogs, HelpOpensTheDocumentation) {
   });
   EXPECT_EQ(frame.RunCommand(frame.GetCommandMgr().GetCommandById(fourcc("3HLP"))), cmdDone);
   C3DHelp::SetOpener({});
-  EXPECT_FALSE(opened.empty());
+  // Run from the build, the guide of the source tree opens, not the README.
+  std::error_code error;
+  EXPECT_EQ(opened, std::filesystem::weakly_canonical(
+                        std::filesystem::path(VEX3D_SOURCE_DIR) / "docs/guide/index.html", error)
+                        .string());
+  // It opens in any browser with no network: nothing is fetched from elsewhere.
+  std::ifstream guide(opened);
+  const std::string page((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
+  EXPECT_NE(page.find("vex3d thumbnail"), std::string::npos);
+  for (const char* outside : {"http:", "https:", "<script", "<link", "<img", "@import"}) {
+    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+  }
+}
+
+// Installed guide, guide of the tree, installed README, README of the tree:
+// each is found only when those before it are missing.
+TEST(ViewerHelp, DocumentationIsLookedForInOrder) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("vex3d_help_" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  // root/src holds the tree, root/src/build/debug/bin the program, and its
+  // prefix's share folder is root/src/build/debug/share.
+  const fs::path bin = root / "src/build/debug/bin";
+  const fs::path doc = root / "src/build/debug/share/doc/vex3d";
+  fs::create_directories(bin);
+  fs::create_directories(doc / "guide");
+  fs::create_directories(root / "src/docs/guide");
+  const fs::path files[] = {doc / "guide/index.html", root / "src/docs/guide/index.html",
+                            doc / "README.md", root / "src/README.md"};
+  for (const fs::path& file : files) std::ofstream(file) << "text\n";
+  for (const fs::path& file : files) {
+    EXPECT_EQ(C3DHelp::FindDocumentation(bin.string()), fs::canonical(file).string());
+    fs::remove(file);
+  }
+  EXPECT_EQ(C3DHelp::FindDocumentation(bin.string()), "");
+  fs::remove_all(root);
 }
 
 }  // namespace
