@@ -46,8 +46,9 @@ check "a thumbnail from the unpacked package" \
 check "the manual pages and the bash completion are installed" \
   test -s "$work/root/usr/share/man/man1/vex3d-convert.1.gz" -a \
   -s "$work/root/usr/share/bash-completion/completions/vex3d"
-check "the viewer's manual page and the user guide are installed" \
+check "the programs' manual pages and the user guide are installed" \
   test -s "$work/root/usr/share/man/man1/vex3d-viewer.1.gz" -a \
+  -s "$work/root/usr/share/man/man1/vex3d-exchange-standin.1.gz" -a \
   -s "$work/root/usr/share/doc/vex3d/guide/index.html"
 # What plug-in writers build against, wherever the library folder is.
 check "the headers, the CMake package and the pkg-config file are installed" bash -c '
