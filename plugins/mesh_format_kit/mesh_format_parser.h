@@ -37,7 +37,7 @@ class MeshFormatParser : public C3DParser {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, error);
       return nullptr;
     }
-    ReadProgress progress(file.bytes(), readingTitle(fileName));
+    ReadProgress progress(file, readingTitle(fileName));
     auto result = Format::read(file.bytes(), &progress);
     if (!file.intact()) {
       SetIoError(IO_ERROR_PARSER_EXCEPTION, CIoOptions::logError, fileShrankText());

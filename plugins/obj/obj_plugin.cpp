@@ -70,7 +70,7 @@ class CObjParser : public C3DParser {
       librariesIntact = librariesIntact && library.intact();
       return true;
     };
-    vex3d::native::ReadProgress progress(file.bytes(), vex3d::native::readingTitle(fileName));
+    vex3d::native::ReadProgress progress(file, vex3d::native::readingTitle(fileName));
     vex3d::obj::ReadResult result = vex3d::obj::readObj(file.bytes(), loader, &progress);
     for (const std::string& warning : result.warnings) {
       options.AddLogInfo(CIoOptions::logWarning, warning);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -145,6 +146,19 @@ void MappedFile::close() {
   if (m_data != nullptr) ::munmap(const_cast<unsigned char*>(m_data), m_size);
   m_data = nullptr;
   m_size = 0;
+  m_released = 0;
+}
+
+void MappedFile::releaseBefore(const void* upTo) {
+  const auto* at = static_cast<const unsigned char*>(upTo);
+  if (m_data == nullptr || at <= m_data) return;
+  static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t length = std::min(static_cast<std::size_t>(at - m_data), m_size) & ~(page - 1);
+  if (length <= m_released) return;
+  // A private mapping that was never written: dropping its pages loses
+  // nothing the file does not hold.
+  ::madvise(const_cast<unsigned char*>(m_data) + m_released, length - m_released, MADV_DONTNEED);
+  m_released = length;
 }
 
 bool MappedFile::intact() const { return m_slot < 0 || !g_slots[m_slot].faulted.load(); }

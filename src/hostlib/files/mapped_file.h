@@ -31,12 +31,17 @@ class VEXHOST_EXPORT MappedFile {
   void close();
 
   std::span<const unsigned char> bytes() const { return {m_data, m_size}; }
+  // Gives the memory of the pages wholly before `upTo` back to the system:
+  // a reader that has gone past them keeps the file out of its peak. The
+  // bytes stay readable; read again, they come back from the file.
+  void releaseBefore(const void* upTo);
   // False once part of the file vanished while it was mapped.
   bool intact() const;
 
  private:
   const unsigned char* m_data = nullptr;
   std::size_t m_size = 0;
+  std::size_t m_released = 0;
   int m_slot = -1;
 };
 

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -76,6 +78,52 @@ TEST_F(MappedFileTest, AFileThatShrinksWhileReadReadsAsZerosAndIsNotIntact) {
   ASSERT_TRUE(again.open(path.string(), why));
   EXPECT_TRUE(again.intact());
   EXPECT_EQ(again.bytes().size(), 4096u);
+}
+
+// The resident pages of the mapping of `data`, from the process's own
+// account of its mappings.
+std::size_t residentKiB(const void* data) {
+  std::ifstream maps("/proc/self/smaps");
+  std::string line;
+  bool inside = false;
+  const auto address = reinterpret_cast<std::uintptr_t>(data);
+  while (std::getline(maps, line)) {
+    unsigned long begin = 0, end = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &begin, &end) == 2 && line.find(' ') < 30) {
+      inside = address >= begin && address < end;
+    } else if (inside && line.rfind("Rss:", 0) == 0) {
+      return std::stoul(line.substr(4));
+    }
+  }
+  return 0;
+}
+
+TEST_F(MappedFileTest, PagesGivenBackStillReadAsTheFile) {
+  const fs::path path = dir() / "long.obj";
+  const std::size_t size = 8 << 20;
+  std::string content(size, 'v');
+  for (std::size_t i = 0; i < size; i += 4097) content[i] = static_cast<char>('a' + i % 26);
+  std::ofstream(path, std::ios::binary) << content;
+  vex3d::MappedFile file;
+  std::string why;
+  ASSERT_TRUE(file.open(path.string(), why)) << why;
+  const unsigned char* data = file.bytes().data();
+  const std::size_t before = residentKiB(data);
+  EXPECT_GE(before, size / 1024 / 2) << "the mapping is populated when opened";
+  // Nothing before the start, and at most what the file holds, is given.
+  file.releaseBefore(data);
+  file.releaseBefore(data + size + (1 << 20));
+  EXPECT_LE(residentKiB(data), 4u);
+  file.releaseBefore(data + size / 2);  // already given back: nothing more
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), content);
+  EXPECT_TRUE(file.intact());
+
+  vex3d::MappedFile half;
+  ASSERT_TRUE(half.open(path.string(), why));
+  half.releaseBefore(half.bytes().data() + size / 2 + 100);
+  const std::size_t left = residentKiB(half.bytes().data());
+  EXPECT_LE(left, size / 1024 / 2 + 4);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(half.bytes().data()), size), content);
 }
 
 }  // namespace
