@@ -93,7 +93,9 @@ void fillChannelFaces(TList& faces, const C3DFaceList& shape, const MeshArrays& 
 }  // namespace detail
 
 // The caller has checked every corner index against its value count.
-// `uvChannelId` names the texture channel (materials refer to it).
-std::unique_ptr<C3DObject> buildObject(const MeshArrays& mesh, std::uint32_t uvChannelId);
+// `uvChannelId` names the texture channel (materials refer to it). `mesh`
+// is emptied on the way: each array goes as soon as the list made from it
+// is built, so that the next list takes its memory rather than fresh pages.
+std::unique_ptr<C3DObject> buildObject(MeshArrays& mesh, std::uint32_t uvChannelId);
 
 }  // namespace vex3d::native

@@ -53,27 +53,34 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
   }
   MeshArrays mesh;
   mesh.corners.resize(count * 3);
-  native::PointWelder welder(static_cast<std::size_t>(count) * 3, mesh.positions);
-  const unsigned char* p = bytes.data() + kHeaderSize;
-  int* corner = mesh.corners.data();
-  for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
-    if (native::cancelled(progress, p)) {
-      result.error = native::readingCancelledText();
-      return result;
-    }
-    if (i + kPrefetchFacets < count) {
+  // The welder's table is gone before the object is built: the lists take
+  // its memory.
+  auto weld = [&]() -> bool {
+    native::PointWelder welder(static_cast<std::size_t>(count) * 3, mesh.positions);
+    const unsigned char* p = bytes.data() + kHeaderSize;
+    int* corner = mesh.corners.data();
+    for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
+      if (native::cancelled(progress, p)) return false;
+      if (i + kPrefetchFacets < count) {
+        for (int k = 0; k < 3; ++k) {
+          float ahead[3];
+          std::memcpy(ahead, p + kPrefetchFacets * kFacetSize + 12 + 12 * k, sizeof ahead);
+          welder.prefetch(ahead);
+        }
+      }
       for (int k = 0; k < 3; ++k) {
-        float ahead[3];
-        std::memcpy(ahead, p + kPrefetchFacets * kFacetSize + 12 + 12 * k, sizeof ahead);
-        welder.prefetch(ahead);
+        const unsigned char* v = p + 12 + 12 * k;
+        const float xyz[3] = {std::bit_cast<float>(readU32(v)),
+                              std::bit_cast<float>(readU32(v + 4)),
+                              std::bit_cast<float>(readU32(v + 8))};
+        *corner++ = welder.add(xyz);
       }
     }
-    for (int k = 0; k < 3; ++k) {
-      const unsigned char* v = p + 12 + 12 * k;
-      const float xyz[3] = {std::bit_cast<float>(readU32(v)), std::bit_cast<float>(readU32(v + 4)),
-                            std::bit_cast<float>(readU32(v + 8))};
-      *corner++ = welder.add(xyz);
-    }
+    return true;
+  };
+  if (!weld()) {
+    result.error = native::readingCancelledText();
+    return result;
   }
   result.scene = std::make_unique<C3DScene>();
   addNode(*result.scene, mesh, {});
