@@ -266,6 +266,8 @@ class VEX3D_EXPORT C3DView {
   void renderLabels(C3DSceneNode* node);
   void endBatch();
   void beginBatch();
+  // Inside a batch of faces drawn without a list, after face `f`.
+  void handOverBatch(int f);
   void sendCorner(const C3DFace& face, int corner, bool smooth);
   void sendFilledFace(const C3DFace& face, bool smooth);
   // Corner triples of the face's triangles into m_triangleCorners.

@@ -307,6 +307,19 @@ void C3DView::endBatch() {
   m_inBatch = false;
 }
 
+void C3DView::handOverBatch(int f) {
+  // Drawn straight away, a large object's triangles would all queue up in
+  // the driver before the first is drawn. Handed over in pieces, the
+  // driver's threads draw one piece while the next is sent, and the queue
+  // stays small.
+  constexpr int kFacesPerHandOver = 1 << 14;
+  if (!m_inBatch || (f + 1) % kFacesPerHandOver != 0 || !IsDrawingFlagSet(DRAWING_IMMEDIATE))
+    return;
+  glEnd();
+  glFlush();
+  glBegin(GL_TRIANGLES);
+}
+
 int C3DView::BeginFace(int f) {
   _RenderElement& e = m_element;
   const C3DFace* face = e.faces->ElementAt(f);
@@ -485,6 +498,7 @@ void C3DView::ViewFlatNode() {
     if (face->GetSize() < 3 || !BeginFace(f)) continue;
     if (normals != nullptr && f < normals->GetSize()) glNormal3fv((*normals)[f].ValPtr());
     sendFilledFace(*face, false);
+    handOverBatch(f);
   }
 }
 
@@ -500,6 +514,7 @@ void C3DView::ViewSmoothNode() {
     const C3DFace* face = faces->ElementAt(f);
     if (face->GetSize() < 3 || !BeginFace(f)) continue;
     sendFilledFace(*face, true);
+    handOverBatch(f);
   }
 }
 

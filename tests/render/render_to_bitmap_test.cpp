@@ -120,6 +120,51 @@ TEST(RenderToBitmapTest, ALongBarStaysInsideTheSquareWithAMarginOnBothEnds) {
   }
 }
 
+// The 2 x 2 square of addSquare across y, made of side x side quads.
+void addGridSquare(C3DScene& scene, int side) {
+  auto* points = new C3DPointList;
+  for (int row = 0; row <= side; ++row) {
+    for (int column = 0; column <= side; ++column) {
+      points->Add(C3DPoint(-1.0f + 2.0f * static_cast<float>(row) / static_cast<float>(side), 0.0f,
+                           -1.0f + 2.0f * static_cast<float>(column) / static_cast<float>(side)));
+    }
+  }
+  auto* faces = new C3DFaceList;
+  for (int row = 0; row < side; ++row) {
+    for (int column = 0; column < side; ++column) {
+      const int a = row * (side + 1) + column;
+      C3DSingleFace face;
+      for (int corner : {a, a + 1, a + side + 2, a + side + 1}) face.AddIndex(corner);
+      faces->Add(&face);
+    }
+  }
+  auto* node = new C3DSceneNode;
+  node->SetObject(new C3DObject(points, faces));
+  scene.AddNode(nullptr, node);
+}
+
+// A large object is handed to the driver in pieces: every piece is drawn,
+// and the pieces cover exactly what the object does in one.
+TEST(RenderToBitmapTest, AnObjectOfManyFacesIsDrawnWhole) {
+  ScopedConfigDir config("render");
+  for (std::uint32_t mode : {VIEW_SMOOTH, VIEW_FLAT}) {
+    C3DScene whole;
+    addSquare(whole, 1, false);
+    C3DScene grid;
+    addGridSquare(grid, 180);  // 32,400 quads
+    const _GlViewSettings settings = seenFrom(vex3d::threeQuarterViewRotation(), mode);
+    auto one = framed(whole, settings);
+    auto many = framed(grid, settings);
+    ASSERT_TRUE(one && many);
+    const Coverage expected = coverage(*one);
+    const Coverage drawn = coverage(*many);
+    ASSERT_GT(expected.count, kSize * kSize / 8);
+    EXPECT_NEAR(drawn.count, expected.count, kSize) << "mode " << mode;
+    EXPECT_EQ(drawn.minY, expected.minY);
+    EXPECT_EQ(drawn.maxY, expected.maxY);
+  }
+}
+
 TEST(RenderToBitmapTest, HiddenNodesAreNeitherDrawnNorFramed) {
   ScopedConfigDir config("render");
   C3DScene scene;
