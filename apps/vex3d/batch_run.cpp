@@ -295,6 +295,13 @@ std::string batchOutputPath(const std::string& input, const std::string& folder,
   return (where / name).string();
 }
 
+std::string batchOperandsProblem(const std::vector<std::string>& operands) {
+  for (const std::string& operand : operands) {
+    if (operand == "-") return LoadStringW(kStrCliBatchNoStandardInput);
+  }
+  return {};
+}
+
 void refuseSharedOutputs(std::vector<BatchFile>& files, std::size_t outputArg) {
   std::map<std::string, std::string> writers;
   for (BatchFile& file : files) {

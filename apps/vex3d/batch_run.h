@@ -42,6 +42,9 @@ std::string jobsValue(const std::string& text, unsigned& jobs);
 // in `folder`, or beside the input when `folder` is empty.
 std::string batchOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension);
+// Empty when every operand can be a file of a batch, else what is wrong:
+// standard input cannot, since every run would share it.
+std::string batchOperandsProblem(const std::vector<std::string>& operands);
 // Refuses, with the reason, the files whose output another file of the
 // batch already writes (two inputs of the same name from two folders).
 void refuseSharedOutputs(std::vector<BatchFile>& files, std::size_t outputArg);

@@ -146,6 +146,8 @@ int convertBatch(const OptionParser& parser, const ConvertSettings& s) {
     return OptionParser::exitStatus(
         parser.fail(text(kStrCliBadValue, "--to", s.batchTo.c_str(), why.c_str())));
   }
+  const std::string problem = batchOperandsProblem(parser.operands());
+  if (!problem.empty()) return OptionParser::exitStatus(parser.fail(problem));
   std::error_code error;
   if (!s.outputDir.empty() && !std::filesystem::is_directory(s.outputDir, error)) {
     printText(stderr, kStrCliError, text(kStrCliNotAFolder, s.outputDir.c_str()).c_str());

@@ -353,6 +353,8 @@ static int render(const std::vector<std::string>& args) {
 // A thumbnail of every operand in `folder`, each drawn by a run of its own
 // under the limits the options give.
 static int thumbnailBatch(const OptionParser& parser, const std::string& folder, unsigned jobs) {
+  const std::string problem = batchOperandsProblem(parser.operands());
+  if (!problem.empty()) return OptionParser::exitStatus(parser.fail(problem));
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
     printText(stderr, kStrCliError, text(kStrCliNotAFolder, folder.c_str()).c_str());

@@ -95,6 +95,12 @@ TEST(CliBatchTest, RefusesWhatCannotMakeABatchBeforeReadingAnything) {
   for (const char* jobs : {"-j 0", "--jobs=x", "-j"}) {
     EXPECT_EQ(vex3d("convert " + cube + " --to ply " + jobs).status, 2) << jobs;
   }
+  // Every run would share standard input.
+  const cli_run::Run piped = vex3d("convert - " + cube + " --to ply --from obj < " + cube);
+  EXPECT_EQ(piped.status, 2);
+  EXPECT_TRUE(contains(piped.err, "standard input cannot be one of the files of a batch"))
+      << piped.err;
+  EXPECT_EQ(vex3d("thumbnail - --output-dir " + dir.string() + " < " + cube).status, 2);
   // Without a batch option the command still wants exactly IN and OUT.
   EXPECT_EQ(vex3d("convert " + cube).status, 2);
   EXPECT_TRUE(contains(vex3d("convert a b c").err, "unexpected argument c"));
