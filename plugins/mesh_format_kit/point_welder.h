@@ -94,7 +94,7 @@ class PointWelder {
   }
 
   void grow() {
-    std::vector<Slot> slots(m_slots.size() * 2);
+    MeshVector<Slot> slots(m_slots.size() * 2);
     const std::size_t mask = slots.size() - 1;
     for (const Slot& s : m_slots) {
       if (s.index < 0) continue;
@@ -105,7 +105,9 @@ class PointWelder {
     m_slots.swap(slots);
   }
 
-  std::vector<Slot> m_slots;
+  // Large and read at random: huge pages spare most of its address
+  // translation misses.
+  MeshVector<Slot> m_slots;
   std::vector<Slot> m_recent;
   MeshVector<float>& m_positions;
 };
