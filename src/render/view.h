@@ -311,6 +311,9 @@ class VEX3D_EXPORT C3DView {
 
   _RenderElement m_element;
   std::uint32_t m_currentMaterialId = 0xFFFFFFFFu;
+  // The material whose ambient, specular and shininess were sent last with
+  // a corner's colour; null once anything else set the material.
+  const C3DMaterial* m_cornerMaterialBase = nullptr;
   int m_currentTexture = -1;
   bool m_inBatch = false;
   bool m_stippled = false;

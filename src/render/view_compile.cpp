@@ -230,6 +230,7 @@ void C3DView::resetCurrentMaterial() {
 }
 
 int C3DView::BeginNode(C3DSceneNode* node, int glViewType) {
+  m_cornerMaterialBase = nullptr;
   C3DBaseObject* object = node->GetObject();
   m_element = _RenderElement{};
   m_element.node = node;
@@ -553,10 +554,20 @@ void C3DView::InitPointMaterial() {
     const float v = static_cast<float>(base[i]) * (1.0f - w) + static_cast<float>(corner[i]) * w;
     mixed[i] = static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
   }
-  m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
   m_userMaterial->SetDiffuseColor(mixed);
+  // From corner to corner of one material only the diffuse colour changes:
+  // the rest is sent once. Each value sent between begin and end widens
+  // every vertex the driver keeps.
+  if (m_cornerMaterialBase == e.material) {
+    float color[4];
+    m_userMaterial->FloatGetDiffuseColor(color);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, color);
+    return;
+  }
+  m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
   m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
   InitMaterial(m_userMaterial.get(), 1);
+  m_cornerMaterialBase = e.material;
 }
 
 void C3DView::Flush3DCurve(C3DSceneNode* node) {

@@ -212,6 +212,7 @@ void C3DView::InitLighting() {
 void C3DView::InitMaterial(C3DMaterial* material, int force) {
   if (material == nullptr) return;
   if (!force && material->GetMaterialID() == m_currentMaterialId) return;
+  m_cornerMaterialBase = nullptr;
   float color[4];
   material->FloatGetAmbientColor(color);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, color);
