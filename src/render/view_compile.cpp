@@ -568,6 +568,10 @@ void C3DView::InitPointMaterial() {
   m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
   InitMaterial(m_userMaterial.get(), 1);
   m_cornerMaterialBase = e.material;
+  // The next face of the same material finds it current: it would
+  // otherwise end the batch and send the material twice more, once for
+  // the face and once for its first corner.
+  m_currentMaterialId = e.material->GetMaterialID();
 }
 
 void C3DView::Flush3DCurve(C3DSceneNode* node) {

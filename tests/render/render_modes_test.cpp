@@ -242,6 +242,51 @@ TEST(RenderModesTest, VertexColoursReplaceTheMaterialColour) {
   EXPECT_EQ(off.r, off.g);
 }
 
+// Faces of one material follow each other without the material being sent
+// again: each must still show its own corners' colour, and a plain object
+// of that material drawn next must not keep the last corner's colour.
+TEST(RenderModesTest, CornerColoursChangeFaceByFaceAndStayWithTheirObject) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  C3DSceneNode* coloured = addCubeNode(scene, false, -0.8f);
+  C3DMaterial* grey = paintCube(scene, coloured, CRGBColor(200, 200, 200));
+  C3DSceneNode* plain = addCubeNode(scene, false, 0.8f);
+  C3DFaceList* plainFaces = plain->GetObject()->GetFaceList();
+  for (int f = 0; f < plainFaces->GetSize(); ++f)
+    plainFaces->ElementAt(f)->SetMaterialID(grey->GetMaterialID());
+
+  auto* channel = new CVCChannel(CChannel::CreateID());
+  // A corner colour's alpha is its weight against the material.
+  const CRGBColor colours[6] = {CRGBColor(255, 0, 0, 255),   CRGBColor(255, 0, 255, 255),
+                                CRGBColor(0, 0, 255, 255),   CRGBColor(255, 255, 0, 255),
+                                CRGBColor(0, 255, 255, 255), CRGBColor(0, 255, 0, 255)};
+  for (const CRGBColor& c : colours) channel->GetVCPointList()->Add(CVCPoint(c));
+  CVCFaceList* vcFaces = channel->GetVCFaceList();
+  vcFaces->SetSize(6, 4);
+  for (int f = 0; f < 6; ++f) vcFaces->ElementAt(f)->SetQuadrangle(f, f, f, f);
+  C3DBaseObject* object = coloured->GetObject();
+  object->AddChannel(channel);
+  object->SetGlobalVCChannel(channel->GetChannelID(), 1.0f);
+
+  auto image = render(scene, modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS), 96);
+  // The front face of the coloured cube is its third: blue.
+  int blue = 0;
+  int neutral = 0;
+  int other = 0;
+  for (int y = 0; y < 96; ++y) {
+    for (int x = 0; x < 96; ++x) {
+      const Rgba c = pixelAt(*image, x, y);
+      if (c.a != 0) continue;
+      if (x < 48 && c.b > c.r + 60 && c.b > c.g + 60) ++blue;
+      if (x >= 48 && c.r == c.g && c.g == c.b && c.r > 60) ++neutral;
+      if (x >= 48 && (c.r != c.g || c.g != c.b)) ++other;
+    }
+  }
+  EXPECT_GT(blue, 100);
+  EXPECT_GT(neutral, 100);
+  EXPECT_EQ(other, 0);
+}
+
 TEST(RenderModesTest, BrightnessStepsLightTheSceneMoreOrLess) {
   ScopedConfigDir config("render");
   C3DScene scene;
