@@ -179,13 +179,6 @@ void CFaceList::RemoveAt(int i, int count) {
   }
 }
 
-CFace* CFaceList::ElementAt(int i) {
-  if (i < 0 || i >= GetSize()) return nullptr;
-  CFace* f = face(i);
-  f->Bind(&m_store, static_cast<std::uint32_t>(i));
-  return f;
-}
-
 void CFaceList::Reserve(int faces, std::uint64_t corners) {
   if (faces <= 0) return;
   const std::uint64_t bytes =

@@ -74,8 +74,12 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
   // Removes faces and their records.
   void RemoveAt(int i, int count = 1);
 
-  // Fetching binds the face to its record; null beyond the list.
-  CFace* ElementAt(int i);
+  // Fetching binds the face to its record; null beyond the list. Inline:
+  // loops over millions of faces fetch them one by one.
+  CFace* ElementAt(int i) {
+    if (i < 0 || i >= GetSize()) return nullptr;
+    return bound(face(i), i);
+  }
   const CFace* ElementAt(int i) const { return const_cast<CFaceList*>(this)->ElementAt(i); }
   CFace* operator[](int i) { return ElementAt(i); }
   const CFace* operator[](int i) const { return ElementAt(i); }
@@ -197,6 +201,11 @@ class VEX3D_EXPORT CFaceList : public CElementArray {
  protected:
   virtual CFace* faceAt(void* element) const = 0;
   CFace* face(int i) const { return faceAt(const_cast<void*>(CElementArray::ElementAt(i))); }
+  template <class TFace>
+  TFace* bound(TFace* f, int i) {
+    f->Bind(&m_store, static_cast<std::uint32_t>(i));
+    return f;
+  }
 
  private:
   // The face array and the store must move together.
@@ -233,8 +242,12 @@ class FaceListOf : public CFaceList {
   ~FaceListOf() override { CElementArray::SetSize(0); }
   using CFaceList::operator=;
 
-  TFace* ElementAt(int i) { return static_cast<TFace*>(CFaceList::ElementAt(i)); }
-  const TFace* ElementAt(int i) const { return static_cast<const TFace*>(CFaceList::ElementAt(i)); }
+  // The face's own type is known here: no virtual call to find it.
+  TFace* ElementAt(int i) {
+    if (i < 0 || i >= GetSize()) return nullptr;
+    return bound(static_cast<TFace*>(CElementArray::ElementAt(i)), i);
+  }
+  const TFace* ElementAt(int i) const { return const_cast<FaceListOf*>(this)->ElementAt(i); }
   TFace* operator[](int i) { return ElementAt(i); }
   const TFace* operator[](int i) const { return ElementAt(i); }
   TFace* GetFirst() { return ElementAt(0); }
