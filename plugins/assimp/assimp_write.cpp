@@ -19,6 +19,7 @@
 #include "mesh/model/texture_channels.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
+#include "value_index.h"
 
 namespace vex3d::assimp {
 
@@ -98,28 +99,41 @@ class MeshWriter {
 
   aiMesh* Write(const std::vector<int>& faceIndices, unsigned materialIndex,
                 const std::string& name) const {
-    using Corner = std::array<int, 4>;
-    std::map<Corner, unsigned> vertexOf;
-    std::vector<Corner> corners;
-    std::vector<std::vector<unsigned>> faces;
+    // The library's vertices in order of first use, and each face's as
+    // their numbers, all faces in one array.
+    ValueIndex<4> vertexOf;
+    vertexOf.Reserve(faceIndices.size());
+    std::vector<unsigned> indices;
+    std::vector<unsigned> sizes;
+    indices.reserve(faceIndices.size() * 3);
+    sizes.reserve(faceIndices.size());
     const C3DFaceList& list = *m_object.GetFaceList();
     const int pointCount = m_object.GetPointNbr();
     for (int f : faceIndices) {
       const C3DFace* face = list.ElementAt(f);
-      std::vector<unsigned> indices;
-      bool valid = face->GetSize() >= 3;
-      for (std::uint32_t k = 0; k < face->GetSize() && valid; ++k) {
+      const std::uint32_t n = face->GetSize();
+      bool valid = n >= 3;
+      for (std::uint32_t k = 0; k < n && valid; ++k) {
         const int point = face->GetPointIndex(k);
-        if (point < 0 || point >= pointCount) valid = false;
-        const Corner corner{point, channelPoint(m_uv, f, k), channelPoint(m_vc, f, k),
-                            channelPoint(m_normals, f, k)};
-        const auto [it, added] = vertexOf.emplace(corner, static_cast<unsigned>(corners.size()));
-        if (added) corners.push_back(corner);
-        indices.push_back(it->second);
+        valid = point >= 0 && point < pointCount;
       }
-      if (valid) faces.push_back(std::move(indices));
+      if (!valid) continue;
+      for (std::uint32_t k = 0; k < n; ++k) {
+        const ValueIndex<4>::Key corner{static_cast<std::uint32_t>(face->GetPointIndex(k)),
+                                        static_cast<std::uint32_t>(channelPoint(m_uv, f, k)),
+                                        static_cast<std::uint32_t>(channelPoint(m_vc, f, k)),
+                                        static_cast<std::uint32_t>(channelPoint(m_normals, f, k))};
+        indices.push_back(static_cast<unsigned>(vertexOf.Add(corner)));
+      }
+      sizes.push_back(n);
     }
-    if (faces.empty()) return nullptr;
+    if (sizes.empty()) return nullptr;
+    // Corner channel values as written: -1 is none.
+    const auto& values = vertexOf.Values();
+    std::vector<std::array<int, 4>> corners(values.size());
+    for (std::size_t v = 0; v < values.size(); ++v) {
+      for (int c = 0; c < 4; ++c) corners[v][c] = static_cast<int>(values[v][c]);
+    }
     auto* mesh = new aiMesh;
     mesh->mName = name;
     mesh->mMaterialIndex = materialIndex;
@@ -161,12 +175,15 @@ class MeshWriter {
                                 : aiVector3D(0, 0, 1);
       }
     }
-    mesh->mNumFaces = static_cast<unsigned>(faces.size());
-    mesh->mFaces = new aiFace[faces.size()];
-    for (std::size_t f = 0; f < faces.size(); ++f) {
+    mesh->mNumFaces = static_cast<unsigned>(sizes.size());
+    mesh->mFaces = new aiFace[sizes.size()];
+    const unsigned* next = indices.data();
+    for (std::size_t f = 0; f < sizes.size(); ++f) {
       aiFace& out = mesh->mFaces[f];
-      out.mNumIndices = static_cast<unsigned>(faces[f].size());
-      out.mIndices = copyArray(faces[f]);
+      out.mNumIndices = sizes[f];
+      out.mIndices = new unsigned[sizes[f]];
+      std::copy(next, next + sizes[f], out.mIndices);
+      next += sizes[f];
       mesh->mPrimitiveTypes |=
           out.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE : aiPrimitiveType_POLYGON;
     }
