@@ -94,13 +94,14 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
   return nullptr;
 }
 
-int writeWithLibrary(const char* fileName, const C3DScene* scene, const char* exportId,
+int writeWithLibrary(const char* fileName, std::unique_ptr<C3DScene> scene, const char* exportId,
                      Assimp::IOSystem* io, IoFailure* failure) {
   // The exporter owns its IO system from here on, whatever happens next.
   Assimp::Exporter exporter;
   exporter.SetIOHandler(io);
   try {
     std::unique_ptr<aiScene> out = vex3d::assimp::sceneToAssimp(*scene);
+    scene.reset();
     if (!out) {
       fail(failure, IO_ERROR_NOTHING_TO_SAVE);
       return 0;

@@ -3,6 +3,7 @@
 // (worker/worker_main.cpp), and the benchmarks beside it. The plug-in itself
 // never links the library.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class C3DScene;
@@ -35,8 +36,9 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
 
 // 1 when `scene` was written in the library's `exportId` format as
 // `fileName` through `io` (the library takes it over); 0 with `failure`
-// set.
-int writeWithLibrary(const char* fileName, const C3DScene* scene, const char* exportId,
+// set. `scene` is freed once the library's own scene is made from it, so
+// that the library writes in the memory it held.
+int writeWithLibrary(const char* fileName, std::unique_ptr<C3DScene> scene, const char* exportId,
                      Assimp::IOSystem* io, IoFailure* failure);
 
 }  // namespace vex3d::assimp

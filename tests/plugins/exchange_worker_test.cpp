@@ -26,6 +26,7 @@
 #include "hostlib/io/plugin_loader.h"
 #include "hostlib/text/strings.h"
 #include "io/io.h"
+#include "scene/embedded_images.h"
 #include "scene/scene.h"
 #include "scene/scene_io_options.h"
 #include "scoped_config_dir.h"
@@ -271,6 +272,35 @@ TEST_F(ExchangeWorkerTest, AFailedWriteKeepsTheOldFileAndAGoodOneWritesBesideIt)
   const auto back = read(target);
   ASSERT_NE(back, nullptr) << m_errorText;
   EXPECT_EQ(back->GetFaceNbr(), 1);
+}
+
+// The worker loads the scene to write as it arrives: one cut short is a
+// failure it answers, never a file, and the whole one is written.
+TEST_F(ExchangeWorkerTest, AWriteWhoseSceneArrivesCutShortAnswersAFailure) {
+  const auto scene = read(m_triangle);
+  ASSERT_NE(scene, nullptr) << m_errorText;
+  scene->GetCustomData().RemoveAll();
+  std::vector<std::uint8_t> whole;
+  {
+    CArchive ar(whole, CArchive::store);
+    scene->Serialize(ar);
+    vex3d::storeEmbeddedImages(ar, *scene);
+  }
+  const std::string worker = kBinaryDir + "/lib/vex3d/plugins/assimp/vex3d-assimp-worker";
+  const std::string target = path("model.glb").string();
+  const std::vector<std::size_t> lengths = {0, 1, whole.size() / 2, whole.size() - 1, whole.size()};
+  for (const std::size_t length : lengths) {
+    const std::string input =
+        write("scene.bin", std::string(whole.begin(), whole.begin() + static_cast<long>(length)));
+    const fs::path answer = path("answer.bin");
+    const std::string command =
+        worker + " write '" + target + "' glb < '" + input + "' > '" + answer.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string kinds;
+    for (const RecordAt& record : recordsOf(readBytes(answer))) kinds += record.kind;
+    EXPECT_EQ(kinds, length == whole.size() ? "WE" : "FE") << length << " of " << whole.size();
+    EXPECT_FALSE(fs::exists(target));
+  }
 }
 
 TEST_F(ExchangeWorkerTest, TheWorkerCannotChangeFiles) {

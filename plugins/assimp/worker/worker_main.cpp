@@ -125,26 +125,26 @@ std::unique_ptr<C3DScene> readFile(const Arguments& args, Answer& answer) {
   return scene;
 }
 
-bool readInput(std::vector<std::uint8_t>& bytes) {
-  std::uint8_t chunk[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n == 0) return true;
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    bytes.insert(bytes.end(), chunk, chunk + n);
+// The prepared scene's archive as it arrives on standard input: loaded as
+// it comes, it is never held whole beside the scene it makes.
+class InputSource : public CArchiveSource {
+ public:
+  std::size_t Fill(std::uint8_t* data, std::size_t size) override {
+    for (;;) {
+      const ssize_t n = ::read(STDIN_FILENO, data, size);
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR)
+        throw CArchiveException(CArchiveException::genericException, std::strerror(errno));
+    }
   }
-}
+};
 
-std::unique_ptr<C3DScene> writeScene(const Arguments& args, Answer& answer) {
+bool writeScene(const Arguments& args, Answer& answer) {
   auto scene = std::make_unique<C3DScene>();
   {
-    std::vector<std::uint8_t> bytes;
-    if (!readInput(bytes)) {
-      answer.failure(IO_ERROR_PARSER_EXCEPTION, std::strerror(errno));
-      return nullptr;
-    }
-    CArchive ar(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
+    InputSource input;
+    // The scene cannot be larger than the memory the worker may hold.
+    CArchive ar(input, args.memory != 0 ? args.memory : UINT64_MAX);
     scene->Serialize(ar);
     std::vector<std::string> warnings;
     loadEmbeddedImages(ar, *scene, vex3d::EmbeddedImageCheck::keep, warnings);
@@ -152,15 +152,15 @@ std::unique_ptr<C3DScene> writeScene(const Arguments& args, Answer& answer) {
   CapturedFiles files(args.file);
   captureFopenWrites(&files);
   IoFailure failure;
-  const int written = writeWithLibrary(args.file.c_str(), scene.get(), args.exportId.c_str(),
+  const int written = writeWithLibrary(args.file.c_str(), std::move(scene), args.exportId.c_str(),
                                        new CapturingIoSystem(files), &failure);
   captureFopenWrites(nullptr);
   if (written == 0) {
     answer.failure(failure.code, failure.text);
-    return nullptr;
+    return false;
   }
   for (const auto& [name, bytes] : files.files()) answer.file(name, bytes);
-  return scene;
+  return true;
 }
 
 }  // namespace
@@ -184,9 +184,16 @@ int main(int argc, char** argv) {
 
   Answer answer(STDOUT_FILENO);
   if (runTestFault(answer)) ::_exit(0);
+  // A read scene stays until the end: its large blocks go out by reference.
   std::unique_ptr<C3DScene> kept;
+  bool succeeded = false;
   try {
-    kept = args.read ? readFile(args, answer) : writeScene(args, answer);
+    if (args.read) {
+      kept = readFile(args, answer);
+      succeeded = kept != nullptr;
+    } else {
+      succeeded = writeScene(args, answer);
+    }
   } catch (const CArchiveException& e) {
     answer.failure(IO_ERROR_PARSER_EXCEPTION, e.what());
   } catch (const std::exception& e) {
@@ -197,6 +204,6 @@ int main(int argc, char** argv) {
   // failed read may leave the library's own leaks, which are not ours to
   // report; a sanitized build tears down after a success so that the leak
   // checker sees the worker's own code.
-  if (!kept || !kSanitizedBuild) ::_exit(0);
+  if (!succeeded || !kSanitizedBuild) ::_exit(0);
   return 0;
 }
