@@ -264,13 +264,15 @@ class CAssimpParser : public C3DParser {
     const fs::path target = absolutePath(fileName);
     job.arguments = {vex3d::assimp::kWriteCommand, target.string(), format->exportId};
     {
-      CArchive ar(job.input, CArchive::store);
+      // The scene's large blocks go to the worker from where they lie.
+      CArchive ar(job.input);
       scene->Serialize(ar);
       vex3d::storeEmbeddedImages(ar, *scene);
+      ar.Flush();
     }
     vex3d::assimp::setMemoryBudget(job, 0);
     WorkerOutcome outcome = vex3d::assimp::runWorker(vex3d::assimp::workerProgram(), job);
-    std::vector<std::uint8_t>().swap(job.input);
+    job.input.clear();
     if (!answered(outcome, fileName, job, options, vex3d::kStrWriterFailed)) return 0;
 
     std::vector<WrittenFile> files;

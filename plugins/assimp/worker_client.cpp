@@ -339,12 +339,17 @@ class WorkerPipe : public AnswerInput {
     if (count == 2 && fds[1].revents != 0) feed();
   }
   void feed() {
-    const std::size_t size = std::min(kWriteChunk, m_job.input.size() - m_sent);
-    const ssize_t n = ::send(m_worker.input.get(), m_job.input.data() + m_sent, size,
-                             MSG_NOSIGNAL | MSG_DONTWAIT);
+    const std::span<const std::uint8_t> piece = m_job.input.piece(m_piece);
+    const std::size_t size = std::min(kWriteChunk, piece.size() - m_sent);
+    const ssize_t n =
+        ::send(m_worker.input.get(), piece.data() + m_sent, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n > 0) m_sent += static_cast<std::size_t>(n);
+    if (m_sent == piece.size()) {
+      ++m_piece;
+      m_sent = 0;
+    }
     // A worker that stops reading says why in its answer, or by dying.
-    if ((n < 0 && errno != EAGAIN && errno != EINTR) || m_sent == m_job.input.size())
+    if ((n < 0 && errno != EAGAIN && errno != EINTR) || m_piece == m_job.input.pieceCount())
       m_worker.input.reset();
   }
 
@@ -352,11 +357,24 @@ class WorkerPipe : public AnswerInput {
   const WorkerJob& m_job;
   ProgressRelay& m_progress;
   std::optional<Clock::time_point> m_deadline;
+  std::size_t m_piece = 0;  // the input piece being sent, and how much of it went
   std::size_t m_sent = 0;
   std::optional<WorkerEnd> m_stopped;
 };
 
 }  // namespace
+
+void WorkerInput::Take(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return;
+  m_pieces.push_back({std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}});
+  m_size += bytes.size();
+}
+
+void WorkerInput::TakeBlock(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return;
+  m_pieces.push_back({{}, bytes});
+  m_size += bytes.size();
+}
 
 WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,
                         const SceneLoader& loadScene) {

@@ -8,17 +8,48 @@
 // program also starts with nothing of the caller's memory, so a parser led
 // astray by a file sees none of the user's other scenes.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "hostlib/core/archive.h"
 #include "worker_protocol.h"
 
 namespace vex3d::assimp {
 
+// What a worker gets on its standard input, as a host archive stores it
+// (CArchive(CArchiveSink&)): the archive's pieces copied, its large blocks
+// kept where they lie, so that a scene being written is never copied whole.
+// Those blocks must stay as they are until the run has ended.
+class WorkerInput : public CArchiveSink {
+ public:
+  void Take(std::span<const std::uint8_t> bytes) override;
+  void TakeBlock(std::span<const std::uint8_t> bytes) override;
+  bool empty() const { return m_pieces.empty(); }
+  std::uint64_t size() const { return m_size; }
+  std::size_t pieceCount() const { return m_pieces.size(); }
+  std::span<const std::uint8_t> piece(std::size_t i) const {
+    const Piece& p = m_pieces[i];
+    return p.owned.empty() ? p.borrowed : std::span<const std::uint8_t>(p.owned);
+  }
+  void clear() {
+    m_pieces.clear();
+    m_size = 0;
+  }
+
+ private:
+  struct Piece {
+    std::vector<std::uint8_t> owned;
+    std::span<const std::uint8_t> borrowed;
+  };
+  std::vector<Piece> m_pieces;
+  std::uint64_t m_size = 0;
+};
+
 // One run of the worker.
 struct WorkerJob {
   std::vector<std::string> arguments;  // after the program's name
-  std::vector<std::uint8_t> input;     // sent on its standard input
+  WorkerInput input;                   // sent on its standard input
   // Address space in bytes (see memoryBudget).
   std::uint64_t memoryBudget = 0;
   // The budget was chosen (by the caller or the environment) rather than
