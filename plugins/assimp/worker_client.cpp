@@ -367,13 +367,11 @@ class WorkerPipe : public AnswerInput {
 void WorkerInput::Take(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return;
   m_pieces.push_back({std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}});
-  m_size += bytes.size();
 }
 
 void WorkerInput::TakeBlock(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return;
   m_pieces.push_back({{}, bytes});
-  m_size += bytes.size();
 }
 
 WorkerOutcome runWorker(const std::string& program, const WorkerJob& job,

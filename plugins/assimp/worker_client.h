@@ -26,16 +26,12 @@ class WorkerInput : public CArchiveSink {
   void Take(std::span<const std::uint8_t> bytes) override;
   void TakeBlock(std::span<const std::uint8_t> bytes) override;
   bool empty() const { return m_pieces.empty(); }
-  std::uint64_t size() const { return m_size; }
   std::size_t pieceCount() const { return m_pieces.size(); }
   std::span<const std::uint8_t> piece(std::size_t i) const {
     const Piece& p = m_pieces[i];
     return p.owned.empty() ? p.borrowed : std::span<const std::uint8_t>(p.owned);
   }
-  void clear() {
-    m_pieces.clear();
-    m_size = 0;
-  }
+  void clear() { m_pieces.clear(); }
 
  private:
   struct Piece {
@@ -43,7 +39,6 @@ class WorkerInput : public CArchiveSink {
     std::span<const std::uint8_t> borrowed;
   };
   std::vector<Piece> m_pieces;
-  std::uint64_t m_size = 0;
 };
 
 // One run of the worker.
