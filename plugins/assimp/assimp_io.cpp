@@ -64,7 +64,7 @@ void fail(IoFailure* failure, int code, std::string text = {}) {
 namespace vex3d::assimp {
 
 C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
-                          CSceneImportOptions* options, IoFailure* failure, bool processEnds) {
+                          CSceneImportOptions* options, IoFailure* failure, SceneUse use) {
   try {
     Assimp::Importer importer;
     // The importer owns and deletes its handler.
@@ -85,9 +85,7 @@ C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
     std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     options->m_fileUpAxis = vex3d::assimp::takeFileUpAxis(*scene, fileClass);
     if (fileClass == VEX3D_FOURCC('3', 'D', 'S', ' ')) vex3d::assimp::undo3dsWrapping(*scene);
-    C3DScene* read = vex3d::assimp::sceneFromAssimp(*scene, *options).release();
-    if (processEnds) static_cast<void>(scene.release());
-    return read;
+    return vex3d::assimp::sceneFromAssimp(*scene, *options, use).release();
   } catch (const std::exception& e) {
     fail(failure, IO_ERROR_PARSER_EXCEPTION, e.what());
   }

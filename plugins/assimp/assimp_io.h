@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "assimp_read.h"
+
 class C3DScene;
 class CSceneImportOptions;
 
@@ -26,13 +28,11 @@ struct IoFailure {
 // says which format the plug-in was asked for: the up axis of some formats
 // is a convention the data cannot tell. A confined read (see
 // CSceneImportOptions::m_confined) opens nothing outside the file's folder
-// and logs a warning in `options` for each file it refused. When the
-// process `processEnds` right after, the library's own scene is left for
-// the end of the process to take back at once, rather than freed block by
-// block (a million faces are a million blocks).
+// and logs a warning in `options` for each file it refused. `use` says
+// whether the scene only goes into an archive (see SceneUse).
 C3DScene* readWithLibrary(const char* fileName, std::uint32_t fileClass,
                           CSceneImportOptions* options, IoFailure* failure,
-                          bool processEnds = false);
+                          SceneUse use = SceneUse::use);
 
 // 1 when `scene` was written in the library's `exportId` format as
 // `fileName` through `io` (the library takes it over); 0 with `failure`

@@ -15,6 +15,7 @@
 #include "animation/vector_key.h"
 #include "assimp_common.h"
 #include "embedded_textures.h"
+#include "gathered_object.h"
 #include "hostlib/io/io_options.h"
 #include "hostlib/text/strings.h"
 #include "material/embedded_image.h"
@@ -278,8 +279,8 @@ void forEachBuiltNode(const aiScene& scene, Visit visit) {
 
 class SceneBuilder {
  public:
-  SceneBuilder(aiScene& source, C3DScene& target)
-      : m_source(source), m_target(target), m_uses(source.mNumMeshes, 0) {
+  SceneBuilder(aiScene& source, C3DScene& target, SceneUse use)
+      : m_source(source), m_target(target), m_use(use), m_uses(source.mNumMeshes, 0) {
     forEachBuiltNode(source, [this](const aiNode& node, int) {
       for (unsigned i = 0; i < node.mNumMeshes && node.mMeshes != nullptr; ++i) {
         if (node.mMeshes[i] < m_uses.size()) ++m_uses[node.mMeshes[i]];
@@ -308,12 +309,13 @@ class SceneBuilder {
           usable(m_source.mMeshes[index]))
         meshes.push_back(m_source.mMeshes[index]);
     }
-    MeshGather gather(meshes);
+    auto gather = std::make_unique<MeshGather>(meshes);
     LooseGather loose;
     for (const aiMesh* mesh : meshes) {
-      gather.AddMesh(*mesh);
+      gather->AddMesh(*mesh);
       loose.AddMesh(*mesh);
     }
+    const bool hasFaces = !gather->Empty();
     for (unsigned i = 0; i < source.mNumMeshes && source.mMeshes != nullptr; ++i) {
       const unsigned index = source.mMeshes[i];
       if (index < m_uses.size() && m_source.mMeshes[index] != nullptr && --m_uses[index] == 0)
@@ -322,7 +324,7 @@ class SceneBuilder {
     // One object per node: faces stay on the node, and the strips and the
     // points go to unnamed children of it unless one of them is all there is.
     std::vector<std::unique_ptr<C3DBaseObject>> objects;
-    if (!gather.Empty()) objects.push_back(gather.ToObject());
+    if (hasFaces) objects.push_back(objectOf(std::move(gather)));
     for (const LooseGather::Polyline& line : loose.Polylines()) {
       if (m_curves >= kMaxCurves) break;
       ++m_curves;
@@ -332,7 +334,7 @@ class SceneBuilder {
     if (objects.size() == 1) {
       node->SetObject(objects.front().release());
       objects.clear();
-    } else if (!gather.Empty()) {
+    } else if (hasFaces) {
       node->SetObject(objects.front().release());
       objects.erase(objects.begin());
     } else {
@@ -355,6 +357,12 @@ class SceneBuilder {
   }
 
  private:
+  std::unique_ptr<C3DBaseObject> objectOf(std::unique_ptr<MeshGather> gather) const {
+    if (m_use == SceneUse::archive && gather->FitsRecords())
+      return std::make_unique<GatheredObject>(std::move(gather));
+    return gather->ToObject();
+  }
+
   // A mesh whose counts come with the arrays they count.
   static bool usable(const aiMesh* mesh) {
     return mesh != nullptr && (mesh->mNumVertices == 0 || mesh->mVertices != nullptr) &&
@@ -370,6 +378,7 @@ class SceneBuilder {
 
   aiScene& m_source;
   C3DScene& m_target;
+  SceneUse m_use;
   // How many nodes still to build use each mesh.
   std::vector<unsigned> m_uses;
   // The nodes built last at each depth.
@@ -443,14 +452,14 @@ void addMaterial(const aiScene& scene, const aiMaterial& source, std::uint32_t i
 
 }  // namespace
 
-std::unique_ptr<C3DScene> sceneFromAssimp(aiScene& source, CIoOptions& log) {
+std::unique_ptr<C3DScene> sceneFromAssimp(aiScene& source, CIoOptions& log, SceneUse use) {
   auto scene = std::make_unique<C3DScene>();
   EmbeddedImages images;
   for (unsigned m = 0; m < source.mNumMaterials && source.mMaterials != nullptr; ++m) {
     if (source.mMaterials[m] != nullptr)
       addMaterial(source, *source.mMaterials[m], m + 1, *scene, images, log);
   }
-  SceneBuilder builder(source, *scene);
+  SceneBuilder builder(source, *scene, use);
   forEachBuiltNode(source,
                    [&builder](const aiNode& node, int depth) { builder.AddNode(node, depth); });
   return scene;

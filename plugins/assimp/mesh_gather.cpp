@@ -4,10 +4,12 @@
 
 #include <array>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <new>
 
+#include "hostlib/core/archive.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
@@ -118,9 +120,31 @@ void MeshGather::channelCorners(Member member, Array<int>& corners) const {
 
 std::unique_ptr<C3DObject> MeshGather::ToObject() const {
   auto object = std::make_unique<C3DObject>();
+  Shape(*object);
+  Fill(*object);
+  return object;
+}
+
+void MeshGather::Shape(C3DObject& object) const {
+  object.Init(0, 0, 4, 0, 0);
+  if (m_hasUV) {
+    auto* uvw = new CUVWChannel;
+    object.AddChannel(uvw);
+    object.SetGlobalUVWChannel(uvw->GetChannelID());
+  }
+  if (m_hasColours) {
+    auto* colours = new CVCChannel;
+    object.AddChannel(colours);
+    object.SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
+  }
+  if (m_hasNormals) object.AddChannel(new CSpecNormalChannel);
+}
+
+void MeshGather::Fill(C3DObject& object) const {
   const auto& points = m_points.Values();
-  object->Init(static_cast<int>(points.size()), 0, 4, 0, 0);
-  C3DPoint* point = object->GetPointList()->GetData();
+  C3DPointList& pointList = *object.GetPointList();
+  pointList.SetSize(static_cast<int>(points.size()));
+  C3DPoint* point = pointList.GetData();
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Triple p = floatsOf(points[i]);
     point[i].Init(p[0], p[1], p[2]);
@@ -128,44 +152,130 @@ std::unique_ptr<C3DObject> MeshGather::ToObject() const {
   // One buffer serves every channel in turn.
   Array<int> corners;
   channelCorners(&Values::point, corners);
-  C3DFaceList& faces = *object->GetFaceList();
+  C3DFaceList& faces = *object.GetFaceList();
   faces.AssignFaces(m_sizes, corners);
   for (std::size_t f = 0; f < m_materials.size(); ++f)
     faces.ElementAt(static_cast<int>(f))->SetMaterialID(m_materials[f]);
-  if (m_hasUV) {
-    auto* uvw = new CUVWChannel;
-    object->AddChannel(uvw);
-    const auto& values = m_uvs.Values();
-    fill(*uvw->GetUVWPointList(), values.size(), [&values](std::size_t i) {
-      const Triple t = floatsOf(values[i]);
+  const CDependentChannels& channels = *object.GetChannels();
+  for (int c = 0; c < channels.GetSize(); ++c) {
+    CChannel* channel = channels.GetChannelByIndex(c);
+    if (auto* uvw = dynamic_cast<CUVWChannel*>(channel)) {
+      const auto& values = m_uvs.Values();
+      fill(*uvw->GetUVWPointList(), values.size(), [&values](std::size_t i) {
+        const Triple t = floatsOf(values[i]);
+        return CUVWPoint(t[0], t[1], t[2]);
+      });
+      channelCorners(&Values::uv, corners);
+      uvw->GetUVWFaceList()->AssignFaces(m_sizes, corners);
+    } else if (auto* colours = dynamic_cast<CVCChannel*>(channel)) {
+      const auto& values = m_colours.Values();
+      fill(*colours->GetVCPointList(), values.size(),
+           [&values](std::size_t i) { return CVCPoint(CRGBColor(values[i][0])); });
+      channelCorners(&Values::colour, corners);
+      colours->GetVCFaceList()->AssignFaces(m_sizes, corners);
+    } else if (auto* normals = dynamic_cast<CSpecNormalChannel*>(channel)) {
+      const auto& values = m_normals.Values();
+      fill(*normals->GetNormalVectorList(), values.size(), [&values](std::size_t i) {
+        const Triple n = floatsOf(values[i]);
+        return C3DVector(n[0], n[1], n[2]);
+      });
+      channelCorners(&Values::normal, corners);
+      normals->GetNormalFaceList()->AssignFaces(m_sizes, corners);
+    }
+  }
+}
+
+void MeshGather::FinishAdding() {
+  m_points.ReleaseTable();
+  m_uvs.ReleaseTable();
+  m_normals.ReleaseTable();
+  m_colours.ReleaseTable();
+}
+
+bool MeshGather::FitsRecords() const {
+  std::uint64_t bytes = 0;
+  for (const std::uint32_t size : m_sizes) {
+    if (size > IndexStore::kMaxRecordSize) return false;
+    bytes += IndexStore::RecordBytes(size);
+  }
+  return bytes <= UINT32_MAX && m_sizes.size() <= static_cast<std::size_t>(INT_MAX);
+}
+
+template <class Member>
+void MeshGather::storeFaceList(CArchive& ar, Member member, bool materials) const {
+  const std::size_t faces = m_sizes.size();
+  ar.WriteCount(faces);
+  // Gathered faces carry no flags: they all have three corners or more.
+  for (std::size_t f = 0; f < faces; ++f) {
+    ar << std::uint32_t{0};
+    if (materials) ar << m_materials[f];
+  }
+  ar << static_cast<std::uint32_t>(faces);
+  if (faces == 0) return;
+  std::uint64_t used = 0;
+  for (const std::uint32_t size : m_sizes) used += IndexStore::RecordBytes(size);
+  ar << static_cast<std::uint32_t>(used) << static_cast<std::uint32_t>(used);
+  // The records tightly, as a compacted store holds them: count, capacity
+  // (the same), then the corners.
+  static_assert(IndexStore::kHeaderBytes == 2 * sizeof(std::uint16_t));
+  const std::uint32_t* corner = m_corners.data();
+  for (const std::uint32_t size : m_sizes) {
+    ar << static_cast<std::uint16_t>(size) << static_cast<std::uint16_t>(size);
+    for (std::uint32_t k = 0; k < size; ++k)
+      ar << static_cast<std::int32_t>(m_vertices[corner[k]].*member);
+    corner += size;
+  }
+  ar.WriteCount(faces);
+  std::uint32_t at = 0;
+  for (const std::uint32_t size : m_sizes) {
+    ar << at;
+    at += static_cast<std::uint32_t>(IndexStore::RecordBytes(size));
+  }
+}
+
+void MeshGather::StoreFaces(CArchive& ar) const { storeFaceList(ar, &Values::point, true); }
+
+void MeshGather::StorePoints(CArchive& ar) const {
+  const auto& points = m_points.Values();
+  ar.WriteCount(points.size());
+  C3DPoint point;
+  for (const auto& bits : points) {
+    const Triple p = floatsOf(bits);
+    point.Init(p[0], p[1], p[2]);
+    point.Serialize(ar);
+  }
+}
+
+void MeshGather::StoreChannelFaces(CArchive& ar, const CChannel& channel) const {
+  if (dynamic_cast<const CUVWChannel*>(&channel) != nullptr) {
+    storeFaceList(ar, &Values::uv, false);
+  } else if (dynamic_cast<const CVCChannel*>(&channel) != nullptr) {
+    storeFaceList(ar, &Values::colour, false);
+  } else if (dynamic_cast<const CSpecNormalChannel*>(&channel) != nullptr) {
+    storeFaceList(ar, &Values::normal, false);
+  }
+}
+
+void MeshGather::StoreChannelPoints(CArchive& ar, const CChannel& channel) const {
+  // Each element as the list's own element type stores itself.
+  auto store = [&ar](const auto& values, auto make) {
+    ar.WriteCount(values.size());
+    for (const auto& value : values) make(value).Serialize(ar);
+  };
+  if (dynamic_cast<const CUVWChannel*>(&channel) != nullptr) {
+    store(m_uvs.Values(), [](const ValueIndex<3>::Key& bits) {
+      const Triple t = floatsOf(bits);
       return CUVWPoint(t[0], t[1], t[2]);
     });
-    channelCorners(&Values::uv, corners);
-    uvw->GetUVWFaceList()->AssignFaces(m_sizes, corners);
-    object->SetGlobalUVWChannel(uvw->GetChannelID());
-  }
-  if (m_hasColours) {
-    auto* colours = new CVCChannel;
-    object->AddChannel(colours);
-    const auto& values = m_colours.Values();
-    fill(*colours->GetVCPointList(), values.size(),
-         [&values](std::size_t i) { return CVCPoint(CRGBColor(values[i][0])); });
-    channelCorners(&Values::colour, corners);
-    colours->GetVCFaceList()->AssignFaces(m_sizes, corners);
-    object->SetGlobalVCChannel(colours->GetChannelID(), 1.0f);
-  }
-  if (m_hasNormals) {
-    auto* normals = new CSpecNormalChannel;
-    object->AddChannel(normals);
-    const auto& values = m_normals.Values();
-    fill(*normals->GetNormalVectorList(), values.size(), [&values](std::size_t i) {
-      const Triple n = floatsOf(values[i]);
+  } else if (dynamic_cast<const CVCChannel*>(&channel) != nullptr) {
+    store(m_colours.Values(),
+          [](const ValueIndex<1>::Key& rgba) { return CVCPoint(CRGBColor(rgba[0])); });
+  } else if (dynamic_cast<const CSpecNormalChannel*>(&channel) != nullptr) {
+    store(m_normals.Values(), [](const ValueIndex<3>::Key& bits) {
+      const Triple n = floatsOf(bits);
       return C3DVector(n[0], n[1], n[2]);
     });
-    channelCorners(&Values::normal, corners);
-    normals->GetNormalFaceList()->AssignFaces(m_sizes, corners);
   }
-  return object;
 }
 
 }  // namespace vex3d::assimp

@@ -15,6 +15,8 @@
 
 struct aiMesh;
 class C3DObject;
+class CArchive;
+class CChannel;
 
 namespace vex3d::assimp {
 
@@ -31,6 +33,23 @@ class MeshGather {
   bool Empty() const { return m_sizes.empty(); }
   std::unique_ptr<C3DObject> ToObject() const;
 
+  // ToObject in two steps: Shape gives a new object the lists and channels
+  // of the gathered meshes, all empty; Fill fills them.
+  void Shape(C3DObject& object) const;
+  void Fill(C3DObject& object) const;
+  // Adding meshes is over: what only numbering new values needs goes.
+  void FinishAdding();
+  // Whether every face fits an index record, so that the lists Fill would
+  // make can be stored without being made (Store*).
+  bool FitsRecords() const;
+  // Each list as a shaped object's would store itself once filled, byte
+  // for byte, straight from the gathered arrays.
+  void StoreFaces(CArchive& ar) const;
+  void StorePoints(CArchive& ar) const;
+  // The lists of one of the shaped object's channels.
+  void StoreChannelFaces(CArchive& ar, const CChannel& channel) const;
+  void StoreChannelPoints(CArchive& ar, const CChannel& channel) const;
+
  private:
   template <class T>
   using Array = std::vector<T, vex3d::HugePageAllocator<T>>;
@@ -41,6 +60,10 @@ class MeshGather {
   // Each channel's corners, from the vertices' values.
   template <class Member>
   void channelCorners(Member member, Array<int>& corners) const;
+  // A face list's elements (flags, and the material with `materials`) and
+  // its index records, each corner being the vertices' `member`.
+  template <class Member>
+  void storeFaceList(CArchive& ar, Member member, bool materials) const;
 
   ValueIndex<3> m_points, m_uvs, m_normals;
   ValueIndex<1> m_colours;

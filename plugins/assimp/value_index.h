@@ -54,6 +54,11 @@ class ValueIndex {
   }
 
   const Array<Key>& Values() const { return m_values; }
+  // The values stay; a later Add builds the table again.
+  void ReleaseTable() {
+    Array<Slot>().swap(m_slots);
+    m_mask = 0;
+  }
 
  private:
   struct Slot {

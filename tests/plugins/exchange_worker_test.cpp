@@ -441,6 +441,50 @@ TEST_F(ExchangeWorkerTest, ALargeSceneComesThroughTheWorkerAsItReadsInProcess) {
   EXPECT_TRUE(archiveOf(*scene) == readBytes(inProcess));
 }
 
+// The worker stores its meshes straight from what it gathered from the
+// library, without building them; the caller must get the very scene the
+// in-process read builds, whatever the meshes hold: texture points,
+// normals, colours or none of them, quads and larger faces, several
+// materials and meshes in one node, many nodes.
+TEST_F(ExchangeWorkerTest, EveryKindOfMeshComesThroughTheWorkerAsItReadsInProcess) {
+  std::vector<fs::path> files;
+  for (const char* sample : {"textured_cube", "animated_groups", "colored_quads"}) {
+    const auto scene = read(std::string(VEX3D_TEST_DATA_DIR) + "/samples/" + sample + ".v3d");
+    ASSERT_NE(scene, nullptr) << sample << ": " << m_errorText;
+    for (const char* format : {"dae", "fbx", "glb"}) {
+      files.push_back(path(std::string(sample) + "." + format));
+      ASSERT_EQ(save(files.back().string(), *scene), 1) << files.back() << ": " << m_errorText;
+    }
+  }
+  // Two meshes in one node, only one of them coloured.
+  vex3d::test::GltfPrimitive coloured;
+  coloured.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  coloured.colours = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+  coloured.indices = {0, 1, 2};
+  vex3d::test::GltfPrimitive plain;
+  plain.positions = {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  plain.indices = {0, 1, 2, 0, 2, 3};
+  files.push_back(path("mixed.gltf"));
+  ASSERT_TRUE(vex3d::test::writeGltf(files.back(), {coloured, plain}));
+  // A pentagon beside a quad and a triangle, corners shared.
+  files.push_back(write("polygons.off",
+                        "OFF\n7 3 0\n0 0 0\n1 0 0\n1.5 1 0\n0.5 1.8 0\n-0.5 1 0\n"
+                        "1 -1 0\n0 -1 0\n5 0 1 2 3 4\n4 0 6 5 1\n3 4 3 2\n"));
+
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    const auto scene = read(file.string());
+    ASSERT_NE(scene, nullptr) << m_errorText;
+    EXPECT_GT(scene->GetFaceNbr(), 0);
+    const fs::path inProcess = path("in_process.v3d");
+    const std::string command = kBinaryDir + "/bin/exchange_in_process '" + file.string() + "' '" +
+                                inProcess.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    scene->GetCustomData().RemoveAll();
+    EXPECT_TRUE(archiveOf(*scene) == readBytes(inProcess));
+  }
+}
+
 // The answer cut anywhere: in a header, in a piece of the scene, between
 // two pieces, before the scene's last record, before the end record, a
 // byte short. Every cut is the same clear error, and the next read works.

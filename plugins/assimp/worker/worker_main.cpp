@@ -108,7 +108,11 @@ std::unique_ptr<C3DScene> readFile(const Arguments& args, Answer& answer) {
   std::unique_ptr<C3DScene> scene;
   {
     const vex3d::ProgressHandlerScope progress(forwardProgress(answer));
-    scene.reset(readWithLibrary(args.file.c_str(), args.fileClass, &options, &failure));
+    // The scene only goes out as an archive: its meshes store themselves
+    // from the library's arrays, which spares building what the caller
+    // builds again.
+    scene.reset(
+        readWithLibrary(args.file.c_str(), args.fileClass, &options, &failure, SceneUse::archive));
   }
   answer.logs(options);
   if (!scene) {
