@@ -42,6 +42,11 @@ class ReadProgress {
     }
     return m_scope.Cancelled(done, static_cast<std::int64_t>(m_size));
   }
+  // The reader is past the last byte: what is still mapped goes back
+  // before the lists are built, rather than sitting beside them.
+  void parsed() {
+    if (m_file != nullptr) m_file->releaseBefore(m_begin + m_size);
+  }
 
  private:
   static constexpr unsigned kStride = 0xFFF;
@@ -63,6 +68,9 @@ std::string readingTitle(const std::string& path);
 // Readers run without a display too (tests, fuzzing): no progress, no stop.
 inline bool cancelled(ReadProgress* progress, const void* at) {
   return progress != nullptr && progress->cancelled(at);
+}
+inline void parsed(ReadProgress* progress) {
+  if (progress != nullptr) progress->parsed();
 }
 
 }  // namespace vex3d::native

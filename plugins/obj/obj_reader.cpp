@@ -79,6 +79,13 @@ class Reader {
       }
       p = eol < end ? eol + 1 : end;
     }
+    // The last object's values are its own by now: the file-wide ones go
+    // before its lists are built.
+    native::parsed(m_progress);
+    m_points = {};
+    m_colors = {};
+    m_uvs = {};
+    m_normals = {};
     flush();
     return std::move(m_result);
   }

@@ -509,6 +509,7 @@ ReadResult readPly(std::span<const unsigned char> bytes, native::ReadProgress* p
   } else if (reader.hasVertexUV) {
     mesh.uvw.perPoint = true;
   }
+  native::parsed(progress);
   result.scene = std::make_unique<C3DScene>();
   auto node = std::make_unique<C3DSceneNode>();
   node->SetName({});

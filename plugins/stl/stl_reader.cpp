@@ -82,6 +82,7 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
     result.error = native::readingCancelledText();
     return result;
   }
+  native::parsed(progress);
   result.scene = std::make_unique<C3DScene>();
   addNode(*result.scene, mesh, {});
   return result;
@@ -184,6 +185,7 @@ ReadResult readText(std::span<const unsigned char> bytes, native::ReadProgress* 
     p = eol < end ? eol + 1 : end;
   }
   if (tooLong()) return tooLongError();
+  native::parsed(progress);
   addNode(*scene, mesh, solidName);
   if (scene->GetNodeNbr(1) == 0) {
     result.error = LoadStringW(kStrStlNoFacet);
