@@ -52,7 +52,7 @@ class MeshGather {
 
  private:
   template <class T>
-  using Array = std::vector<T, vex3d::HugePageAllocator<T>>;
+  using Array = std::vector<T>;
   // A vertex's value in each channel; point -1 until a face uses it.
   struct Values {
     int point = -1, uv = 0, colour = 0, normal = 0;

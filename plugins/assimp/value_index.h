@@ -6,7 +6,7 @@
 //
 // Open addressing over one flat slot array: a mesh of a million vertices
 // costs a million probes in two arrays, where a node-based map allocated,
-// and later freed, a node per value. The arrays take huge pages, which
+// and later freed, a node per value. The slots take huge pages, which
 // spare the probes, scattered over megabytes, most of their TLB misses.
 #include <algorithm>
 #include <array>
@@ -24,8 +24,6 @@ template <std::size_t N>
 class ValueIndex {
  public:
   using Key = std::array<std::uint32_t, N>;
-  template <class T>
-  using Array = std::vector<T, vex3d::HugePageAllocator<T>>;
 
   // Room for `count` distinct values before the table grows.
   void Reserve(std::size_t count) {
@@ -53,10 +51,10 @@ class ValueIndex {
     }
   }
 
-  const Array<Key>& Values() const { return m_values; }
+  const std::vector<Key>& Values() const { return m_values; }
   // The values stay; a later Add builds the table again.
   void ReleaseTable() {
-    Array<Slot>().swap(m_slots);
+    Slots().swap(m_slots);
     m_mask = 0;
   }
 
@@ -91,8 +89,9 @@ class ValueIndex {
     }
   }
 
-  Array<Slot> m_slots;
-  Array<Key> m_values;
+  using Slots = std::vector<Slot, vex3d::HugePageAllocator<Slot>>;
+  Slots m_slots;
+  std::vector<Key> m_values;
   std::size_t m_mask = 0;
 };
 

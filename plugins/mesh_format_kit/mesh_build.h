@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "hostlib/containers/huge_pages.h"
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/normal_channels.h"
@@ -15,9 +14,9 @@
 
 namespace vex3d::native {
 
-// The readers' arrays hold a whole mesh: large, and written right away.
+// The readers' arrays hold a whole mesh: large, and written in order.
 template <class T>
-using MeshVector = std::vector<T, HugePageAllocator<T>>;
+using MeshVector = std::vector<T>;
 
 // One per-corner layer: its own values and, per corner of the mesh, the
 // value the corner takes. A layer of one value per mesh point takes the

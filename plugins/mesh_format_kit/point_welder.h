@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "hostlib/containers/huge_pages.h"
+
 namespace vex3d::native {
 
 class PointWelder {
@@ -94,7 +96,7 @@ class PointWelder {
   }
 
   void grow() {
-    MeshVector<Slot> slots(m_slots.size() * 2);
+    Table slots(m_slots.size() * 2);
     const std::size_t mask = slots.size() - 1;
     for (const Slot& s : m_slots) {
       if (s.index < 0) continue;
@@ -107,7 +109,8 @@ class PointWelder {
 
   // Large and read at random: huge pages spare most of its address
   // translation misses.
-  MeshVector<Slot> m_slots;
+  using Table = std::vector<Slot, HugePageAllocator<Slot>>;
+  Table m_slots;
   std::vector<Slot> m_recent;
   MeshVector<float>& m_positions;
 };
