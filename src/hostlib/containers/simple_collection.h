@@ -330,7 +330,7 @@ class CSimpleCollection {
     if (i >= m_offsets.size()) AfxThrowInvalidArgException("record index out of range");
     return i;
   }
-  using Offsets = std::vector<std::uint32_t, vex3d::HugePageAllocator<std::uint32_t>>;
+  using Offsets = std::vector<std::uint32_t>;
   // Malloc'd, so that growing and shrinking can be done in place.
   struct FreeBytes {
     void operator()(std::byte* p) const { std::free(p); }
