@@ -35,13 +35,25 @@ std::uint8_t colourByte(float value) {
   return static_cast<std::uint8_t>(std::lround(value * 255.0f));
 }
 
+// Each channel value as its list's element, whether the list is filled
+// or the element stores itself.
+CUVWPoint uvwOf(const ValueIndex<3>::Key& bits) {
+  const Triple t = floatsOf(bits);
+  return CUVWPoint(t[0], t[1], t[2]);
+}
+CVCPoint colourPointOf(const ValueIndex<1>::Key& rgba) { return CVCPoint(CRGBColor(rgba[0])); }
+C3DVector normalOf(const ValueIndex<3>::Key& bits) {
+  const Triple n = floatsOf(bits);
+  return C3DVector(n[0], n[1], n[2]);
+}
+
 // Each list is sized once and its points written in place: appending a
 // million points one by one grows and copies the list again and again.
-template <class List, class Make>
-void fill(List& list, std::size_t count, Make make) {
-  list.SetSize(static_cast<int>(count));
+template <class List, class Values, class Make>
+void fill(List& list, const Values& values, Make make) {
+  list.SetSize(static_cast<int>(values.size()));
   auto* points = list.GetData();
-  for (std::size_t i = 0; i < count; ++i) points[i] = make(i);
+  for (std::size_t i = 0; i < values.size(); ++i) points[i] = make(values[i]);
 }
 
 }  // namespace
@@ -160,25 +172,15 @@ void MeshGather::Fill(C3DObject& object) const {
   for (int c = 0; c < channels.GetSize(); ++c) {
     CChannel* channel = channels.GetChannelByIndex(c);
     if (auto* uvw = dynamic_cast<CUVWChannel*>(channel)) {
-      const auto& values = m_uvs.Values();
-      fill(*uvw->GetUVWPointList(), values.size(), [&values](std::size_t i) {
-        const Triple t = floatsOf(values[i]);
-        return CUVWPoint(t[0], t[1], t[2]);
-      });
+      fill(*uvw->GetUVWPointList(), m_uvs.Values(), uvwOf);
       channelCorners(&Values::uv, corners);
       uvw->GetUVWFaceList()->AssignFaces(m_sizes, corners);
     } else if (auto* colours = dynamic_cast<CVCChannel*>(channel)) {
-      const auto& values = m_colours.Values();
-      fill(*colours->GetVCPointList(), values.size(),
-           [&values](std::size_t i) { return CVCPoint(CRGBColor(values[i][0])); });
+      fill(*colours->GetVCPointList(), m_colours.Values(), colourPointOf);
       channelCorners(&Values::colour, corners);
       colours->GetVCFaceList()->AssignFaces(m_sizes, corners);
     } else if (auto* normals = dynamic_cast<CSpecNormalChannel*>(channel)) {
-      const auto& values = m_normals.Values();
-      fill(*normals->GetNormalVectorList(), values.size(), [&values](std::size_t i) {
-        const Triple n = floatsOf(values[i]);
-        return C3DVector(n[0], n[1], n[2]);
-      });
+      fill(*normals->GetNormalVectorList(), m_normals.Values(), normalOf);
       channelCorners(&Values::normal, corners);
       normals->GetNormalFaceList()->AssignFaces(m_sizes, corners);
     }
@@ -263,18 +265,11 @@ void MeshGather::StoreChannelPoints(CArchive& ar, const CChannel& channel) const
     for (const auto& value : values) make(value).Serialize(ar);
   };
   if (dynamic_cast<const CUVWChannel*>(&channel) != nullptr) {
-    store(m_uvs.Values(), [](const ValueIndex<3>::Key& bits) {
-      const Triple t = floatsOf(bits);
-      return CUVWPoint(t[0], t[1], t[2]);
-    });
+    store(m_uvs.Values(), uvwOf);
   } else if (dynamic_cast<const CVCChannel*>(&channel) != nullptr) {
-    store(m_colours.Values(),
-          [](const ValueIndex<1>::Key& rgba) { return CVCPoint(CRGBColor(rgba[0])); });
+    store(m_colours.Values(), colourPointOf);
   } else if (dynamic_cast<const CSpecNormalChannel*>(&channel) != nullptr) {
-    store(m_normals.Values(), [](const ValueIndex<3>::Key& bits) {
-      const Triple n = floatsOf(bits);
-      return C3DVector(n[0], n[1], n[2]);
-    });
+    store(m_normals.Values(), normalOf);
   }
 }
 
