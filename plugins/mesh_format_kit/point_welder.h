@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "hostlib/containers/huge_pages.h"
+#include "hostlib/containers/prefetch.h"
+#include "mesh_format_kit/mesh_build.h"
 
 namespace vex3d::native {
 
@@ -31,7 +33,7 @@ class PointWelder {
   // misses of consecutive points then overlap instead of adding up.
   void prefetch(const float xyz[3]) const {
     Slot key = keyOf(xyz);
-    __builtin_prefetch(&m_slots[hash(key.key) & (m_slots.size() - 1)]);
+    prefetchForRead(&m_slots[hash(key.key) & (m_slots.size() - 1)]);
   }
 
   // The index of the point with these coordinates, added when new.

@@ -28,6 +28,7 @@
 
 #include "hostlib/containers/hash_key.h"
 #include "hostlib/containers/next_prime.h"
+#include "hostlib/containers/prefetch.h"
 #include "hostlib/core/exceptions.h"
 
 namespace vex3d {
@@ -118,7 +119,7 @@ class HashCore {
   // Insert, so that a run of lookups with random keys overlaps its misses.
   void Prefetch(const K& key) const {
     const std::uint32_t size = SlotCount();
-    if (size != 0) __builtin_prefetch(&m_slots[Traits::Hash(key) % size]);
+    if (size != 0) prefetchForRead(&m_slots[Traits::Hash(key) % size]);
   }
 
   // Slot holding `key`, or npos.

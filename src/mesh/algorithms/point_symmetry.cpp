@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "hostlib/containers/prefetch.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/point_lists.h"
 
@@ -96,7 +97,7 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
     for (int t = 0; t < m; ++t) {
       candidates[t] = grid->Find(cells[t], candidateCounts[t]);
       for (int c = 0; c < std::min(candidateCounts[t], kPrefetchedCandidates); ++c)
-        __builtin_prefetch(&points[candidates[t][c]]);
+        vex3d::prefetchForRead(&points[candidates[t][c]]);
     }
     for (int t = 0; t < m; ++t) {
       const C3DPoint& image = images[t];
@@ -133,7 +134,7 @@ std::unique_ptr<C3DPointSymetryMap> C3DPointList::InitSymetryMap(_AXIS_INFO axis
     if (i + kAhead < count) {
       const int ahead = nearest[static_cast<std::size_t>(i + kAhead)];
       if (ahead >= 0) {
-        __builtin_prefetch(&paired[static_cast<std::size_t>(ahead)]);
+        vex3d::prefetchForRead(&paired[static_cast<std::size_t>(ahead)]);
         map->Prefetch(ahead);
       }
     }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "hostlib/containers/prefetch.h"
+
 namespace {
 
 // Lowest index of a non-NaN coordinate: two above kNaNCell, so that no
@@ -107,7 +109,7 @@ std::size_t CIntCoordMap::homeSlot(const vex3d::IntCell& c) const {
   return static_cast<std::size_t>(h >> m_shift);
 }
 
-void CIntCoordMap::prefetchSlot(std::size_t slot) const { __builtin_prefetch(&m_slots[slot]); }
+void CIntCoordMap::prefetchSlot(std::size_t slot) const { vex3d::prefetchForRead(&m_slots[slot]); }
 
 std::int64_t CIntCoordMap::probe(const vex3d::IntCell& c, std::size_t home) const {
   const std::size_t mask = m_slots.size() - 1;
@@ -193,7 +195,7 @@ int CIntCoordMap::GetNeighbourhood(const vex3d::IntCell& c, Neighbourhood& cells
   for (std::size_t s = 0; s < 27; ++s) {
     if (records[s] < 0) continue;
     records[s] = probe(keys[s], homes[s]);
-    if (records[s] >= 0) __builtin_prefetch(m_points.data() + records[s]);
+    if (records[s] >= 0) vex3d::prefetchForRead(m_points.data() + records[s]);
   }
   int total = 0;
   for (std::size_t s = 0; s < 27; ++s) {
