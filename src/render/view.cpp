@@ -15,6 +15,7 @@
 #include "mesh/model/face_lists.h"
 #include "mesh/model/normal_channels.h"
 #include "render/egl_context.h"
+#include "render/vertex_batch.h"
 #include "scene/scene.h"
 
 namespace {
@@ -85,6 +86,7 @@ C3DView::C3DView(std::uint32_t drawingFlags)
       m_selectionMaterial(std::make_unique<C3DMaterial>()),
       m_wireframeMaterial(std::make_unique<C3DMaterial>()),
       m_userMaterial(std::make_unique<C3DMaterial>()),
+      m_vertexBatch(std::make_unique<vex3d::VertexBatch>()),
       m_smoothNormal(std::make_unique<C3DVector>()),
       m_smoothing(std::make_unique<_SmoothingPass>()),
       m_triangles(std::make_unique<C3DFaceList>()) {

@@ -38,6 +38,9 @@ class CUVWFace;
 class CUVWFaceList;
 class CUVWPointList;
 class CVCFace;
+namespace vex3d {
+class VertexBatch;
+}
 class CVCFaceList;
 class CVCPointList;
 class C3DFace;
@@ -266,6 +269,10 @@ class VEX3D_EXPORT C3DView {
   void renderLabels(C3DSceneNode* node);
   void endBatch();
   void beginBatch();
+  // Corner values, gathered when the batch draws from arrays, else sent.
+  void sendNormal(const float normal[3]);
+  void sendTexCoord(const float uvw[3]);
+  void sendVertex(int point, const float position[3]);
   // Inside a batch of faces drawn without a list, after face `f`.
   void handOverBatch(int f);
   void sendCorner(const C3DFace& face, int corner, bool smooth);
@@ -316,6 +323,9 @@ class VEX3D_EXPORT C3DView {
   const C3DMaterial* m_cornerMaterialBase = nullptr;
   int m_currentTexture = -1;
   bool m_inBatch = false;
+  // Drawing without lists and without callbacks that might send values of
+  // their own between corners, a batch is gathered and drawn from arrays.
+  std::unique_ptr<vex3d::VertexBatch> m_vertexBatch;
   bool m_stippled = false;
   int m_objectOffset = 0;
   int m_2dNesting = 0;

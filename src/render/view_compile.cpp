@@ -16,6 +16,7 @@
 #include "mesh/model/normal_channels.h"
 #include "mesh/model/point_lists.h"
 #include "mesh/model/texture_channels.h"
+#include "render/vertex_batch.h"
 #include "render/view.h"
 #include "scene/object_kinds.h"
 #include "scene/scene.h"
@@ -298,14 +299,47 @@ void C3DView::EndNode() {
 
 void C3DView::beginBatch() {
   if (m_inBatch) return;
-  glBegin(GL_TRIANGLES);
   m_inBatch = true;
+  if (IsDrawingFlagSet(DRAWING_IMMEDIATE) && m_faceCallback == nullptr &&
+      m_pointMaterialCallback == nullptr && m_element.points != nullptr) {
+    m_vertexBatch->begin(static_cast<std::size_t>(m_element.points->GetSize()));
+    return;
+  }
+  glBegin(GL_TRIANGLES);
 }
 
 void C3DView::endBatch() {
   if (!m_inBatch) return;
-  glEnd();
   m_inBatch = false;
+  if (m_vertexBatch->active()) {
+    m_vertexBatch->end();
+    return;
+  }
+  glEnd();
+}
+
+void C3DView::sendNormal(const float normal[3]) {
+  if (m_vertexBatch->active()) {
+    m_vertexBatch->setNormal(normal);
+  } else {
+    glNormal3fv(normal);
+  }
+}
+
+void C3DView::sendTexCoord(const float uvw[3]) {
+  if (m_vertexBatch->active()) {
+    m_vertexBatch->setTexCoord(uvw);
+  } else {
+    glTexCoord3fv(uvw);
+  }
+}
+
+void C3DView::sendVertex(int point, const float position[3]) {
+  if (m_vertexBatch->active()) {
+    m_vertexBatch->add(point, position);
+  } else {
+    glVertex3fv(position);
+  }
 }
 
 void C3DView::handOverBatch(int f) {
@@ -316,6 +350,11 @@ void C3DView::handOverBatch(int f) {
   constexpr int kFacesPerHandOver = 1 << 14;
   if (!m_inBatch || (f + 1) % kFacesPerHandOver != 0 || !IsDrawingFlagSet(DRAWING_IMMEDIATE))
     return;
+  if (m_vertexBatch->active()) {
+    m_vertexBatch->draw();
+    glFlush();
+    return;
+  }
   glEnd();
   glFlush();
   glBegin(GL_TRIANGLES);
@@ -471,15 +510,15 @@ bool C3DView::cornerNormal(int face, int corner, int point) {
 void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
   const _RenderElement& e = m_element;
   const auto k = static_cast<std::uint32_t>(corner);
-  if (e.uvFace != nullptr) glTexCoord3fv(&(*e.uvPoints)[(*e.uvFace)[k]].u);
+  if (e.uvFace != nullptr) sendTexCoord(&(*e.uvPoints)[(*e.uvFace)[k]].u);
   if (smooth) {
     if (e.faceResult & FACE_RESULT_PER_CORNER) {
       m_element.cornerIndex = corner;
       InitPointMaterial();
     }
-    if (cornerNormal(e.faceIndex, corner, face[k])) glNormal3fv(m_smoothNormal->ValPtr());
+    if (cornerNormal(e.faceIndex, corner, face[k])) sendNormal(m_smoothNormal->ValPtr());
   }
-  glVertex3fv(e.points->ElementAt(face[k]).ValPtr());
+  sendVertex(face[k], e.points->ElementAt(face[k]).ValPtr());
 }
 
 void C3DView::sendFilledFace(const C3DFace& face, bool smooth) {
@@ -497,7 +536,7 @@ void C3DView::ViewFlatNode() {
   for (int f = 0; f < faces->GetSize(); ++f) {
     const C3DFace* face = faces->ElementAt(f);
     if (face->GetSize() < 3 || !BeginFace(f)) continue;
-    if (normals != nullptr && f < normals->GetSize()) glNormal3fv((*normals)[f].ValPtr());
+    if (normals != nullptr && f < normals->GetSize()) sendNormal((*normals)[f].ValPtr());
     sendFilledFace(*face, false);
     handOverBatch(f);
   }
@@ -558,15 +597,23 @@ void C3DView::InitPointMaterial() {
   // From corner to corner of one material only the diffuse colour changes:
   // the rest is sent once. Each value sent between begin and end widens
   // every vertex the driver keeps.
+  float color[4];
+  m_userMaterial->FloatGetDiffuseColor(color);
   if (m_cornerMaterialBase == e.material) {
-    float color[4];
-    m_userMaterial->FloatGetDiffuseColor(color);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, color);
+    if (m_vertexBatch->active()) {
+      m_vertexBatch->setColor(color);
+    } else {
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, color);
+    }
     return;
   }
   m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
   m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
+  // The rest of the material changes for the corners gathered from here:
+  // those before it are drawn with theirs.
+  if (m_vertexBatch->active()) m_vertexBatch->draw();
   InitMaterial(m_userMaterial.get(), 1);
+  if (m_vertexBatch->active()) m_vertexBatch->setColor(color);
   m_cornerMaterialBase = e.material;
   // The next face of the same material finds it current: it would
   // otherwise end the batch and send the material twice more, once for

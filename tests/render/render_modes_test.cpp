@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <set>
 #include <tuple>
@@ -397,6 +398,74 @@ TEST(RenderModesTest, DrawingWithoutListsGivesTheSameImages) {
     for (int y = 0; y < kSize; ++y) {
       differing += std::memcmp(listed->GetLine(y), direct->GetLine(y),
                                static_cast<std::size_t>(kSize) * 4) != 0;
+    }
+    EXPECT_EQ(differing, 0) << "view mode " << mode;
+  }
+}
+
+// Drawn without lists, a large mesh goes to the driver in pieces, each
+// with its corners' values: a smooth, wavy grid of more faces than one
+// piece holds, coloured point by point and with one face in two painted
+// differently at its corners, must look as its list draws it.
+TEST(RenderModesTest, LargeMeshesDrawnInPiecesLookAsTheirListDrawsThem) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  constexpr int kSide = 120;  // 2 * 119 * 119 triangles
+  auto* points = new C3DPointList;
+  for (int j = 0; j < kSide; ++j) {
+    for (int i = 0; i < kSide; ++i) {
+      const float x = static_cast<float>(i) / (kSide - 1) - 0.5f;
+      const float z = static_cast<float>(j) / (kSide - 1) - 0.5f;
+      points->Add(C3DPoint(x, 0.05f * std::sin(40.0f * x) * std::cos(30.0f * z), z));
+    }
+  }
+  auto* faces = new C3DFaceList;
+  auto* channel = new CVCChannel(CChannel::CreateID());
+  for (int p = 0; p < kSide * kSide; ++p) {
+    channel->GetVCPointList()->Add(CVCPoint(CRGBColor(
+        static_cast<std::uint8_t>(p % 251), static_cast<std::uint8_t>(p / 97 % 256), 200, 255)));
+  }
+  const int black = channel->GetVCPointList()->Add(CVCPoint(CRGBColor(0, 0, 0, 255)));
+  faces->SetSize(2 * (kSide - 1) * (kSide - 1), 3);
+  for (int j = 0, f = 0; j + 1 < kSide; ++j) {
+    for (int i = 0; i + 1 < kSide; ++i) {
+      const int a = j * kSide + i;
+      faces->ElementAt(f++)->SetTriangle(a, a + kSide, a + kSide + 1);
+      faces->ElementAt(f++)->SetTriangle(a, a + kSide + 1, a + 1);
+    }
+  }
+  CVCFaceList* vcFaces = channel->GetVCFaceList();
+  vcFaces->SetSize(faces->GetSize(), 3);
+  for (int f = 0; f < faces->GetSize(); ++f) {
+    const C3DFace& face = *faces->ElementAt(f);
+    if (f % 2 == 1) {
+      vcFaces->ElementAt(f)->SetTriangle(black, face[1], black);
+    } else {
+      vcFaces->ElementAt(f)->SetTriangle(face[0], face[1], face[2]);
+    }
+  }
+  auto* object = new C3DObject(points, faces);
+  object->AddChannel(channel);
+  object->SetGlobalVCChannel(channel->GetChannelID(), 1.0f);
+  auto* node = new C3DSceneNode;
+  node->SetObject(object);
+  scene.AddNode(nullptr, node);
+  paintCube(scene, node, CRGBColor(180, 180, 180));
+
+  for (std::uint32_t mode :
+       {static_cast<std::uint32_t>(VIEW_SMOOTH | VIEW_VERTEX_COLORS),
+        static_cast<std::uint32_t>(VIEW_SMOOTH), static_cast<std::uint32_t>(VIEW_FLAT)}) {
+    _GlViewSettings settings = modeSettings(mode);
+    OffscreenView compiled(scene, 96, settings);
+    auto listed = compiled.snap();
+    OffscreenView once(scene, 96, settings, DRAWING_MEMORY | DRAWING_IMMEDIATE);
+    auto direct = once.snap();
+    ASSERT_NE(listed, nullptr);
+    ASSERT_NE(direct, nullptr);
+    EXPECT_GT(coverage(*direct).count, 96 * 96 / 4) << mode;
+    int differing = 0;
+    for (int y = 0; y < 96; ++y) {
+      differing += std::memcmp(listed->GetLine(y), direct->GetLine(y), std::size_t{96} * 4) != 0;
     }
     EXPECT_EQ(differing, 0) << "view mode " << mode;
   }
