@@ -593,12 +593,13 @@ void C3DView::InitPointMaterial() {
     const float v = static_cast<float>(base[i]) * (1.0f - w) + static_cast<float>(corner[i]) * w;
     mixed[i] = static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
   }
-  m_userMaterial->SetDiffuseColor(mixed);
   // From corner to corner of one material only the diffuse colour changes:
   // the rest is sent once. Each value sent between begin and end widens
-  // every vertex the driver keeps.
+  // every vertex the driver keeps. The colour is worked out here as the
+  // user material would give it: this runs for every corner.
   float color[4];
-  m_userMaterial->FloatGetDiffuseColor(color);
+  mixed.GetFloats(color);
+  for (int i = 0; i < 3; ++i) color[i] *= m_userMaterial->GetDiffuseFactor();
   if (m_cornerMaterialBase == e.material) {
     if (m_vertexBatch->active()) {
       m_vertexBatch->setColor(color);
@@ -607,6 +608,7 @@ void C3DView::InitPointMaterial() {
     }
     return;
   }
+  m_userMaterial->SetDiffuseColor(mixed);
   m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
   m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
   // The rest of the material changes for the corners gathered from here:
