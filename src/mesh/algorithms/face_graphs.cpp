@@ -99,7 +99,13 @@ void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
   if (bytes > UINT32_MAX) throw std::bad_alloc();
   t.pointToFaces.ReserveBytes(static_cast<std::uint32_t>(bytes));
   t.pointToFaces.ReserveRecords(static_cast<std::uint32_t>(uses.size()));
-  for (std::uint32_t u : uses) t.pointToFaces.AddRecord(0u, u);
+  for (std::uint32_t u : uses) t.pointToFaces.AddRecord(u, u);
+  // The records are full size and stay where they are from here: each
+  // point's next free place is written through a cursor of its own.
+  std::vector<int*> next(uses.size());
+  for (std::size_t p = 0; p < next.size(); ++p) {
+    next[p] = t.pointToFaces.GetRecordValues(static_cast<std::uint32_t>(p));
+  }
   for (int i = 0; i < n; ++i) {
     if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
     const auto r = static_cast<std::uint32_t>(i);
@@ -107,11 +113,7 @@ void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
     const std::uint32_t size = m_store.GetRecordSize(r);
     for (std::uint32_t k = 0; k < size; ++k) {
       const int p = values[k];
-      if (p < 0 || p >= points) continue;
-      const auto record = static_cast<std::uint32_t>(p);
-      const std::uint32_t used = t.pointToFaces.GetRecordSize(record);
-      t.pointToFaces.SetRecordSize(record, used + 1);
-      t.pointToFaces.GetRecordValues(record)[used] = i;
+      if (p >= 0 && p < points) *next[static_cast<std::size_t>(p)]++ = i;
     }
   }
   t.pointGraphValid = true;
