@@ -38,8 +38,36 @@ class PointWelder {
 
   // The index of the point with these coordinates, added when new.
   int add(const float xyz[3]) {
-    Slot key = keyOf(xyz);
+    const Slot key = keyOf(xyz);
+    return add(key, hash(key.key));
+  }
+
+  // As add, with the hash that prefetch computed for the same point: a
+  // reader that looks ahead hashes each point once.
+  std::size_t prefetchHashed(const float xyz[3]) const {
+    const Slot key = keyOf(xyz);
     const std::size_t h = hash(key.key);
+    prefetchForRead(&m_slots[h & (m_slots.size() - 1)]);
+    return h;
+  }
+  int addHashed(const float xyz[3], std::size_t h) { return add(keyOf(xyz), h); }
+
+  // Forgets every point (and empties the position array).
+  void reset() {
+    m_positions.clear();
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    std::fill(m_recent.begin(), m_recent.end(), Slot{});
+  }
+
+ private:
+  static constexpr std::size_t kRecentSize = 4096;
+
+  struct Slot {
+    std::uint32_t key[3] = {0, 0, 0};
+    std::int32_t index = -1;
+  };
+
+  int add(Slot key, std::size_t h) {
     Slot& recent = m_recent[h & (kRecentSize - 1)];
     if (recent.index >= 0 && sameKey(recent, key)) return recent.index;
     const std::size_t mask = m_slots.size() - 1;
@@ -62,21 +90,6 @@ class PointWelder {
     if (static_cast<std::size_t>(key.index + 1) * 2 > m_slots.size()) grow();
     return key.index;
   }
-
-  // Forgets every point (and empties the position array).
-  void reset() {
-    m_positions.clear();
-    std::fill(m_slots.begin(), m_slots.end(), Slot{});
-    std::fill(m_recent.begin(), m_recent.end(), Slot{});
-  }
-
- private:
-  static constexpr std::size_t kRecentSize = 4096;
-
-  struct Slot {
-    std::uint32_t key[3] = {0, 0, 0};
-    std::int32_t index = -1;
-  };
 
   static Slot keyOf(const float xyz[3]) {
     Slot key;

@@ -59,21 +59,30 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
     native::PointWelder welder(static_cast<std::size_t>(count) * 3, mesh.positions);
     const unsigned char* p = bytes.data() + kHeaderSize;
     int* corner = mesh.corners.data();
+    // The hashes of the corners looked ahead at, by facet modulo the
+    // distance: each corner is hashed once, kPrefetchFacets facets early.
+    std::size_t ahead[kPrefetchFacets][3];
+    auto point = [](const unsigned char* v, float xyz[3]) {
+      for (int c = 0; c < 3; ++c) xyz[c] = std::bit_cast<float>(readU32(v + 4 * c));
+    };
+    auto look = [&](std::uint64_t facet) {
+      const unsigned char* f = bytes.data() + kHeaderSize + facet * kFacetSize;
+      for (int k = 0; k < 3; ++k) {
+        float xyz[3];
+        point(f + 12 + 12 * k, xyz);
+        ahead[facet % kPrefetchFacets][k] = welder.prefetchHashed(xyz);
+      }
+    };
+    for (std::uint64_t i = 0; i < kPrefetchFacets && i < count; ++i) look(i);
     for (std::uint64_t i = 0; i < count; ++i, p += kFacetSize) {
       if (native::cancelled(progress, p)) return false;
-      if (i + kPrefetchFacets < count) {
-        for (int k = 0; k < 3; ++k) {
-          float ahead[3];
-          std::memcpy(ahead, p + kPrefetchFacets * kFacetSize + 12 + 12 * k, sizeof ahead);
-          welder.prefetch(ahead);
-        }
-      }
+      std::size_t hashes[3];
+      std::memcpy(hashes, ahead[i % kPrefetchFacets], sizeof hashes);
+      if (i + kPrefetchFacets < count) look(i + kPrefetchFacets);
       for (int k = 0; k < 3; ++k) {
-        const unsigned char* v = p + 12 + 12 * k;
-        const float xyz[3] = {std::bit_cast<float>(readU32(v)),
-                              std::bit_cast<float>(readU32(v + 4)),
-                              std::bit_cast<float>(readU32(v + 8))};
-        *corner++ = welder.add(xyz);
+        float xyz[3];
+        point(p + 12 + 12 * k, xyz);
+        *corner++ = welder.addHashed(xyz, hashes[k]);
       }
     }
     return true;
