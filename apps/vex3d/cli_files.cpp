@@ -1,6 +1,7 @@
 #include "cli_files.h"
 
 #include <chrono>
+#include <vector>
 
 #include "cli_text.h"
 #include "format_choice.h"
@@ -62,6 +63,13 @@ std::unique_ptr<C3DScene> readInput(const std::string& path, const std::string& 
   }
   return scene;
 }
+
+void keepToExit(std::unique_ptr<C3DScene> scene) {
+  static auto* const kept = new std::vector<C3DScene*>;
+  if (scene) kept->push_back(scene.release());
+}
+
+SceneKeptToExit::~SceneKeptToExit() { keepToExit(std::move(m_scene)); }
 
 bool parseUpAxis(const std::string& text, std::uint32_t& axis) {
   if (text == "x" || text == "X") {

@@ -228,6 +228,7 @@ int runConvert(const std::vector<std::string>& args) {
   std::string error;
   std::unique_ptr<C3DScene> scene =
       readInput(in, s.from, s.verbose, &importOptions, error, report ? stderr : nullptr);
+  const SceneKeptToExit keep(scene);
   for (const CIoOptions::LogEntry& e : importOptions.GetLog()) json.add("read", e);
   if (!scene) return fail(in, error, 1);
   // The writers would refuse the empty scene too, but in terms of the output

@@ -303,6 +303,7 @@ static int render(const std::vector<std::string>& args) {
   CSceneImportOptions importOptions;
   importOptions.m_upAxis = up;
   std::unique_ptr<C3DScene> scene = readInput(in, format, verbose, &importOptions, error);
+  const SceneKeptToExit keep(scene);
   if (!scene) {
     printText(stderr, kStrCliFileError, in.c_str(), error.c_str());
     return 1;
@@ -466,6 +467,7 @@ static int thumbnail(const std::vector<std::string>& args) {
   importOptions.m_timeBudget = static_cast<std::uint32_t>(seconds);
   importOptions.m_memoryBudget = static_cast<std::uint64_t>(memoryMiB * 1024.0 * 1024.0);
   std::unique_ptr<C3DScene> scene = readInput(files[0], format, false, &importOptions, error);
+  const SceneKeptToExit keep(scene);
   if (!scene) {
     printText(stderr, kStrCliFileError, files[0].c_str(), error.c_str());
     return 1;

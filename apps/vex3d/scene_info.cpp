@@ -299,7 +299,7 @@ int runSceneInfo(const std::vector<std::string>& files, const SceneInfoOptions& 
     std::string error;
     CSceneImportOptions importOptions;
     importOptions.m_upAxis = options.upAxis;
-    const std::unique_ptr<C3DScene> scene =
+    std::unique_ptr<C3DScene> scene =
         readInput(files[i], options.format, options.verbose, &importOptions, error);
     if (!scene) {
       printText(stderr, kStrCliFileError, files[i].c_str(), error.c_str());
@@ -316,6 +316,7 @@ int runSceneInfo(const std::vector<std::string>& files, const SceneInfoOptions& 
       printScene(files[i], *scene);
     }
     ++printed;
+    if (i + 1 == files.size()) keepToExit(std::move(scene));
   }
   if (options.json) std::printf("%s]\n", printed > 0 ? "\n" : "");
   return status;
