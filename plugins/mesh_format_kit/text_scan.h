@@ -76,6 +76,23 @@ inline bool scanDouble(const char*& p, const char* end, double& out) {
 inline bool scanInt(const char*& p, const char* end, std::int64_t& out) {
   const char* q = skipBlanks(p, end);
   if (q < end && *q == '+') ++q;
+  // Indices take most of a large mesh's text: up to 18 digits cannot
+  // overflow and skip the general conversion's checks per digit.
+  const char* s = q;
+  const bool negative = s < end && *s == '-';
+  if (negative) ++s;
+  const char* digits = s;
+  std::uint64_t value = 0;
+  while (s < end && s - digits < 18 && static_cast<unsigned char>(*s - '0') < 10) {
+    value = value * 10 + static_cast<unsigned char>(*s - '0');
+    ++s;
+  }
+  if (s == digits) return false;
+  if (s == end || static_cast<unsigned char>(*s - '0') >= 10) {
+    out = negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+    p = s;
+    return true;
+  }
   const auto [ptr, ec] = std::from_chars(q, end, out);
   if (ec != std::errc()) return false;
   p = ptr;
