@@ -19,6 +19,11 @@ namespace {
 // lookup quadratic.
 using Key = std::array<int, 3>;  // uv, colour, normal
 using PointKey = std::array<int, 4>;
+
+// Element by element: array equality becomes a call to memcmp for three
+// ints, once per corner and candidate vertex.
+bool sameKey(const Key& a, const Key& b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
+
 constexpr int kChainLimit = 16;
 
 struct PointKeyHash {
@@ -87,7 +92,7 @@ Collected collect(const std::vector<native::NamedObject>& objects) {
         const Key key = {channels.uvAt(f, k), channels.colorAt(f, k), channels.normalAt(f, k)};
         const auto at = static_cast<std::size_t>(point);
         int found = firstOfPoint[at];
-        while (found >= 0 && keyOfVertex[static_cast<std::size_t>(found)] != key) {
+        while (found >= 0 && !sameKey(keyOfVertex[static_cast<std::size_t>(found)], key)) {
           found = nextOfVertex[static_cast<std::size_t>(found)];
         }
         const bool chained = chainLength[at] < kChainLimit;
