@@ -13,9 +13,8 @@ void VertexBatch::begin(std::size_t pointCount) {
   m_usesColor = false;
   m_vertices.clear();
   m_indices.clear();
-  if (m_stamp.size() < pointCount) {
-    m_stamp.assign(pointCount, 0);
-    m_vertexOf.resize(pointCount);
+  if (m_pointVertex.size() < pointCount) {
+    m_pointVertex.assign(pointCount, PointVertex{});
     m_generation = 1;
   }
   glGetFloatv(GL_CURRENT_NORMAL, m_current.normal);
@@ -48,9 +47,10 @@ bool VertexBatch::sameValues(const Vertex& a, const Vertex& b) {
 
 void VertexBatch::add(int point, const float position[3]) {
   const auto p = static_cast<std::size_t>(point);
-  if (p < m_stamp.size() && m_stamp[p] == m_generation &&
-      sameValues(m_vertices[m_vertexOf[p]], m_current)) {
-    m_indices.push_back(m_vertexOf[p]);
+  PointVertex* known = p < m_pointVertex.size() ? &m_pointVertex[p] : nullptr;
+  if (known != nullptr && known->stamp == m_generation &&
+      sameValues(m_vertices[known->vertex], m_current)) {
+    m_indices.push_back(known->vertex);
     return;
   }
   const auto index = static_cast<std::uint32_t>(m_vertices.size());
@@ -59,10 +59,7 @@ void VertexBatch::add(int point, const float position[3]) {
   m_indices.push_back(index);
   // A point met again with other values keeps its newest vertex: the
   // corners of one point that agree tend to come together.
-  if (p < m_stamp.size()) {
-    m_stamp[p] = m_generation;
-    m_vertexOf[p] = index;
-  }
+  if (known != nullptr) *known = PointVertex{m_generation, index};
 }
 
 void VertexBatch::draw() {
@@ -98,7 +95,7 @@ void VertexBatch::draw() {
   m_indices.clear();
   // Vertices are numbered afresh in each draw.
   if (++m_generation == 0) {
-    std::fill(m_stamp.begin(), m_stamp.end(), 0u);
+    std::fill(m_pointVertex.begin(), m_pointVertex.end(), PointVertex{});
     m_generation = 1;
   }
 }

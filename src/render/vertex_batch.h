@@ -55,9 +55,13 @@ class VertexBatch {
   float m_currentColor[4] = {};
   std::vector<Vertex> m_vertices;
   std::vector<std::uint32_t> m_indices;
-  // Per point: the draw in which it last became a vertex, and that vertex.
-  std::vector<std::uint32_t> m_stamp;
-  std::vector<std::uint32_t> m_vertexOf;
+  // Per point: the draw in which it last became a vertex, and that vertex
+  // (side by side: a large mesh misses the cache once per point).
+  struct PointVertex {
+    std::uint32_t stamp = 0;
+    std::uint32_t vertex = 0;
+  };
+  std::vector<PointVertex> m_pointVertex;
   std::uint32_t m_generation = 1;
 };
 

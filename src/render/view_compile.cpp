@@ -183,8 +183,10 @@ void C3DView::BringSceneUpToDate(C3DScene* scene) const {
       }
     }
     if (const C3DFaceList* faces = object->GetFaceList()) {
-      for (int f = 0; f < faces->GetSize(); ++f)
-        materials.insert(faces->ElementAt(f)->GetMaterialID());
+      for (int f = 0; f < faces->GetSize(); ++f) {
+        const std::uint32_t id = faces->ElementAt(f)->GetMaterialID();
+        if (f == 0 || id != faces->ElementAt(f - 1)->GetMaterialID()) materials.insert(id);
+      }
     }
   }
   for (std::uint32_t id : materials) {

@@ -52,7 +52,11 @@ void C3DView::InitMapping() {
   while (m_scene->GetNextNode(object, it) != nullptr) {
     if (object == nullptr || object->GetFaceList() == nullptr) continue;
     const C3DFaceList* faces = object->GetFaceList();
-    for (int f = 0; f < faces->GetSize(); ++f) used.insert(faces->ElementAt(f)->GetMaterialID());
+    // Faces come in runs of one material: only a change is looked up.
+    for (int f = 0; f < faces->GetSize(); ++f) {
+      const std::uint32_t id = faces->ElementAt(f)->GetMaterialID();
+      if (f == 0 || id != faces->ElementAt(f - 1)->GetMaterialID()) used.insert(id);
+    }
   }
   for (std::uint32_t id : used) InitMaterialMapping(id, 0);
   m_texturesLoaded = true;

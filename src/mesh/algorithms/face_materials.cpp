@@ -25,8 +25,13 @@ const CHashTable<unsigned int>& C3DFaceList::GetMaterialsHash(CGeomInfo* geom) {
 void C3DFaceList::CreateMaterialsHash() {
   m_materialsHash.InitHashTable(vex3d::kDefaultHashSize);
   const int n = GetSize();
-  for (int i = 0; i < n; ++i)
-    m_materialsHash.Insert(static_cast<const C3DFace*>(face(i))->GetMaterialID());
+  // Faces come in runs of one material: only a change is looked up.
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t id = static_cast<const C3DFace*>(face(i))->GetMaterialID();
+    if (i == 0 || id != static_cast<const C3DFace*>(face(i - 1))->GetMaterialID()) {
+      m_materialsHash.Insert(id);
+    }
+  }
   m_materialsHashCurrent = true;
 }
 
