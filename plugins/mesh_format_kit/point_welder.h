@@ -28,28 +28,24 @@ class PointWelder {
     m_slots.assign(size, Slot{});
   }
 
-  // Brings the table slot of a point offered a few points from now into the
-  // cache: on a large file nearly every lookup misses it otherwise, and the
-  // misses of consecutive points then overlap instead of adding up.
-  void prefetch(const float xyz[3]) const {
-    Slot key = keyOf(xyz);
-    prefetchForRead(&m_slots[hash(key.key) & (m_slots.size() - 1)]);
-  }
-
   // The index of the point with these coordinates, added when new.
   int add(const float xyz[3]) {
     const Slot key = keyOf(xyz);
     return add(key, hash(key.key));
   }
 
-  // As add, with the hash that prefetch computed for the same point: a
-  // reader that looks ahead hashes each point once.
+  // Brings the table slot of a point offered a few points from now into the
+  // cache, and returns its hash for addHashed: on a large file nearly every
+  // lookup misses the cache otherwise, and the misses of consecutive points
+  // then overlap instead of adding up. A reader that looks ahead thus
+  // hashes each point once.
   std::size_t prefetchHashed(const float xyz[3]) const {
     const Slot key = keyOf(xyz);
     const std::size_t h = hash(key.key);
     prefetchForRead(&m_slots[h & (m_slots.size() - 1)]);
     return h;
   }
+  // As add, with the hash prefetchHashed gave for the same point.
   int addHashed(const float xyz[3], std::size_t h) { return add(keyOf(xyz), h); }
 
   // Forgets every point (and empties the position array).
