@@ -376,6 +376,10 @@ static int thumbnail(const std::vector<std::string>& args) {
   // File managers run thumbnailers where nothing but the output may be
   // written.
   writeNoShaderCache();
+  // One small image drawn once: the software driver's time to optimise its
+  // shaders outweighs what the optimised shaders save, a third of a small
+  // file's thumbnail. A setting of the user's own is kept.
+  ::setenv("GALLIVM_PERF", "nopt", 0);
   int size = 256;
   double maxMiB = 0.0;
   std::uint32_t up = UP_AXIS_UNKNOWN;
