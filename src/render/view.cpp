@@ -14,6 +14,7 @@
 #include "mesh/model/base_object.h"
 #include "mesh/model/face_lists.h"
 #include "mesh/model/normal_channels.h"
+#include "render/corner_color_mix.h"
 #include "render/egl_context.h"
 #include "render/vertex_batch.h"
 #include "scene/scene.h"
@@ -87,6 +88,7 @@ C3DView::C3DView(std::uint32_t drawingFlags)
       m_wireframeMaterial(std::make_unique<C3DMaterial>()),
       m_userMaterial(std::make_unique<C3DMaterial>()),
       m_vertexBatch(std::make_unique<vex3d::VertexBatch>()),
+      m_cornerColors(std::make_unique<vex3d::CornerColorMix>()),
       m_smoothNormal(std::make_unique<C3DVector>()),
       m_smoothing(std::make_unique<_SmoothingPass>()),
       m_triangles(std::make_unique<C3DFaceList>()) {

@@ -40,7 +40,8 @@ class CUVWPointList;
 class CVCFace;
 namespace vex3d {
 class VertexBatch;
-}
+class CornerColorMix;
+}  // namespace vex3d
 class CVCFaceList;
 class CVCPointList;
 class C3DFace;
@@ -326,6 +327,7 @@ class VEX3D_EXPORT C3DView {
   // Drawing without lists and without callbacks that might send values of
   // their own between corners, a batch is gathered and drawn from arrays.
   std::unique_ptr<vex3d::VertexBatch> m_vertexBatch;
+  std::unique_ptr<vex3d::CornerColorMix> m_cornerColors;
   bool m_stippled = false;
   int m_objectOffset = 0;
   int m_2dNesting = 0;

@@ -16,6 +16,7 @@
 #include "mesh/model/normal_channels.h"
 #include "mesh/model/point_lists.h"
 #include "mesh/model/texture_channels.h"
+#include "render/corner_color_mix.h"
 #include "render/vertex_batch.h"
 #include "render/view.h"
 #include "scene/object_kinds.h"
@@ -588,20 +589,14 @@ void C3DView::InitPointMaterial() {
   if (e.vcFace == nullptr || e.material == nullptr || e.cornerIndex < 0) return;
   const CRGBColor& corner =
       (*e.vcPoints)[(*e.vcFace)[static_cast<std::uint32_t>(e.cornerIndex)]].GetColor();
-  const float w = e.vcIntensity * (static_cast<float>(corner.GetAlpha()) / 255.0f);
-  const CRGBColor& base = e.material->GetDiffuseColor();
-  CRGBColor mixed = base;
-  for (int i = 0; i < 3; ++i) {
-    const float v = static_cast<float>(base[i]) * (1.0f - w) + static_cast<float>(corner[i]) * w;
-    mixed[i] = static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
-  }
   // From corner to corner of one material only the diffuse colour changes:
   // the rest is sent once. Each value sent between begin and end widens
   // every vertex the driver keeps. The colour is worked out here as the
   // user material would give it: this runs for every corner.
+  m_cornerColors->prepare(e.material->GetDiffuseColor(), e.vcIntensity,
+                          m_userMaterial->GetDiffuseFactor());
   float color[4];
-  mixed.GetFloats(color);
-  for (int i = 0; i < 3; ++i) color[i] *= m_userMaterial->GetDiffuseFactor();
+  m_cornerColors->floats(corner, color);
   if (m_cornerMaterialBase == e.material) {
     if (m_vertexBatch->active()) {
       m_vertexBatch->setColor(color);
@@ -610,7 +605,7 @@ void C3DView::InitPointMaterial() {
     }
     return;
   }
-  m_userMaterial->SetDiffuseColor(mixed);
+  m_userMaterial->SetDiffuseColor(m_cornerColors->mixed(corner));
   m_userMaterial->SetAmbientColor(e.material->GetAmbientColor());
   m_userMaterial->SetSpecularFactor(e.material->GetSpecularFactor());
   // The rest of the material changes for the corners gathered from here:

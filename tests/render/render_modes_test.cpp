@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -241,6 +242,42 @@ TEST(RenderModesTest, VertexColoursReplaceTheMaterialColour) {
   const Rgba off =
       pixelAt(*render(scene, modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS)), kSize / 2, kSize / 2);
   EXPECT_EQ(off.r, off.g);
+}
+
+// A corner colour is mixed into the material's by the channel's intensity
+// times the corner's alpha: a half-weighted mix looks exactly like a
+// material of the mixed colour, whichever of the two gives the half.
+TEST(RenderModesTest, HalfWeightedCornerColoursLookLikeTheMixedMaterial) {
+  ScopedConfigDir config("render");
+  const auto drawn = [](std::optional<CRGBColor> corner, float intensity) {
+    C3DScene scene;
+    C3DSceneNode* node = addCubeNode(scene, false);
+    C3DMaterial* m = paintCube(scene, node, CRGBColor(200, 200, 200));
+    // Corner colours change the diffuse colour only.
+    if (!corner) m->SetDiffuseColor(CRGBColor(115, 170, 210));
+    if (corner) {
+      auto* channel = new CVCChannel(CChannel::CreateID());
+      channel->GetVCPointList()->Add(CVCPoint(*corner));
+      channel->GetVCFaceList()->SetSize(6, 4);
+      for (int f = 0; f < 6; ++f) channel->GetVCFaceList()->ElementAt(f)->SetQuadrangle(0, 0, 0, 0);
+      node->GetObject()->AddChannel(channel);
+      node->GetObject()->SetGlobalVCChannel(channel->GetChannelID(), intensity);
+    }
+    return render(scene, modeSettings(VIEW_SMOOTH | VIEW_VERTEX_COLORS));
+  };
+  const auto mixed = drawn(std::nullopt, 1.0f);
+  ASSERT_NE(mixed, nullptr);
+  // 200 * (1 - w) + (30, 140, 220) * w, rounded, is (115, 170, 210) for
+  // w = 1/2 and for w = 128/255.
+  for (const auto& [corner, intensity] : {std::pair{CRGBColor(30, 140, 220, 255), 0.5f},
+                                          std::pair{CRGBColor(30, 140, 220, 128), 1.0f}}) {
+    const auto image = drawn(corner, intensity);
+    ASSERT_NE(image, nullptr);
+    int differing = 0;
+    for (int y = 0; y < kSize; ++y)
+      differing += std::memcmp(image->GetLine(y), mixed->GetLine(y), std::size_t{kSize} * 4) != 0;
+    EXPECT_EQ(differing, 0) << int{corner.GetAlpha()};
+  }
 }
 
 // Faces of one material follow each other without the material being sent
