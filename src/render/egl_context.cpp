@@ -3,6 +3,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -12,13 +13,15 @@ namespace {
 // EGL displays are not reference counted: terminating one would pull the
 // ground from under the contexts of other threads, so the display stays
 // initialised for the life of the process.
+std::atomic<bool> displayServerWanted{true};
+
 EGLDisplay sharedDisplay(std::string& error) {
   static std::once_flag once;
   static EGLDisplay display = EGL_NO_DISPLAY;
   static std::string failure;
   std::call_once(once, [] {
-    const bool hasServer =
-        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    const bool hasServer = displayServerWanted && (std::getenv("DISPLAY") != nullptr ||
+                                                   std::getenv("WAYLAND_DISPLAY") != nullptr);
     EGLDisplay candidate = EGL_NO_DISPLAY;
     EGLint major = 0;
     EGLint minor = 0;
@@ -47,6 +50,8 @@ void setError(std::string* error, const std::string& text) {
 }
 
 }  // namespace
+
+void EglOffscreenContext::useDisplayServer(bool use) { displayServerWanted = use; }
 
 std::unique_ptr<EglOffscreenContext> EglOffscreenContext::create(int width, int height,
                                                                  std::string* error) {

@@ -18,6 +18,12 @@ class VEX3D_EXPORT EglOffscreenContext final : public GlContext {
                                                      std::string* error = nullptr);
   ~EglOffscreenContext() override;
 
+  // With a display server, contexts are made through it: its driver may
+  // draw on a GPU that the display-less platform reaches only in software.
+  // Connecting costs a small image most of its time, so a caller that draws
+  // one can do without; it must say so before the first context is made.
+  static void useDisplayServer(bool use);
+
   int width() const override { return m_width; }
   int height() const override { return m_height; }
 

@@ -1,10 +1,15 @@
 // The vex3d command driven as a user drives it, its images checked by
 // their pixels.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hostlib/images/bitmap.h"
@@ -261,6 +267,77 @@ TEST(CliTest, ThumbnailsWriteNothingButTheirOutput) {
     written.push_back(fs::relative(entry.path(), dir).string());
   }
   EXPECT_EQ(written, (std::vector<std::string>{"t.png"}));
+}
+
+// Connections made to a display server listening where X clients look for
+// display `number`; each is closed at once, so a client gives up.
+class DisplayServerWatch {
+ public:
+  explicit DisplayServerWatch(int number) {
+    m_socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(number);
+    // Abstract: a leading zero byte, then the name.
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    m_listening = m_socket >= 0 &&
+                  ::bind(m_socket, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+                  ::listen(m_socket, 8) == 0;
+    if (m_listening) {
+      m_thread = std::thread([this] {
+        for (;;) {
+          const int client = ::accept(m_socket, nullptr, nullptr);
+          if (client < 0) return;
+          if (m_stopping) {
+            ::close(client);
+            return;
+          }
+          ++m_connections;
+          ::close(client);
+        }
+      });
+    }
+  }
+  ~DisplayServerWatch() {
+    if (m_listening) {
+      m_stopping = true;
+      ::shutdown(m_socket, SHUT_RDWR);
+      m_thread.join();
+    }
+    if (m_socket >= 0) ::close(m_socket);
+  }
+  bool listening() const { return m_listening; }
+  int connections() const { return m_connections; }
+
+ private:
+  int m_socket = -1;
+  bool m_listening = false;
+  std::atomic<bool> m_stopping{false};
+  std::atomic<int> m_connections{0};
+  std::thread m_thread;
+};
+
+// A file manager runs its thumbnailer inside the desktop session. The image
+// is drawn off screen: the display server is no help, and connecting to it
+// took a small file's thumbnail nearly half its time.
+TEST(CliTest, ThumbnailsLeaveTheDisplayServerAlone) {
+  const fs::path dir = outDir();
+  const int number = 4000 + static_cast<int>(::getpid() % 2000);
+  DisplayServerWatch server(number);
+  ASSERT_TRUE(server.listening());
+  const std::string run = "env -u WAYLAND_DISPLAY DISPLAY=:" + std::to_string(number) +
+                          " XAUTHORITY=/nonexistent " + VEX3D_CLI + " ";
+  const std::string thumbnail =
+      run + "thumbnail " + sample("cube.obj") + " " + (dir / "t.png").string() + " 32";
+  EXPECT_EQ(std::system(thumbnail.c_str()), 0);
+  EXPECT_EQ(server.connections(), 0);
+  // Other drawing goes through the server, whose driver may be a GPU's:
+  // this one shows the watch sees clients.
+  const std::string render =
+      run + "render " + sample("cube.obj") + " -o " + (dir / "r.png").string() + " --size 32x32";
+  EXPECT_EQ(std::system(render.c_str()), 0);
+  EXPECT_GT(server.connections(), 0);
 }
 
 // Opaque pixels of a written thumbnail and the columns and rows they span.
