@@ -53,6 +53,9 @@ ReadResult readBinary(std::span<const unsigned char> bytes, native::ReadProgress
   }
   MeshArrays mesh;
   mesh.corners.resize(count * 3);
+  // A closed surface has about half as many points as facets: room for
+  // them spares the position array its copies as it grows.
+  mesh.positions.reserve((count / 2 + 64) * 3);
   // The welder's table is gone before the object is built: the lists take
   // its memory.
   auto weld = [&]() -> bool {
