@@ -333,6 +333,9 @@ class VEX3D_EXPORT C3DView {
   int m_2dNesting = 0;
   float m_camera[16] = {};
   std::unique_ptr<C3DVector> m_smoothNormal;
+  // While a node is drawn smooth: its point normals, when the corners of its
+  // smooth faces take them as they are.
+  const C3DVectorList* m_plainPointNormals = nullptr;
   // This view's own smoothing state: another view may smooth the same
   // mesh at the same time.
   std::unique_ptr<_SmoothingPass> m_smoothing;

@@ -519,7 +519,13 @@ void C3DView::sendCorner(const C3DFace& face, int corner, bool smooth) {
       m_element.cornerIndex = corner;
       InitPointMaterial();
     }
-    if (cornerNormal(e.faceIndex, corner, face[k])) sendNormal(m_smoothNormal->ValPtr());
+    const int point = face[k];
+    if (m_plainPointNormals != nullptr && !face.IsFlagSet(FACE_NOT_SMOOTH) && point >= 0 &&
+        point < m_plainPointNormals->GetSize()) {
+      sendNormal((*m_plainPointNormals)[point].ValPtr());
+    } else if (cornerNormal(e.faceIndex, corner, point)) {
+      sendNormal(m_smoothNormal->ValPtr());
+    }
   }
   sendVertex(face[k], e.points->ElementAt(face[k]).ValPtr());
 }
@@ -546,11 +552,18 @@ void C3DView::ViewFlatNode() {
 }
 
 void C3DView::ViewSmoothNode() {
+  m_plainPointNormals = nullptr;
   if (m_element.pointNormals != nullptr) {
     CGeomInfo geom(m_element.node);
     *m_smoothing = m_element.pointNormals->BeginSmoothing(
         &geom, m_element.specifiedNormals, m_element.faceNormals, m_smoothNormal.get(),
         m_element.object->GetSmoothAngle());
+    // Without normals of the file's own, a face within the smoothing angle
+    // of all its neighbours takes its points' normals: the corners of a
+    // smooth mesh need no smoothing of their own.
+    if (m_element.specifiedNormals == nullptr && m_smoothing->meshFaces == m_element.faces &&
+        m_smoothing->owner == m_element.pointNormals)
+      m_plainPointNormals = m_smoothing->pointNormals;
   }
   const C3DFaceList* faces = m_element.faces;
   for (int f = 0; f < faces->GetSize(); ++f) {
@@ -559,6 +572,7 @@ void C3DView::ViewSmoothNode() {
     sendFilledFace(*face, true);
     handOverBatch(f);
   }
+  m_plainPointNormals = nullptr;
 }
 
 void C3DView::ViewWireframeNode() {

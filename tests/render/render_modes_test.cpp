@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "animation/vector_key.h"
+#include "mesh/model/geom_info.h"
 #include "mesh/model/normal_channels.h"
 #include "mesh/model/texture_channels.h"
 #include "render/render_to_bitmap.h"
@@ -505,6 +506,84 @@ TEST(RenderModesTest, LargeMeshesDrawnInPiecesLookAsTheirListDrawsThem) {
       differing += std::memcmp(listed->GetLine(y), direct->GetLine(y), std::size_t{96} * 4) != 0;
     }
     EXPECT_EQ(differing, 0) << "view mode " << mode;
+  }
+}
+
+// Drawn smooth, each corner takes the normal the object's smoothing gives
+// it, whether its face lies within the smoothing angle of its neighbours
+// or on a fold: the same normals given as the file's own look the same.
+TEST(RenderModesTest, SmoothCornersTakeTheNormalsTheSmoothingGives) {
+  ScopedConfigDir config("render");
+  C3DScene scene;
+  constexpr int kSide = 40;
+  auto* points = new C3DPointList;
+  for (int j = 0; j < kSide; ++j) {
+    for (int i = 0; i < kSide; ++i) {
+      const float x = static_cast<float>(i) / (kSide - 1) - 0.5f;
+      const float z = static_cast<float>(j) / (kSide - 1) - 0.5f;
+      const float wave = 0.04f * std::sin(25.0f * x) * std::cos(20.0f * z);
+      points->Add(C3DPoint(x, wave + 0.5f * std::fabs(x - 0.1f), z));
+    }
+  }
+  auto* faces = new C3DFaceList;
+  faces->SetSize(2 * (kSide - 1) * (kSide - 1), 3);
+  for (int j = 0, f = 0; j + 1 < kSide; ++j) {
+    for (int i = 0; i + 1 < kSide; ++i) {
+      const int a = j * kSide + i;
+      // Corners start at different points from face to face.
+      if ((i + j) % 2 == 0) {
+        faces->ElementAt(f++)->SetTriangle(a, a + kSide, a + kSide + 1);
+        faces->ElementAt(f++)->SetTriangle(a + 1, a, a + kSide + 1);
+      } else {
+        faces->ElementAt(f++)->SetTriangle(a + kSide, a + kSide + 1, a + 1);
+        faces->ElementAt(f++)->SetTriangle(a + 1, a, a + kSide);
+      }
+    }
+  }
+  auto* object = new C3DObject(points, faces);
+  auto* node = new C3DSceneNode;
+  node->SetObject(object);
+  scene.AddNode(nullptr, node);
+  paintCube(scene, node, CRGBColor(180, 180, 180));
+
+  CGeomInfo geom(object);
+  CPointNormalChannel* smoothing = object->GetPointNormalChannel();
+  ASSERT_NE(smoothing, nullptr);
+  C3DVector out;
+  smoothing->PrepareSmoothing(&geom, nullptr, object->GetFaceNormalChannel(), &out,
+                              object->GetSmoothAngle());
+  const int folded = faces->GetNumberOfFaces(static_cast<unsigned int>(FACE_NOT_SMOOTH), 1);
+  EXPECT_GT(folded, 0);
+  EXPECT_LT(folded, faces->GetSize() / 4);
+  auto* given = new CSpecNormalChannel(CChannel::CreateID());
+  given->GetNormalFaceList()->SetSize(faces->GetSize(), 3);
+  for (int f = 0; f < faces->GetSize(); ++f) {
+    const C3DFace& face = *faces->ElementAt(f);
+    int corners[3];
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      ASSERT_NE(smoothing->GetSmoothNormalByIndex(f, face[k]), 0);
+      corners[k] = given->GetNormalVectorList()->Add(out);
+    }
+    given->GetNormalFaceList()->ElementAt(f)->SetTriangle(corners[0], corners[1], corners[2]);
+  }
+  object->AddChannel(given);
+
+  for (std::uint32_t drawing : {static_cast<std::uint32_t>(DRAWING_MEMORY),
+                                static_cast<std::uint32_t>(DRAWING_MEMORY | DRAWING_IMMEDIATE)}) {
+    const auto draw = [&](std::uint32_t mode) {
+      OffscreenView view(scene, 96, modeSettings(mode), drawing);
+      return view.snap();
+    };
+    const auto own = draw(VIEW_SMOOTH);
+    const auto specified = draw(VIEW_SMOOTH | VIEW_SPECIFIED_NORMALS);
+    ASSERT_NE(own, nullptr);
+    ASSERT_NE(specified, nullptr);
+    EXPECT_GT(coverage(*own).count, 96 * 96 / 4);
+    int differing = 0;
+    for (int y = 0; y < 96; ++y) {
+      differing += std::memcmp(own->GetLine(y), specified->GetLine(y), std::size_t{96} * 4) != 0;
+    }
+    EXPECT_EQ(differing, 0) << "drawing " << drawing;
   }
 }
 

@@ -44,17 +44,21 @@ bool newellNormal(const C3DFace& face, const C3DPointList* points, double out[3]
   return true;
 }
 
-}  // namespace vex3d
-
-void C3DFace::GetNormal(const CGeomInfo& geom, C3DVector& normal) const {
-  if (GetSize() < 3) return;
+void unitNormal(const C3DFace& face, const C3DPointList* points, C3DVector& normal) {
+  if (face.GetSize() < 3) return;
   double n[3];
-  if (!vex3d::newellNormal(*this, geom.GetSrc3DPointList(), n)) {
+  if (!newellNormal(face, points, n)) {
     normal.Init(0.0f, 0.0f, 0.0f);
     return;
   }
   normal.Init(static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2]));
   normal.Normalize();
+}
+
+}  // namespace vex3d
+
+void C3DFace::GetNormal(const CGeomInfo& geom, C3DVector& normal) const {
+  vex3d::unitNormal(*this, geom.GetSrc3DPointList(), normal);
 }
 
 int C3DFace::IsConvex(const CGeomInfo* geom) const {

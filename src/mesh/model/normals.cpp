@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "math/matrix4x4.h"
+#include "mesh/algorithms/internal/triangulate.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/normal_channels.h"
@@ -73,11 +74,12 @@ void CFaceNormalChannel::InitNormals(CGeomInfo* geom) {
   SetFlag(CHANNEL_COMPUTED, 1);
   const int n = faces->GetSize();
   vectors->SetSize(n);
+  const C3DPointList* points = geom->GetSrc3DPointList();
   for (int i = 0; i < n; ++i) {
     C3DFace* f = faces->ElementAt(i);
     if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
     f->SetFlags(FACE_NOT_SMOOTH, 0);
-    f->GetNormal(*geom, (*vectors)[i]);
+    vex3d::unitNormal(*f, points, (*vectors)[i]);
   }
 }
 

@@ -18,6 +18,9 @@ namespace vex3d {
 // Newell's normal of the face's points into out[3], unnormalised. False
 // (out untouched) when a corner names a point the list lacks.
 bool newellNormal(const C3DFace& face, const C3DPointList* points, double out[3]);
+// C3DFace::GetNormal with the point list at hand: a list of faces looks
+// the list up once rather than once per face.
+void unitNormal(const C3DFace& face, const C3DPointList* points, C3DVector& normal);
 
 class FaceTriangulator {
  public:
