@@ -39,10 +39,11 @@ void VertexBatch::setColor(const float rgba[4]) {
   m_usesColor = true;
 }
 
-bool VertexBatch::sameValues(const Vertex& a, const Vertex& b) {
+bool VertexBatch::sameValues(const Vertex& a, const Vertex& b) const {
+  // Values never set in this batch are the same for all its vertices.
   return std::memcmp(a.normal, b.normal, sizeof a.normal) == 0 &&
-         std::memcmp(a.texCoord, b.texCoord, sizeof a.texCoord) == 0 &&
-         std::memcmp(a.color, b.color, sizeof a.color) == 0;
+         (!m_usesTexCoord || std::memcmp(a.texCoord, b.texCoord, sizeof a.texCoord) == 0) &&
+         (!m_usesColor || std::memcmp(a.color, b.color, sizeof a.color) == 0);
 }
 
 void VertexBatch::add(int point, const float position[3]) {

@@ -45,7 +45,7 @@ class VertexBatch {
     float color[4];
   };
   // The part of a vertex that may differ between corners of one point.
-  static bool sameValues(const Vertex& a, const Vertex& b);
+  bool sameValues(const Vertex& a, const Vertex& b) const;
   void restoreCurrentValues();
 
   bool m_active = false;
