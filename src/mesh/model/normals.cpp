@@ -2,8 +2,11 @@
 // specified normals with smoothing by angle. Smoothing is deliberately
 // simple: around a point, the first face is the reference and every face
 // within the angle of it counts equally (no weighting by area or angle).
+#include <atomic>
 #include <cmath>
+#include <vector>
 
+#include "hostlib/core/parallel_parts.h"
 #include "math/matrix4x4.h"
 #include "mesh/algorithms/internal/triangulate.h"
 #include "mesh/model/dependent_channels.h"
@@ -22,6 +25,10 @@ float cosineBetween(const C3DVector& a, const C3DVector& b) {
   const float squares = a.Length2() * b.Length2();
   return squares == 0.0f ? 0.0f : (a * b) / std::sqrt(squares);
 }
+
+// Parts worth a thread of their own: a few milliseconds of work each.
+constexpr int kFacesPerPart = 65536;
+constexpr int kPointsPerPart = 32768;
 
 bool needsUpdate(const CChannel& c) { return c.IsOneFlagSet(CHANNEL_INVALID | CHANNEL_STALE); }
 
@@ -75,12 +82,14 @@ void CFaceNormalChannel::InitNormals(CGeomInfo* geom) {
   const int n = faces->GetSize();
   vectors->SetSize(n);
   const C3DPointList* points = geom->GetSrc3DPointList();
-  for (int i = 0; i < n; ++i) {
-    C3DFace* f = faces->ElementAt(i);
-    if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
-    f->SetFlags(FACE_NOT_SMOOTH, 0);
-    vex3d::unitNormal(*f, points, (*vectors)[i]);
-  }
+  vex3d::forEachPart(n, kFacesPerPart, [&](int begin, int end) {
+    for (int i = begin; i < end; ++i) {
+      C3DFace* f = faces->ElementAt(i);
+      if (f->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+      f->SetFlags(FACE_NOT_SMOOTH, 0);
+      vex3d::unitNormal(*f, points, (*vectors)[i]);
+    }
+  });
 }
 
 CPointNormalChannel::CPointNormalChannel(std::uint32_t id)
@@ -112,25 +121,34 @@ void CPointNormalChannel::InitNormals(CGeomInfo* geom, float angle) {
   const int n = points->GetSize();
   vectors->SetSize(n);
   faces->InitPointToFaceGraph(geom);
-  for (int p = 0; p < n; ++p) {
-    int count = 0;
-    const int* around = faces->GetFacesConnectedToPoint(p, count);
-    if (count == 0 || around[0] >= faceNormals.GetSize()) continue;
-    const C3DVector& first = faceNormals[around[0]];
-    C3DVector sum = first;
-    for (int i = 1; i < count; ++i) {
-      const int f = around[i];
-      if (f >= faceNormals.GetSize()) continue;
-      const C3DVector& b = faceNormals[f];
-      if (c > cosineBetween(first, b)) {
-        faces->ElementAt(f)->SetFlags(FACE_NOT_SMOOTH, 1);
-        continue;
+  // Points are shared out among threads; a face beyond the angle may be
+  // found by several of them, so its mark is set once all are done.
+  std::vector<std::atomic<bool>> beyond(static_cast<std::size_t>(faceNormals.GetSize()));
+  vex3d::forEachPart(n, kPointsPerPart, [&](int begin, int end) {
+    for (int p = begin; p < end; ++p) {
+      int count = 0;
+      const int* around = faces->GetFacesConnectedToPoint(p, count);
+      if (count == 0 || around[0] >= faceNormals.GetSize()) continue;
+      const C3DVector& first = faceNormals[around[0]];
+      C3DVector sum = first;
+      for (int i = 1; i < count; ++i) {
+        const int f = around[i];
+        if (f >= faceNormals.GetSize()) continue;
+        const C3DVector& b = faceNormals[f];
+        if (c > cosineBetween(first, b)) {
+          beyond[static_cast<std::size_t>(f)].store(true, std::memory_order_relaxed);
+          continue;
+        }
+        sum += b;
       }
-      sum += b;
+      sum.Normalize();
+      C3DVector& out = (*vectors)[p];
+      out.Init(sum.x, sum.y, sum.z);
     }
-    sum.Normalize();
-    C3DVector& out = (*vectors)[p];
-    out.Init(sum.x, sum.y, sum.z);
+  });
+  for (std::size_t f = 0; f < beyond.size(); ++f) {
+    if (beyond[f].load(std::memory_order_relaxed))
+      faces->ElementAt(static_cast<int>(f))->SetFlags(FACE_NOT_SMOOTH, 1);
   }
 }
 

@@ -44,6 +44,54 @@ void expectVector(const C3DVector& v, float x, float y, float z) {
   EXPECT_NEAR(v.z, z, 1e-5f);
 }
 
+// A grid large enough to be shared among threads, folded along one column:
+// the left half faces +z, the right half is tilted by 60 degrees.
+TEST(NormalsTest, ALargeFoldedGridSmoothsEachSideAndMarksTheFoldOnce) {
+  constexpr int kSide = 300;  // 89,401 points, 178,802 triangles
+  constexpr int kFold = 120;
+  const float slope = std::tan(60.0f * kPi / 180.0f);
+  C3DObject grid;
+  grid.Init(kSide * kSide, 2 * (kSide - 1) * (kSide - 1), 3, 0, 0);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const float z = x > kFold ? slope * static_cast<float>(x - kFold) : 0.0f;
+      (*grid.GetPointList())[y * kSide + x].Init(static_cast<float>(x), static_cast<float>(y), z);
+    }
+  }
+  C3DFaceList& faces = *grid.GetFaceList();
+  for (int y = 0, f = 0; y + 1 < kSide; ++y) {
+    for (int x = 0; x + 1 < kSide; ++x) {
+      const int a = y * kSide + x;
+      faces.ElementAt(f++)->SetTriangle(a, a + 1, a + kSide + 1);
+      faces.ElementAt(f++)->SetTriangle(a, a + kSide + 1, a + kSide);
+    }
+  }
+  grid.SetSmoothAngle(30.0f * kPi / 180.0f);
+  CPointNormalChannel* pointChannel = grid.GetPointNormalChannel();
+  ASSERT_NE(pointChannel, nullptr);
+  const C3DVectorList& pointNormals = *pointChannel->GetNormalVectorList();
+  const C3DVectorList& faceNormals = *grid.GetFaceNormalChannel()->GetNormalVectorList();
+  ASSERT_EQ(pointNormals.GetSize(), kSide * kSide);
+  ASSERT_EQ(faceNormals.GetSize(), faces.GetSize());
+  const C3DVector flat(0.0f, 0.0f, 1.0f);
+  const C3DVector tilted(-std::sin(60.0f * kPi / 180.0f), 0.0f, std::cos(60.0f * kPi / 180.0f));
+  for (int f = 0; f < faces.GetSize(); ++f) {
+    const int x = f / 2 % (kSide - 1);
+    const C3DVector& expected = x < kFold ? flat : tilted;
+    expectVector(faceNormals[f], expected.x, expected.y, expected.z);
+    // Around a point of the fold the first face, the reference, is on the
+    // flat side: the tilted faces there are beyond the angle.
+    EXPECT_EQ(faces.ElementAt(f)->IsFlagSet(FACE_NOT_SMOOTH), x == kFold) << f;
+  }
+  for (int p = 0; p < kSide * kSide; ++p) {
+    const int x = p % kSide;
+    // The fold's points take the flat side's normal, the side of their
+    // reference face.
+    const C3DVector& expected = x > kFold ? tilted : flat;
+    expectVector(pointNormals[p], expected.x, expected.y, expected.z);
+  }
+}
+
 TEST(NormalsTest, CubeAtThirtyDegreesKeepsItsEdgesHard) {
   C3DObject cube;
   makeCube(cube);

@@ -1,0 +1,18 @@
+#pragma once
+// An index range shared out among the processors, one contiguous part per
+// thread, the calling thread taking the first. A range too small to repay
+// starting a thread stays on the calling thread, and so does a part whose
+// thread the system refuses.
+#include <functional>
+
+#include "hostlib/hostlib_export.h"
+
+namespace vex3d {
+
+// Calls work(begin, end) for parts covering 0 .. count-1, each at least
+// `minPerPart` long, and returns once all are done. An exception thrown by
+// a part is thrown again here, after the other parts have ended.
+VEXHOST_EXPORT void forEachPart(int count, int minPerPart,
+                                const std::function<void(int begin, int end)>& work);
+
+}  // namespace vex3d
