@@ -1,9 +1,13 @@
 #include "render/navigation.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
+
+#include "hostlib/core/parallel_parts.h"
 
 namespace vex3d {
 namespace {
@@ -15,6 +19,8 @@ constexpr int kGuideMinHalfSide = 141;
 constexpr int kGuideInner = 117;
 constexpr int kGuideOuter = 134;
 constexpr int kHandleHalf = 8;
+// Points worth a thread of their own when a scene is framed.
+constexpr int kPointsPerPart = 131072;
 
 bool inHandle(int x, int y, int cx, int cy) {
   return std::abs(x - cx) <= kHandleHalf && std::abs(y - cy) <= kHandleHalf;
@@ -100,16 +106,35 @@ CameraFraming::CameraFraming(const _GlViewSettings& view, float margin)
 
 void CameraFraming::Add(std::span<const C3DPoint> points, const C4x4Matrix& toWorld) {
   const C4x4Matrix toCamera = m_view * toWorld;
-  for (const C3DPoint& p : points) {
-    float c[3];
-    toCamera.transformXYZ(p.x, p.y, p.z, c);
-    if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2])) continue;
-    m_right = std::max(m_right, c[0] + m_ax * c[2]);
-    m_left = std::max(m_left, -c[0] + m_ax * c[2]);
-    m_top = std::max(m_top, c[1] + m_ay * c[2]);
-    m_bottom = std::max(m_bottom, -c[1] + m_ay * c[2]);
-    m_any = true;
-  }
+  struct Extent {
+    float right, left, top, bottom;
+    bool any;
+  };
+  // The largest values do not depend on the order the points come in: the
+  // points are shared among the processors and their parts' extents joined.
+  const Extent start{m_right, m_left, m_top, m_bottom, false};
+  std::mutex joining;
+  const auto count = static_cast<int>(std::min<std::size_t>(points.size(), INT_MAX));
+  vex3d::forEachPart(count, kPointsPerPart, [&](int begin, int end) {
+    Extent e = start;
+    for (const C3DPoint& p :
+         points.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin))) {
+      float c[3];
+      toCamera.transformXYZ(p.x, p.y, p.z, c);
+      if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2])) continue;
+      e.right = std::max(e.right, c[0] + m_ax * c[2]);
+      e.left = std::max(e.left, -c[0] + m_ax * c[2]);
+      e.top = std::max(e.top, c[1] + m_ay * c[2]);
+      e.bottom = std::max(e.bottom, -c[1] + m_ay * c[2]);
+      e.any = true;
+    }
+    const std::lock_guard<std::mutex> lock(joining);
+    m_right = std::max(m_right, e.right);
+    m_left = std::max(m_left, e.left);
+    m_top = std::max(m_top, e.top);
+    m_bottom = std::max(m_bottom, e.bottom);
+    m_any = m_any || e.any;
+  });
 }
 
 bool CameraFraming::Apply(_GlViewSettings& s) const {
