@@ -4,11 +4,13 @@
 // repairs rather than refuses: a damaged face is dropped, a bad coordinate
 // becomes 0.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "hostlib/core/parallel_parts.h"
 #include "hostlib/text/strings.h"
 #include "material/material.h"
 #include "material/material_map.h"
@@ -23,6 +25,8 @@
 
 namespace {
 
+constexpr int kElementsPerPart = 65536;
+
 C3DSceneNode* asNode(CTreeNode* node) { return static_cast<C3DSceneNode*>(node); }
 
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
@@ -35,30 +39,36 @@ bool lessIgnoringCase(const std::string& a, const std::string& b) {
 
 // NaN coordinates become 0 and faces naming missing points are flagged;
 // true when a face was.
+// Both walks write only the element they are at, so a large object's
+// elements are shared among the processors.
 bool repairGeometry(C3DBaseObject& object) {
-  bool damaged = false;
   if (C3DPointList* points = object.GetPointList()) {
-    for (int i = 0; i < points->GetSize(); ++i) {
-      C3DPoint& p = points->ElementAt(i);
-      for (float* v : {&p.x, &p.y, &p.z}) {
-        if (std::isnan(*v)) *v = 0.0f;
+    vex3d::forEachPart(points->GetSize(), kElementsPerPart, [points](int begin, int end) {
+      for (int i = begin; i < end; ++i) {
+        C3DPoint& p = points->ElementAt(i);
+        for (float* v : {&p.x, &p.y, &p.z}) {
+          if (std::isnan(*v)) *v = 0.0f;
+        }
       }
-    }
+    });
   }
   C3DFaceList* faces = object.GetFaceList();
   if (faces == nullptr) return false;
   const int count = object.GetPointNbr();
-  for (int f = 0; f < faces->GetSize(); ++f) {
-    C3DFace* face = faces->ElementAt(f);
-    for (std::uint32_t k = 0; k < face->GetSize(); ++k) {
-      if ((*face)[k] < 0 || (*face)[k] >= count) {
-        face->SetFlags(FACE_INVALID, 1);
-        damaged = true;
-        break;
+  std::atomic<bool> damaged{false};
+  vex3d::forEachPart(faces->GetSize(), kElementsPerPart, [&](int begin, int end) {
+    for (int f = begin; f < end; ++f) {
+      C3DFace* face = faces->ElementAt(f);
+      for (std::uint32_t k = 0; k < face->GetSize(); ++k) {
+        if ((*face)[k] < 0 || (*face)[k] >= count) {
+          face->SetFlags(FACE_INVALID, 1);
+          damaged.store(true, std::memory_order_relaxed);
+          break;
+        }
       }
     }
-  }
-  return damaged;
+  });
+  return damaged.load();
 }
 
 void releaseSpareRoom(C3DBaseObject& object) {
