@@ -75,6 +75,30 @@ TEST(ImportCheckoutTest, RepairsCoordinatesAndDropsFacesNamingMissingPoints) {
   EXPECT_EQ(object->GetChannels()->GetSpecNormalChannel(), nullptr);
 }
 
+// A large object is checked in parts: damage anywhere in it is found.
+TEST(ImportCheckoutTest, RepairsALargeObjectThroughout) {
+  constexpr int kPoints = 200000;
+  constexpr int kFaces = 300000;
+  C3DScene scene;
+  C3DSceneNode* node = meshNode("m", kPoints, kFaces);
+  C3DBaseObject* object = node->GetObject();
+  const std::vector<int> badPoints = {0, kPoints / 2, kPoints / 2 + 1, kPoints - 1};
+  for (int p : badPoints) object->GetPointList()->ElementAt(p).z = std::nanf("");
+  const std::vector<int> badFaces = {0, kFaces / 2 - 1, kFaces / 2, kFaces - 1};
+  for (int f : badFaces) object->GetFaceList()->ElementAt(f)->SetTriangle(0, kPoints, 1);
+  // Unused points would go with the clean-up: these stay, to be repaired.
+  object->GetFaceList()->ElementAt(1)->SetTriangle(kPoints / 2, kPoints / 2 + 1, kPoints - 1);
+  scene.AddNode(nullptr, node);
+
+  CSceneImportOptions options;
+  scene.CheckoutImport(options, 0);
+  EXPECT_EQ(object->GetFaceNbr(), kFaces - static_cast<int>(badFaces.size()));
+  int nan = 0;
+  for (int i = 0; i < object->GetPointNbr(); ++i)
+    nan += std::isnan(object->GetPointList()->ElementAt(i).z);
+  EXPECT_EQ(nan, 0);
+}
+
 TEST(ImportCheckoutTest, WeldsOnRequestAndNamesMaterials) {
   C3DScene scene;
   C3DSceneNode* node = meshNode("m", 6, 2);
