@@ -8,17 +8,20 @@
 
 namespace vex3d {
 
+int partsFor(int count, int minPerPart) {
+  if (count <= 0) return 1;
+  const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  return std::clamp(count / std::max(1, minPerPart), 1, std::min(processors, 8));
+}
+
 void forEachPart(int count, int minPerPart, const std::function<void(int, int)>& work) {
   if (count <= 0) return;
-  const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-  const int parts = std::clamp(count / std::max(1, minPerPart), 1, std::min(processors, 8));
+  const int parts = partsFor(count, minPerPart);
   if (parts == 1) {
     work(0, count);
     return;
   }
-  const auto boundary = [count, parts](int k) {
-    return static_cast<int>(static_cast<long long>(count) * k / parts);
-  };
+  const auto boundary = [count, parts](int k) { return partBegin(count, parts, k); };
   std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
   const auto run = [&](int k) {
     try {

@@ -15,4 +15,11 @@ namespace vex3d {
 VEXHOST_EXPORT void forEachPart(int count, int minPerPart,
                                 const std::function<void(int begin, int end)>& work);
 
+// The number of parts forEachPart makes of `count`, and where part `k` of
+// `parts` begins: for work whose parts keep results of their own.
+VEXHOST_EXPORT int partsFor(int count, int minPerPart);
+inline int partBegin(int count, int parts, int k) {
+  return static_cast<int>(static_cast<long long>(count) * k / parts);
+}
+
 }  // namespace vex3d

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "hostlib/core/parallel_parts.h"
 #include "math/point3d.h"
 #include "mesh/model/dependent_channels.h"
 #include "mesh/model/face_lists.h"
@@ -14,6 +15,7 @@
 
 namespace {
 constexpr std::uint32_t kBoxSkipMask = 0x07;
+constexpr int kFacesPerPart = 262144;
 }  // namespace
 
 const CHashTable<unsigned int>& C3DFaceList::GetMaterialsHash(CGeomInfo* geom) {
@@ -25,12 +27,29 @@ const CHashTable<unsigned int>& C3DFaceList::GetMaterialsHash(CGeomInfo* geom) {
 void C3DFaceList::CreateMaterialsHash() {
   m_materialsHash.InitHashTable(vex3d::kDefaultHashSize);
   const int n = GetSize();
-  // Faces come in runs of one material: only a change is looked up.
-  for (int i = 0; i < n; ++i) {
-    const std::uint32_t id = static_cast<const C3DFace*>(face(i))->GetMaterialID();
-    if (i == 0 || id != static_cast<const C3DFace*>(face(i - 1))->GetMaterialID()) {
-      m_materialsHash.Insert(id);
+  if (n == 0) {
+    m_materialsHashCurrent = true;
+    return;
+  }
+  // Faces come in runs of one material: each part of the list keeps the id
+  // of each run, and the runs go into the table in list order, as one walk
+  // would put them.
+  const auto idAt = [this](int i) { return static_cast<const C3DFace*>(face(i))->GetMaterialID(); };
+  const int parts = vex3d::partsFor(n, kFacesPerPart);
+  std::vector<std::vector<std::uint32_t>> runs(static_cast<std::size_t>(parts));
+  vex3d::forEachPart(parts, 1, [&](int first, int last) {
+    for (int k = first; k < last; ++k) {
+      std::vector<std::uint32_t>& ids = runs[static_cast<std::size_t>(k)];
+      const int begin = vex3d::partBegin(n, parts, k);
+      const int end = vex3d::partBegin(n, parts, k + 1);
+      for (int i = begin; i < end; ++i) {
+        const std::uint32_t id = idAt(i);
+        if (i == begin || id != ids.back()) ids.push_back(id);
+      }
     }
+  });
+  for (const std::vector<std::uint32_t>& ids : runs) {
+    for (std::uint32_t id : ids) m_materialsHash.Insert(id);
   }
   m_materialsHashCurrent = true;
 }

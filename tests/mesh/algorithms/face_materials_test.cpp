@@ -52,6 +52,22 @@ TEST(FaceMaterialsTest, HashFollowsReplacement) {
   EXPECT_FALSE(rebuilt.Contains(2u));
 }
 
+// A long list is walked in parts: a material used by one face anywhere,
+// or by a run across the middle, is in use.
+TEST(FaceMaterialsTest, ALongListFindsEveryMaterialItUses) {
+  constexpr int kFaces = 1200000;
+  C3DFaceList faces;
+  faces.SetSize(kFaces, 3);
+  for (int i = 0; i < kFaces; ++i) faces[i]->SetMaterialID(i < kFaces / 3 ? 1u : 2u);
+  for (int i = kFaces / 2 - 100; i < kFaces / 2 + 100; ++i) faces[i]->SetMaterialID(3u);
+  faces[kFaces / 4]->SetMaterialID(4u);
+  faces[kFaces / 4 * 3]->SetMaterialID(5u);
+  faces[kFaces - 1]->SetMaterialID(6u);
+  const CHashTable<unsigned int>& hash = faces.GetMaterialsHash(nullptr);
+  EXPECT_EQ(hash.GetCount(), 6);
+  for (unsigned int id = 1; id <= 6; ++id) EXPECT_TRUE(hash.Contains(id)) << id;
+}
+
 TEST(FaceMaterialsTest, SortByMaterial) {
   C3DFaceList faces;
   EXPECT_EQ(faces.SortByMaterial(), nullptr);
