@@ -61,8 +61,9 @@ asan-test:
 
 # The tests whose code runs on several threads, under ThreadSanitizer: the
 # viewer window (the scenes list's thread renders scenes the window draws)
-# and the work shared among processors (normals, materials in use and the
-# import check-out of large meshes). Only what those tests need is built.
+# and the work shared among processors (normals, point-to-face graphs,
+# materials in use and the import check-out of large meshes). Only what
+# those tests need is built.
 TSAN_JOBS ?= $(JOBS)
 TSAN_ENV = env XDG_CONFIG_HOME=$(CURDIR)/build/tsan/test-config XDG_CACHE_HOME=$(CURDIR)/build/tsan/test-cache \
 	  VEX3D_CONFIG_DIR= TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(CURDIR)/tests/tsan.supp
@@ -71,7 +72,7 @@ tsan-test: deps
 	@cmake --build build/tsan -j $(TSAN_JOBS) --target viewer_window_tests hostlib_tests mesh_tests \
 	  scene_tests v3d_plugin obj_plugin stl_plugin
 	@$(TSAN_ENV) build/tsan/bin/hostlib_tests --gtest_brief=1 --gtest_filter='ParallelPartsTest.*'
-	@$(TSAN_ENV) build/tsan/bin/mesh_tests --gtest_brief=1 --gtest_filter='NormalsTest.*:FaceMaterialsTest.*'
+	@$(TSAN_ENV) build/tsan/bin/mesh_tests --gtest_brief=1 --gtest_filter='NormalsTest.*:FaceMaterialsTest.*:FaceTopologyTest.*'
 	@$(TSAN_ENV) build/tsan/bin/scene_tests --gtest_brief=1 --gtest_filter='ImportCheckoutTest.*'
 	@$(TSAN_ENV) build/tsan/bin/viewer_window_tests
 

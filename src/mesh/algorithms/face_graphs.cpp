@@ -1,14 +1,20 @@
 // Building and upkeep of the two adjacency graphs of a face list.
 #include <algorithm>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "hostlib/containers/next_prime.h"
+#include "hostlib/core/parallel_parts.h"
 #include "mesh/algorithms/internal/face_topology.h"
 #include "mesh/model/face_list.h"
 #include "mesh/model/geom_info.h"
 #include "mesh/model/point_list.h"
 
 namespace {
+
+// Faces worth a thread of their own when a graph is built.
+constexpr int kFacesPerPart = 262144;
 
 std::uint32_t tableSize(std::uint64_t wanted) {
   const std::uint64_t capped = std::min<std::uint64_t>(wanted, 0x7FFFFFF0u);
@@ -83,16 +89,37 @@ void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
       for (std::uint32_t k = 0; k < size; ++k) points = std::max(points, values[k] + 1);
     }
   }
-  // Count first, so that every point's record is allocated once.
-  std::vector<std::uint32_t> uses(static_cast<std::size_t>(points), 0);
-  for (int i = 0; i < n; ++i) {
-    if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
-    const auto r = static_cast<std::uint32_t>(i);
-    const int* values = m_store.GetRecordValues(r);
-    const std::uint32_t size = m_store.GetRecordSize(r);
-    for (std::uint32_t k = 0; k < size; ++k) {
-      if (values[k] >= 0 && values[k] < points) ++uses[static_cast<std::size_t>(values[k])];
+  // Count first, so that every point's record is allocated once. A long
+  // list is counted and placed in parts on all processors: each part's
+  // faces of a point go after those of the parts before it, so that every
+  // record lists its faces in list order, as one walk would.
+  const int parts = vex3d::partsFor(n, kFacesPerPart);
+  const auto size = static_cast<std::size_t>(points);
+  std::vector<std::vector<std::uint32_t>> before(static_cast<std::size_t>(parts),
+                                                 std::vector<std::uint32_t>(size, 0));
+  const auto eachFaceOf = [this, n, parts, points](int k, auto&& take) {
+    const int end = vex3d::partBegin(n, parts, k + 1);
+    for (int i = vex3d::partBegin(n, parts, k); i < end; ++i) {
+      if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
+      const auto r = static_cast<std::uint32_t>(i);
+      const int* values = m_store.GetRecordValues(r);
+      const std::uint32_t corners = m_store.GetRecordSize(r);
+      for (std::uint32_t c = 0; c < corners; ++c) {
+        if (values[c] >= 0 && values[c] < points) take(i, static_cast<std::size_t>(values[c]));
+      }
     }
+  };
+  vex3d::forEachPart(parts, 1, [&](int first, int last) {
+    for (int k = first; k < last; ++k) {
+      std::vector<std::uint32_t>& count = before[static_cast<std::size_t>(k)];
+      eachFaceOf(k, [&count](int, std::size_t p) { ++count[p]; });
+    }
+  });
+  std::vector<std::uint32_t> uses(size);
+  for (std::size_t p = 0; p < size; ++p) {
+    std::uint32_t placed = 0;
+    for (std::vector<std::uint32_t>& count : before) placed += std::exchange(count[p], placed);
+    uses[p] = placed;
   }
   std::uint64_t bytes = 0;
   for (std::uint32_t u : uses) bytes += decltype(t.pointToFaces)::RecordBytes(u);
@@ -100,22 +127,17 @@ void CFaceList::CreatePointToFaceGraph(CGeomInfo* geom) {
   t.pointToFaces.ReserveBytes(static_cast<std::uint32_t>(bytes));
   t.pointToFaces.ReserveRecords(static_cast<std::uint32_t>(uses.size()));
   for (std::uint32_t u : uses) t.pointToFaces.AddRecord(u, u);
-  // The records are full size and stay where they are from here: each
-  // point's next free place is written through a cursor of its own.
-  std::vector<int*> next(uses.size());
-  for (std::size_t p = 0; p < next.size(); ++p) {
-    next[p] = t.pointToFaces.GetRecordValues(static_cast<std::uint32_t>(p));
+  // The records are full size and stay where they are from here.
+  std::vector<int*> record(size);
+  for (std::size_t p = 0; p < size; ++p) {
+    record[p] = t.pointToFaces.GetRecordValues(static_cast<std::uint32_t>(p));
   }
-  for (int i = 0; i < n; ++i) {
-    if (face(i)->IsOneFlagSet(vex3d::kFaceSkipMask)) continue;
-    const auto r = static_cast<std::uint32_t>(i);
-    const int* values = m_store.GetRecordValues(r);
-    const std::uint32_t size = m_store.GetRecordSize(r);
-    for (std::uint32_t k = 0; k < size; ++k) {
-      const int p = values[k];
-      if (p >= 0 && p < points) *next[static_cast<std::size_t>(p)]++ = i;
+  vex3d::forEachPart(parts, 1, [&](int first, int last) {
+    for (int k = first; k < last; ++k) {
+      std::vector<std::uint32_t>& next = before[static_cast<std::size_t>(k)];
+      eachFaceOf(k, [&next, &record](int i, std::size_t p) { record[p][next[p]++] = i; });
     }
-  }
+  });
   t.pointGraphValid = true;
 }
 

@@ -81,6 +81,37 @@ TEST(FaceTopologyTest, PointGraphKeepsFaceOrderAndRepeats) {
   EXPECT_EQ(m.faces.GetFacesConnectedToPoint(-1, n), nullptr);
 }
 
+// A long list is placed in parts: every point's faces still come in list
+// order, across the parts, with repeats and skipped faces where they are.
+TEST(FaceTopologyTest, ALongListKeepsFaceOrderAcrossItsParts) {
+  constexpr int kFaces = 900000;
+  constexpr int kPoints = 1000;
+  C3DFaceList faces;
+  C3DPointList points;
+  points.SetSize(kPoints);
+  faces.SetSize(kFaces, 3);
+  for (int i = 0; i < kFaces; ++i) {
+    // Every point in some 2,700 faces; every seventh face names one twice.
+    const int a = i % kPoints;
+    faces[i]->SetTriangle(a, (7 * i + 1) % kPoints, i % 7 == 0 ? a : (13 * i + 2) % kPoints);
+    if (i % 100000 == 99999) faces[i]->SetFlags(FACE_INVALID, 1);
+  }
+  CGeomInfo geom(&faces, &points);
+  faces.CreatePointToFaceGraph(&geom);
+  std::vector<std::vector<int>> expected(kPoints);
+  for (int i = 0; i < kFaces; ++i) {
+    if (faces[i]->IsFlagSet(FACE_INVALID)) continue;
+    for (std::uint32_t k = 0; k < 3; ++k)
+      expected[static_cast<std::size_t>((*faces[i])[k])].push_back(i);
+  }
+  for (int p = 0; p < kPoints; ++p) {
+    int n = 0;
+    const int* around = faces.GetFacesConnectedToPoint(p, n);
+    ASSERT_EQ(n, static_cast<int>(expected[static_cast<std::size_t>(p)].size())) << p;
+    EXPECT_TRUE(std::equal(around, around + n, expected[static_cast<std::size_t>(p)].begin())) << p;
+  }
+}
+
 TEST(FaceTopologyTest, InvalidFacesAreInNeitherGraph) {
   Mesh m({{0, 1, 2}, {2, 1, 3}}, 4);
   m.faces[1]->SetFlags(FACE_INVALID, 1);
