@@ -10,11 +10,11 @@
 namespace vex3d {
 namespace {
 
+std::atomic<bool> displayServerWanted{true};
+
 // EGL displays are not reference counted: terminating one would pull the
 // ground from under the contexts of other threads, so the display stays
 // initialised for the life of the process.
-std::atomic<bool> displayServerWanted{true};
-
 EGLDisplay sharedDisplay(std::string& error) {
   static std::once_flag once;
   static EGLDisplay display = EGL_NO_DISPLAY;

@@ -27,10 +27,6 @@ const CHashTable<unsigned int>& C3DFaceList::GetMaterialsHash(CGeomInfo* geom) {
 void C3DFaceList::CreateMaterialsHash() {
   m_materialsHash.InitHashTable(vex3d::kDefaultHashSize);
   const int n = GetSize();
-  if (n == 0) {
-    m_materialsHashCurrent = true;
-    return;
-  }
   // Faces come in runs of one material: each part of the list keeps the id
   // of each run, and the runs go into the table in list order, as one walk
   // would put them.
