@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "cli_text.h"
+#include "hostlib/core/parallel_parts.h"
 #include "hostlib/core/progress.h"
 #include "hostlib/files/file_utils.h"
 #include "hostlib/text/strings.h"
@@ -263,17 +263,6 @@ int runBatch(const std::vector<BatchFile>& files, const BatchSettings& settings)
     return 130;
   }
   return failed > 0 ? 1 : 0;
-}
-
-unsigned availableProcessors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-    const int count = CPU_COUNT(&set);
-    if (count > 0) return static_cast<unsigned>(count);
-  }
-  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-  return online > 0 ? static_cast<unsigned>(online) : 1u;
 }
 
 std::string jobsValue(const std::string& value, unsigned& jobs) {

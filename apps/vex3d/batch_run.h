@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hostlib/core/parallel_parts.h"
+
 namespace vex3d::cli {
 
 struct BatchFile {
@@ -33,8 +35,7 @@ struct BatchSettings {
 // interrupted the batch.
 int runBatch(const std::vector<BatchFile>& files, const BatchSettings& settings);
 
-// The processors this process may run on: the default for `--jobs`.
-unsigned availableProcessors();
+// The default for `--jobs` is vex3d::availableProcessors().
 // The setter of `--jobs`: empty when taken, else what is wrong.
 std::string jobsValue(const std::string& text, unsigned& jobs);
 

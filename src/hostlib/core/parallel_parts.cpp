@@ -1,5 +1,8 @@
 #include "hostlib/core/parallel_parts.h"
 
+#include <sched.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 #include <system_error>
@@ -8,10 +11,21 @@
 
 namespace vex3d {
 
+unsigned availableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+    const int count = CPU_COUNT(&set);
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<unsigned>(online) : 1u;
+}
+
 int partsFor(int count, int minPerPart) {
   if (count <= 0) return 1;
-  const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-  return std::clamp(count / std::max(1, minPerPart), 1, std::min(processors, 8));
+  const int processors = static_cast<int>(std::min(availableProcessors(), 8u));
+  return std::clamp(count / std::max(1, minPerPart), 1, processors);
 }
 
 void forEachPart(int count, int minPerPart, const std::function<void(int, int)>& work) {

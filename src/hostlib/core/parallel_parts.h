@@ -9,6 +9,10 @@
 
 namespace vex3d {
 
+// The processors this process may run on (its affinity, not the machine's
+// count: a job pinned to one core gets one part).
+VEXHOST_EXPORT unsigned availableProcessors();
+
 // Calls work(begin, end) for parts covering 0 .. count-1, each at least
 // `minPerPart` long, and returns once all are done. An exception thrown by
 // a part is thrown again here, after the other parts have ended.
